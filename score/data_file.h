@@ -1,0 +1,83 @@
+#pragma once
+// The file wrapper through which every file of the program is read and written: the score file,
+// the MIDI export and the temporary playback file.
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// A file operation that failed; what() is a sentence a person understands.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kErrorOpenRead = "Error opening a file to read.";
+inline constexpr const char* kErrorOpenWrite = "Error opening a file to write.";
+
+// Reads a whole file at once, or collects written bytes in memory and replaces the target
+// atomically on commit(). A DataFile is a local object of the operation that uses it.
+class DataFile {
+public:
+    // `path` is made absolute; a file name ending in ".txt" makes this a text file, for which
+    // reads give 0, writes do nothing and commit() refuses.
+    explicit DataFile(std::string path);
+    // A DataFile over bytes already in memory (for tests and fuzzing); commit() is not allowed.
+    static DataFile fromBytes(std::vector<std::uint8_t> bytes);
+
+    DataFile(DataFile&&) noexcept = default;
+    DataFile& operator=(DataFile&&) noexcept = default;
+    DataFile(const DataFile&) = delete;
+    DataFile& operator=(const DataFile&) = delete;
+    // An uncommitted write is discarded: the target file is left as it was.
+    ~DataFile() = default;
+
+    const std::string& path() const { return path_; }
+    bool textMode() const { return textMode_; }
+
+    // The first read loads the whole file; raises kErrorOpenRead when it cannot be read (a read
+    // never creates a file). Past the end, values read as 0 and atEnd() turns true.
+    void read(std::uint8_t& value);
+    void read(std::int32_t& value);
+    bool atEnd() const { return atEnd_; }
+    // Bytes not yet read (loads the file if needed).
+    std::size_t remaining();
+
+    // Little-endian; nothing in text mode.
+    void write(std::uint8_t value);
+    void write(std::int32_t value);
+    // One byte, also in text mode.
+    void writeByte(std::uint8_t value);
+    // Big-endian, for MIDI files; nothing in text mode.
+    void writeBE16(std::uint32_t value);
+    void writeBE32(std::uint32_t value);
+    // Bytes written so far and not yet committed.
+    const std::vector<std::uint8_t>& written() const { return out_; }
+
+    // Writes the collected bytes to a temporary file beside the target, checks every write and
+    // the close, and renames it over the target. Raises FileError (the old file stays intact).
+    // A text-mode path is refused with kErrorOpenWrite.
+    void commit();
+
+    // Deletes the file if there is one. Never creates a file and never raises.
+    void remove() noexcept;
+
+private:
+    DataFile() = default;
+    void load();
+
+    std::string path_;
+    bool textMode_ = false;
+    bool memory_ = false;
+    bool loaded_ = false;
+    bool atEnd_ = false;
+    std::vector<std::uint8_t> in_;
+    std::size_t pos_ = 0;
+    std::vector<std::uint8_t> out_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,53 @@
+#include "score/instruments.h"
+
+#include <array>
+
+namespace corvane {
+
+namespace {
+
+// General MIDI program order; the spellings are the program's own.
+constexpr std::array<std::string_view, 128> kNames = {
+    "Piano", "Bright Piano", "Electric Piano", "Honky Tonk Piano",
+    "Electric Piano 2", "Electric Piano 3", "Harpsichord", "Clavi",
+    "Celesta", "Glockenspiel", "Music Box", "Vibraphone",
+    "Marimba", "Xylophone", "Tubular Bells", "Dulcimer",
+    "Drawbar Organ", "Percussive Organ", "Rock Organ", "Church Organ",
+    "Reed Organ", "Accordian", "Harmonica", "Tango Accordian",
+    "Nylon Guitar", "Steel Guitar", "Jazz Guitar", "Clean Electric Guitar",
+    "Muted Electric Guitar", "Overdrive Guitar", "Distortion Guitar", "Guitar Harmonics",
+    "Accoustic Bass", "Fingered Bass", "Picked Bass", "Fretless Bass",
+    "Slap Bass", "Slap Bass 2", "Synth Bass", "Synth Bass 2",
+    "Violin", "Viola", "Cello", "Contrabass",
+    "Tremolo Strings", "Pizzicato Strings", "Orchestral Harp", "Timpani",
+    "String Ensemble", "String Ensemble 2", "Synth Strings", "Synth Strings 2",
+    "Choir Ahh", "Choir Oohh", "Synth Voice", "Orchestral Hit",
+    "Trumpet", "Trombone", "Tuba", "Muted Trumpet",
+    "French Horn", "Brass Section", "Synth Brass", "Synth Brass 2",
+    "Soprano Sax", "Alto Sax", "Tenor Sax", "Baritone Sax",
+    "Oboe", "English Horn", "Bassoon", "Clarinet",
+    "Piccolo", "Flute", "Recorder", "Pan Flute",
+    "Blown Bottle", "Shakuhachi", "Whistle", "Ocarina",
+    "Square Wave", "Sawtooth Wave", "Caliope", "Chiff",
+    "Charang", "Voice", "Fifths", "Bass and Lead",
+    "New Age", "Warm", "Polysynth", "Choir",
+    "Bowed", "Metallic", "Halo", "Sweep",
+    "FX Rain", "FX Soundtrack", "FX Crystal", "FX Atmosphere",
+    "FX Brightness", "FX Goblins", "FX Echo Drops", "FX Star Theme",
+    "Sitar", "Banjo", "Shamisen", "Koto",
+    "Kalimba", "Bagpipe", "Fiddle", "Shanai",
+    "Tinkle Bell", "Agogo", "Steel Drums", "Woodblock",
+    "Taiko Drum", "Melodic Tom", "Synth Drum", "Reverse Cymbal",
+    "Guitar Fret Noise", "Breath Noise", "Seashore", "Bird Tweet",
+    "Telephone Ring", "Helicopter", "Applause", "Gunshot",
+};
+
+}  // namespace
+
+std::string_view instrumentName(std::int32_t program) {
+    // Taken as unsigned, so negative numbers fall past the table too.
+    const auto index = static_cast<std::uint32_t>(program);
+    return index < 127 ? kNames[index] : kNames[127];
+}
+
+}  // namespace corvane
