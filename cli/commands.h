@@ -1,0 +1,13 @@
+#pragma once
+// The commands of corvane-cli. Each takes the arguments after its name and returns the exit code;
+// failures are raised as CliFailure (cli_util.h) and turned into one line on stderr by main.
+
+#include <string>
+#include <vector>
+
+namespace corvane::cli {
+
+// info FILE.cvn: prints a summary of the score.
+int runInfo(const std::vector<std::string>& args);
+
+}  // namespace corvane::cli

@@ -1,0 +1,66 @@
+// corvane-cli: the headless tool. Dispatches to one command per first argument.
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_util.h"
+#include "cli/commands.h"
+
+namespace {
+
+using corvane::cli::CliFailure;
+
+struct Command {
+    std::string_view name;
+    int (*run)(const std::vector<std::string>& args);
+    std::string_view usage;  // the arguments after the command name
+};
+
+// One line per command.
+const Command kCommands[] = {
+    {"info", corvane::cli::runInfo, "FILE.cvn"},
+};
+
+void printUsage(std::ostream& out) {
+    out << "usage:\n";
+    for (const Command& command : kCommands) {
+        out << "  corvane-cli " << command.name << ' ' << command.usage << '\n';
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> all(argv + 1, argv + argc);
+    if (all.empty()) {
+        printUsage(std::cerr);
+        return corvane::cli::kExitUsage;
+    }
+    if (all[0] == "--help" || all[0] == "-h" || all[0] == "help") {
+        printUsage(std::cout);
+        return corvane::cli::kExitOk;
+    }
+    for (const Command& command : kCommands) {
+        if (command.name != all[0]) {
+            continue;
+        }
+        try {
+            return command.run(std::vector<std::string>(all.begin() + 1, all.end()));
+        } catch (const CliFailure& failure) {
+            std::cerr << "corvane-cli " << command.name << ": " << failure.what() << '\n';
+            if (failure.code() == corvane::cli::kExitUsage) {
+                std::cerr << "usage: corvane-cli " << command.name << ' ' << command.usage << '\n';
+            }
+            return failure.code();
+        } catch (const std::exception& error) {
+            std::cerr << "corvane-cli " << command.name << ": " << error.what() << '\n';
+            return corvane::cli::kExitBadInput;
+        }
+    }
+    std::cerr << "corvane-cli: unknown command \"" << all[0] << "\"\n";
+    printUsage(std::cerr);
+    return corvane::cli::kExitUsage;
+}
