@@ -1,0 +1,67 @@
+#pragma once
+// The real sound device: one process-wide FluidSynth synthesizer with the system's General MIDI
+// soundfont, played through the first audio driver that works.
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sound/device.h"
+
+namespace corvane {
+
+struct FluidSynthOptions {
+    // Soundfonts to try in order; empty means the system's usual General MIDI soundfonts.
+    std::vector<std::string> soundfonts;
+    // Audio drivers to try in order; empty means pulseaudio, alsa, jack.
+    std::vector<std::string> drivers;
+    // Audio buffering: periods x period size frames at the sample rate.
+    int periods = 3;
+    int periodSize = 128;
+    double sampleRate = 44100.0;
+    // How long the sound rings after the song's last tick before the completion notice.
+    std::chrono::milliseconds releaseTime{250};
+};
+
+// The soundfonts a General MIDI system normally has, most preferred first.
+std::vector<std::string> defaultSoundfonts();
+// The first of `candidates` that exists, or "" when none does.
+std::string findSoundfont(const std::vector<std::string>& candidates);
+
+class FluidSynthDevice final : public SoundDevice {
+  public:
+    // Cheap: the synthesizer, soundfont and audio driver are set up on a thread of their own
+    // started by the first use of the device.
+    explicit FluidSynthDevice(FluidSynthOptions options = {});
+    ~FluidSynthDevice() override;
+    FluidSynthDevice(const FluidSynthDevice&) = delete;
+    FluidSynthDevice& operator=(const FluidSynthDevice&) = delete;
+
+    MidiOutHandle openMidiOut() override;
+    void sendShortMessage(MidiOutHandle out, std::uint32_t message) override;
+    void closeMidiOut(MidiOutHandle out) override;
+    SequencerId openSequencer(const std::string& path) override;
+    void playSequencer(SequencerId id, NotifyTarget& target) override;
+    void closeSequencer(SequencerId id) override;
+
+    // Starts the set-up if it has not started yet; waits for it to finish. True when sound works.
+    bool waitUntilReady();
+    // The audio buffering actually configured, in milliseconds (0 before the device is ready).
+    double outputLatencyMs();
+    // Name of the audio driver in use, "" when none.
+    std::string driverName();
+    // Number of notes sounding now (voices still playing); for tests.
+    int activeVoices();
+
+    // A device with a silent audio callback instead of a sound card: renders like a driver would,
+    // but discards the audio. For tests of the synthesizer under load.
+    static std::unique_ptr<FluidSynthDevice> withSilentOutput(FluidSynthOptions options = {});
+
+    struct Impl;
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,173 @@
+// The Standard MIDI File writer: format 1, 24 ticks per quarter note, one track chunk per score
+// track, tempo events in the first chunk only, no running status.
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "editor/pitch.h"
+#include "score/data_file.h"
+#include "sound/player.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::uint32_t kTicksPerQuarter = 24;
+constexpr std::int32_t kDefaultTempo = 120;
+// The slowest tempo a Set Tempo event can carry (24 bits of microseconds per quarter).
+constexpr std::uint32_t kSlowestTempo = 0xFFFFFF;
+constexpr std::uint8_t kDrumChannel = 9;
+
+// Appends `value` as a variable-length quantity: 7-bit groups, most significant first, every
+// group but the last with bit 7 set.
+void writeVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    std::uint8_t groups[5];
+    int count = 0;
+    do {
+        groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
+        value >>= 7;
+    } while (value != 0);
+    while (count > 1) {
+        out.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
+    }
+    out.push_back(groups[0]);
+}
+
+std::uint32_t microsecondsPerQuarter(std::uint8_t tempo) {
+    // Tempo 0 (only an out-of-range model value has it) would divide by zero; tempos 1 to 3 need
+    // more than 24 bits. Both get the slowest tempo the event can carry.
+    if (tempo == 0) {
+        return kSlowestTempo;
+    }
+    return std::min<std::uint32_t>(60000000u / tempo, kSlowestTempo);
+}
+
+void writeTempo(std::vector<std::uint8_t>& out, std::uint8_t tempo) {
+    const std::uint32_t us = microsecondsPerQuarter(tempo);
+    out.insert(out.end(), {0x00, 0xFF, 0x51, 0x03, static_cast<std::uint8_t>(us >> 16),
+                           static_cast<std::uint8_t>(us >> 8), static_cast<std::uint8_t>(us)});
+}
+
+// Note length in ticks; a note value the model cannot hold (0 or negative, only possible in a
+// score built by hand) lasts no time instead of dividing by zero.
+std::uint32_t safeTicks(const Note& note) {
+    if (note.duration <= 0) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(std::max<std::int32_t>(noteTicks(note), 0));
+}
+
+void writeNoteGroup(std::vector<std::uint8_t>& out, std::uint8_t status, std::uint32_t delta,
+                    const Note& note, TrackKind kind, std::int32_t key) {
+    const auto velocity = static_cast<std::uint8_t>(note.velocity);
+    for (const NoteHead& head : note.pitches) {
+        writeVarLen(out, delta);
+        delta = 0;
+        out.push_back(status);
+        out.push_back(static_cast<std::uint8_t>(
+            midiKeyNumber(head.position, head.accidental, note.octave, kind, key)));
+        out.push_back(velocity);
+    }
+}
+
+std::uint8_t tempoOf(const Score& score, std::size_t measure) {
+    return static_cast<std::uint8_t>(measure < score.measures.size() ? score.measures[measure].tempo
+                                                                     : kDefaultTempo);
+}
+
+// The events of one track chunk.
+std::vector<std::uint8_t> trackEvents(const Score& score, const Track& track, bool first,
+                                      std::uint8_t channel, std::size_t firstMeasure) {
+    std::vector<std::uint8_t> out;
+    std::uint8_t currentTempo = tempoOf(score, firstMeasure);
+    if (first) {
+        writeTempo(out, currentTempo);
+    }
+    out.insert(out.end(), {0x00, static_cast<std::uint8_t>(0xC0 | channel),
+                           static_cast<std::uint8_t>(track.program)});
+
+    const auto noteOn = static_cast<std::uint8_t>(0x90 | channel);
+    const auto noteOff = static_cast<std::uint8_t>(0x80 | channel);
+    std::uint32_t restTicks = 0;
+    std::uint32_t heldTicks = 0;
+    const std::size_t measureCount = std::min(score.measures.size(), track.measures.size());
+    for (std::size_t m = firstMeasure; m < measureCount; ++m) {
+        const MeasureInfo& info = score.measures[m];
+        const auto tempo = static_cast<std::uint8_t>(info.tempo);
+        if (first && tempo != currentTempo) {
+            // Takes effect at the last event written so far: neither accumulator is consumed.
+            writeTempo(out, tempo);
+            currentTempo = tempo;
+        }
+        for (const Note& note : track.measures[m]) {
+            const std::uint32_t ticks = safeTicks(note);
+            if (note.isRest()) {
+                restTicks += ticks;
+                continue;
+            }
+            if (note.tie == TieNone || note.tie == TieStart) {
+                writeNoteGroup(out, noteOn, restTicks, note, track.kind, info.key);
+                heldTicks = 0;
+            }
+            heldTicks += ticks;
+            if (note.tie == TieNone || note.tie == TieEnd) {
+                writeNoteGroup(out, noteOff, heldTicks, note, track.kind, info.key);
+                restTicks = 0;
+            }
+        }
+    }
+    out.insert(out.end(), {0x00, 0xFF, 0x2F, 0x00});
+    return out;
+}
+
+void writeMidi(DataFile& file, const Score& score, int firstMeasure) {
+    const std::size_t from = static_cast<std::size_t>(std::max(firstMeasure, 0));
+    file.writeBE32(0x4D546864);  // "MThd"
+    file.writeBE32(6);
+    file.writeBE16(1);
+    file.writeBE16(static_cast<std::uint32_t>(score.tracks.size()));
+    file.writeBE16(kTicksPerQuarter);
+
+    std::uint8_t nextChannel = 0;
+    bool first = true;
+    for (const Track& track : score.tracks) {
+        std::uint8_t channel = kDrumChannel;
+        if (track.kind != Drums) {
+            channel = nextChannel;
+            // Channels 0..8 and 10..15, then round again: 9 belongs to the drums and a status
+            // byte holds no channel above 15.
+            nextChannel = static_cast<std::uint8_t>((nextChannel + 1) % 16);
+            if (nextChannel == kDrumChannel) {
+                nextChannel = kDrumChannel + 1;
+            }
+        }
+        const std::vector<std::uint8_t> events = trackEvents(score, track, first, channel, from);
+        first = false;
+        file.writeBE32(0x4D54726B);  // "MTrk"
+        file.writeBE32(static_cast<std::uint32_t>(events.size()));
+        for (const std::uint8_t byte : events) {
+            file.writeByte(byte);
+        }
+    }
+}
+
+}  // namespace
+
+void Player::writeMidiFile(std::string path, const Score& score, int firstMeasure) {
+    DataFile file(std::move(path));
+    if (file.textMode()) {
+        // A text file can't hold the binary chunks; refuse before anything is touched.
+        throw FileError(kErrorOpenWrite);
+    }
+    writeMidi(file, score, firstMeasure);
+    file.commit();
+}
+
+std::vector<std::uint8_t> Player::midiFileBytes(const Score& score, int firstMeasure) {
+    DataFile file = DataFile::fromBytes({});
+    writeMidi(file, score, firstMeasure);
+    return file.written();
+}
+
+}  // namespace corvane

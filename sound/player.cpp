@@ -1,0 +1,267 @@
+#include "sound/player.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <list>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "score/data_file.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr auto kPreviewLength = std::chrono::milliseconds(400);
+constexpr std::uint8_t kVelocity = 127;
+
+// What a preview thread is handed, by value: it never reads the score.
+struct PreviewRequest {
+    std::uint8_t key = 0;
+    std::uint8_t program = 0;
+    std::uint8_t drums = 0;
+};
+
+// The preview threads. They are kept joinable so that the program can wait for them (tests, the
+// headless replay, process exit) instead of leaving threads that outlive the state they use.
+class PreviewThreads {
+  public:
+    PreviewThreads() = default;
+    PreviewThreads(const PreviewThreads&) = delete;
+    PreviewThreads& operator=(const PreviewThreads&) = delete;
+
+    // At exit, sleeping previews are woken so that they end now (each still sends its Note Off).
+    ~PreviewThreads() {
+        {
+            const std::lock_guard guard(mutex_);
+            shuttingDown_ = true;
+        }
+        changed_.notify_all();
+        waitAll();
+    }
+
+    template <typename Body>
+    void start(Body body) {
+        const std::lock_guard guard(mutex_);
+        joinFinishedLocked();
+        ++running_;
+        threads_.emplace_back([this, body = std::move(body)] {
+            body();
+            const std::lock_guard done(mutex_);
+            --running_;
+            finished_.push_back(std::this_thread::get_id());
+            changed_.notify_all();
+        });
+    }
+
+    // Waits `length` unless the process is exiting.
+    void sleepFor(std::chrono::milliseconds length) {
+        std::unique_lock guard(mutex_);
+        changed_.wait_for(guard, length, [this] { return shuttingDown_; });
+    }
+
+    void waitAll() {
+        std::unique_lock guard(mutex_);
+        changed_.wait(guard, [this] { return running_ == 0; });
+        joinFinishedLocked();
+    }
+
+  private:
+    void joinFinishedLocked() {
+        for (const std::thread::id id : finished_) {
+            for (auto it = threads_.begin(); it != threads_.end(); ++it) {
+                if (it->get_id() == id) {
+                    // The thread has done its last bookkeeping; join only waits for its exit.
+                    it->join();
+                    threads_.erase(it);
+                    break;
+                }
+            }
+        }
+        finished_.clear();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::list<std::thread> threads_;
+    std::vector<std::thread::id> finished_;
+    int running_ = 0;
+    bool shuttingDown_ = false;
+};
+
+// The process-wide sound state. `lock` guards every field below it.
+struct PlayerState {
+    std::mutex lock;
+    bool playing = false;
+    int previewCount = 0;
+    MidiOutHandle previewOut = 0;
+    SequencerId mciDevice = 0;
+    // The installed device, and the devices that the open handles belong to.
+    std::shared_ptr<SoundDevice> installed;
+    std::shared_ptr<SoundDevice> previewDevice;
+    std::shared_ptr<SoundDevice> sequencerDevice;
+
+    // Declared last so that it is destroyed first: the threads use the fields above.
+    PreviewThreads previews;
+
+    std::shared_ptr<SoundDevice> device() {
+        if (!installed) {
+            installed = std::make_shared<SilentSoundDevice>();
+        }
+        return installed;
+    }
+};
+
+PlayerState& state() {
+    static PlayerState instance;
+    return instance;
+}
+
+void previewThread(PreviewRequest request) {
+    PlayerState& s = state();
+    std::shared_ptr<SoundDevice> device;
+    MidiOutHandle out = 0;
+    {
+        const std::lock_guard guard(s.lock);
+        if (s.playing) {
+            return;
+        }
+        if (++s.previewCount == 1) {
+            s.previewDevice = s.device();
+            s.previewOut = s.previewDevice->openMidiOut();
+        }
+        // Read under the lock; the handle stays open while this thread is counted.
+        device = s.previewDevice;
+        out = s.previewOut;
+    }
+
+    if (out != 0) {
+        const std::uint8_t channel = request.drums != 0 ? 9 : 0;
+        device->sendShortMessage(out, packShortMessage(0xC0, request.program, 0));
+        device->sendShortMessage(out, packShortMessage(static_cast<std::uint8_t>(0x90 | channel),
+                                                       request.key, kVelocity));
+        s.previews.sleepFor(kPreviewLength);
+        device->sendShortMessage(out, packShortMessage(static_cast<std::uint8_t>(0x80 | channel),
+                                                       request.key, kVelocity));
+    }
+
+    const std::lock_guard guard(s.lock);
+    if (--s.previewCount == 0) {
+        if (s.previewOut != 0) {
+            s.previewDevice->closeMidiOut(s.previewOut);
+            s.previewOut = 0;
+        }
+        s.previewDevice.reset();
+    }
+}
+
+std::string playbackPath() {
+    return DataFile(kPlaybackFileName).path();
+}
+
+}  // namespace
+
+SequencerId SilentSoundDevice::openSequencer(const std::string&) {
+    // Ids only need to be non-zero; wrap past 0.
+    if (++lastId_ == 0) {
+        ++lastId_;
+    }
+    return lastId_;
+}
+
+void installSoundDevice(std::shared_ptr<SoundDevice> device) {
+    PlayerState& s = state();
+    const std::lock_guard guard(s.lock);
+    s.installed = std::move(device);
+}
+
+std::shared_ptr<SoundDevice> soundDevice() {
+    PlayerState& s = state();
+    const std::lock_guard guard(s.lock);
+    return s.device();
+}
+
+Player::Player() {
+    PlayerState& s = state();
+    std::shared_ptr<SoundDevice> device;
+    {
+        const std::lock_guard guard(s.lock);
+        device = s.device();
+    }
+    // The probe's outcome is not kept: it only wakes the device up.
+    const MidiOutHandle probe = device->openMidiOut();
+    if (probe != 0) {
+        device->closeMidiOut(probe);
+    }
+}
+
+Player::~Player() {
+    stop();
+}
+
+void Player::previewNote(std::uint8_t key, std::uint8_t program, std::uint8_t drums) {
+    state().previews.start(
+        [request = PreviewRequest{key, program, drums}] { previewThread(request); });
+}
+
+void Player::play(const Score& score, int firstMeasure, NotifyTarget& window) {
+    PlayerState& s = state();
+    std::unique_lock guard(s.lock);
+    if (s.playing || s.previewCount > 0) {
+        return;
+    }
+    s.playing = true;
+    try {
+        writeMidiFile(kPlaybackFileName, score, firstMeasure);
+    } catch (...) {
+        s.playing = false;
+        throw;
+    }
+    const std::shared_ptr<SoundDevice> device = s.device();
+    const std::string path = playbackPath();
+    s.mciDevice = device->openSequencer(path);
+    // The sequencer has read the file by now.
+    DataFile(path).remove();
+    if (s.mciDevice == 0) {
+        // Nothing to play on: playback must not stay "on" without a device.
+        s.playing = false;
+        return;
+    }
+    s.sequencerDevice = device;
+    const SequencerId id = s.mciDevice;
+    guard.unlock();
+    device->playSequencer(id, window);
+}
+
+void Player::stop() {
+    PlayerState& s = state();
+    const std::lock_guard guard(s.lock);
+    if (s.mciDevice != 0) {
+        s.sequencerDevice->closeSequencer(s.mciDevice);
+        s.sequencerDevice.reset();
+        s.playing = false;
+        s.mciDevice = 0;
+    }
+    DataFile(kPlaybackFileName).remove();
+}
+
+void Player::togglePlay(const Score& score, int firstMeasure, NotifyTarget& window) {
+    if (isPlaying()) {
+        stop();
+    } else {
+        play(score, firstMeasure, window);
+    }
+}
+
+bool Player::isPlaying() const {
+    PlayerState& s = state();
+    const std::lock_guard guard(s.lock);
+    return s.playing;
+}
+
+void Player::waitForPreviews() {
+    state().previews.waitAll();
+}
+
+}  // namespace corvane
