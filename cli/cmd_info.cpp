@@ -76,15 +76,17 @@ int runInfo(const std::vector<std::string>& args) {
               << "tracks: " << score.tracks.size() << '\n'
               << "notes: " << total.notes << " (" << plural(total.heads, "pitch", "pitches") << ", "
               << plural(total.rests, "rest", "rests") << ")\n";
+    // Tracks numbered from 1, top to bottom.
     for (std::size_t i = 0; i < score.tracks.size(); ++i) {
         const Track& track = score.tracks[i];
         const Counts counts = countTrack(track);
-        std::cout << "track " << i << ": " << kindName(track.kind) << ", "
+        std::cout << "track " << i + 1 << ": " << kindName(track.kind) << ", "
                   << instrumentName(track.program) << " (program " << track.program << "), "
                   << plural(counts.notes, "note", "notes") << ", "
                   << plural(counts.rests, "rest", "rests") << '\n';
     }
-    // The first measure states everything; later ones only what changes.
+    // Numbered from 1, as the editor labels them. The first measure states everything; later
+    // ones only what changes.
     for (std::size_t i = 0; i < score.measures.size(); ++i) {
         const MeasureInfo& info = score.measures[i];
         const MeasureInfo* previous = i == 0 ? nullptr : &score.measures[i - 1];
@@ -102,7 +104,7 @@ int runInfo(const std::vector<std::string>& args) {
             add("meter " + std::to_string(info.beats) + "/4");
         }
         if (!changes.empty()) {
-            std::cout << "measure " << i << ": " << changes << '\n';
+            std::cout << "measure " << i + 1 << ": " << changes << '\n';
         }
     }
     return kExitOk;

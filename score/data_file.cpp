@@ -5,9 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <system_error>
 
 namespace corvane {
 
@@ -26,10 +27,37 @@ bool isTextFileName(const std::string& path) {
     return std::filesystem::path(path).extension() == ".txt";
 }
 
-// Closes a descriptor and removes the temporary file unless release() was called.
+std::string writeError(int error) {
+    return std::string("Error writing a file: ") + std::strerror(error) +
+           ". The file on disk was not changed.";
+}
+
+// A temporary file beside the target, created exclusively. It is closed and deleted on
+// destruction unless it has been renamed over the target.
 class TempFile {
-public:
-    TempFile(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+  public:
+    // Creates the file in `folder` with a name derived from `base`; raises kErrorOpenWrite when
+    // the folder does not allow it.
+    TempFile(const std::filesystem::path& folder, const std::string& base, mode_t mode) {
+        // Keep the name under the usual 255-byte limit even for a long target name.
+        const std::string stem = "." + base.substr(0, 200) + ".";
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::string name = (folder / (stem + std::to_string(::getpid()) + "-" +
+                                                std::to_string(random()) + ".tmp"))
+                                         .string();
+            // The mode is filtered by the umask, as for any new file.
+            fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (fd_ >= 0) {
+                name_ = name;
+                return;
+            }
+            if (errno != EEXIST) {
+                break;
+            }
+        }
+        throw FileError(kErrorOpenWrite);
+    }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
     ~TempFile() {
@@ -40,27 +68,60 @@ public:
             ::unlink(name_.c_str());
         }
     }
+
     int fd() const { return fd_; }
     const std::string& name() const { return name_; }
-    // Closes the descriptor, reporting whether the close succeeded.
-    bool close() {
+
+    // Writes all of `bytes`, raising FileError on any failure.
+    void writeAll(const std::vector<std::uint8_t>& bytes) {
+        const std::uint8_t* data = bytes.data();
+        std::size_t left = bytes.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fd_, data, left);
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                throw FileError(writeError(errno));
+            }
+            data += n;
+            left -= static_cast<std::size_t>(n);
+        }
+    }
+
+    // Flushes to disk and closes, raising FileError if either fails.
+    void finish() {
+        // fsync is not supported everywhere (some pseudo file systems); that is no failure.
+        if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
+            throw FileError(writeError(errno));
+        }
         const int fd = fd_;
         fd_ = -1;
-        return ::close(fd) == 0;
+        if (::close(fd) != 0) {
+            throw FileError(writeError(errno));
+        }
     }
-    void release() { name_.clear(); }
 
-private:
-    int fd_;
+    // Renames the finished file over `target`; afterwards nothing is deleted on destruction.
+    void renameTo(const std::string& target) {
+        if (::rename(name_.c_str(), target.c_str()) != 0) {
+            throw FileError(writeError(errno));
+        }
+        name_.clear();
+    }
+
+  private:
+    int fd_ = -1;
     std::string name_;
 };
 
-std::string writeError(int error) {
-    if (error == EFBIG || error == ENOSPC || error == EDQUOT) {
-        return std::string("Error writing a file: ") + std::strerror(error) +
-               ". The old file was kept.";
+// Makes a rename in `folder` durable; failing that only weakens durability, so it is ignored.
+void syncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
     }
-    return std::string("Error writing a file: ") + std::strerror(error) + ".";
 }
 
 }  // namespace
@@ -84,25 +145,34 @@ void DataFile::load() {
     if (textMode_ || path_.empty()) {
         return;
     }
-    std::FILE* stream = std::fopen(path_.c_str(), "rb");
-    if (stream == nullptr) {
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throw FileError(kErrorOpenRead);
+    }
+    // Only regular files: a folder cannot be read, and a device or pipe might never end.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
         throw FileError(kErrorOpenRead);
     }
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     std::uint8_t buffer[1 << 16];
-    bool failed = false;
     for (;;) {
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, stream);
-        bytes.insert(bytes.end(), buffer, buffer + got);
-        if (got < sizeof buffer) {
-            failed = std::ferror(stream) != 0;
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            ::close(fd);
+            throw FileError(kErrorOpenRead);
+        }
+        if (got == 0) {
             break;
         }
+        bytes.insert(bytes.end(), buffer, buffer + got);
     }
-    std::fclose(stream);
-    if (failed) {
-        throw FileError(kErrorOpenRead);
-    }
+    ::close(fd);
     in_ = std::move(bytes);
 }
 
@@ -162,7 +232,9 @@ void DataFile::write(std::int32_t value) {
     out_.insert(out_.end(), bytes, bytes + 4);
 }
 
-void DataFile::writeByte(std::uint8_t value) { out_.push_back(value); }
+void DataFile::writeByte(std::uint8_t value) {
+    out_.push_back(value);
+}
 
 void DataFile::writeBE16(std::uint32_t value) {
     if (textMode_) {
@@ -186,60 +258,48 @@ void DataFile::commit() {
     if (memory_ || textMode_ || path_.empty()) {
         throw FileError(kErrorOpenWrite);
     }
-    const std::filesystem::path target(path_);
-    // A folder can't be replaced by a file, and writing there would fail only at the rename.
+    std::filesystem::path target(path_);
     std::error_code ec;
-    if (std::filesystem::is_directory(target, ec)) {
-        throw FileError(kErrorOpenWrite);
-    }
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX"));
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        throw FileError(kErrorOpenWrite);
-    }
-    TempFile temp(fd, pattern);
-
-    // A new file gets the usual permissions; a replaced file keeps its own.
-    struct stat existing {};
-    mode_t mode;
-    if (::stat(path_.c_str(), &existing) == 0) {
-        mode = existing.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(temp.fd(), mode);
-
-    const std::uint8_t* data = out_.data();
-    std::size_t left = out_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(temp.fd(), data, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw FileError(writeError(errno));
+    // Saving through a symbolic link replaces the file it points to, not the link.
+    if (std::filesystem::is_symlink(target, ec)) {
+        const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ec);
+        if (!ec) {
+            target = resolved;
         }
-        data += n;
-        left -= static_cast<std::size_t>(n);
     }
-    if (::fsync(temp.fd()) != 0 && errno != EINVAL && errno != EROFS) {
-        throw FileError(writeError(errno));
+    if (!target.has_filename()) {
+        throw FileError(kErrorOpenWrite);
     }
-    if (!temp.close()) {
-        throw FileError(writeError(errno));
+    // A replaced file keeps its permissions; a new one gets the usual ones.
+    mode_t mode = 0666;
+    bool replacing = false;
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        replacing = true;
+        // A folder cannot be replaced by a file, and a read-only file is not ours to replace:
+        // opening either for writing would fail, and so does this.
+        if (!S_ISREG(existing.st_mode) || ::access(target.c_str(), W_OK) != 0) {
+            throw FileError(kErrorOpenWrite);
+        }
+        mode = existing.st_mode & 07777;
     }
-    if (::rename(temp.name().c_str(), path_.c_str()) != 0) {
-        throw FileError(writeError(errno));
+
+    TempFile temp(target.parent_path(), target.filename().string(), mode);
+    if (replacing) {
+        // Undo the umask filtering so the replacement has exactly the old permissions.
+        ::fchmod(temp.fd(), mode);
     }
-    temp.release();
+    temp.writeAll(out_);
+    temp.finish();
+    temp.renameTo(target.string());
+    syncFolder(target.parent_path());
     out_.clear();
 }
 
 void DataFile::remove() noexcept {
+    // unlink, unlike the C library's remove, never deletes a folder.
     if (!memory_ && !path_.empty()) {
-        std::remove(path_.c_str());
+        ::unlink(path_.c_str());
     }
 }
 

@@ -12,7 +12,7 @@ namespace corvane {
 
 // A file operation that failed; what() is a sentence a person understands.
 class FileError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -22,7 +22,7 @@ inline constexpr const char* kErrorOpenWrite = "Error opening a file to write.";
 // Reads a whole file at once, or collects written bytes in memory and replaces the target
 // atomically on commit(). A DataFile is a local object of the operation that uses it.
 class DataFile {
-public:
+  public:
     // `path` is made absolute; a file name ending in ".txt" makes this a text file, for which
     // reads give 0, writes do nothing and commit() refuses.
     explicit DataFile(std::string path);
@@ -39,8 +39,9 @@ public:
     const std::string& path() const { return path_; }
     bool textMode() const { return textMode_; }
 
-    // The first read loads the whole file; raises kErrorOpenRead when it cannot be read (a read
-    // never creates a file). Past the end, values read as 0 and atEnd() turns true.
+    // The first read loads the whole file; raises kErrorOpenRead when it is missing, is not a
+    // regular file or cannot be read (a read never creates a file). Past the end, values read as
+    // 0 and atEnd() turns true.
     void read(std::uint8_t& value);
     void read(std::int32_t& value);
     bool atEnd() const { return atEnd_; }
@@ -58,15 +59,17 @@ public:
     // Bytes written so far and not yet committed.
     const std::vector<std::uint8_t>& written() const { return out_; }
 
-    // Writes the collected bytes to a temporary file beside the target, checks every write and
-    // the close, and renames it over the target. Raises FileError (the old file stays intact).
-    // A text-mode path is refused with kErrorOpenWrite.
+    // Writes the collected bytes to a temporary file beside the target, checks every write, the
+    // flush and the close, and renames it over the target (through a symbolic link, over the file
+    // it points to). Raises FileError and leaves the old file intact and no temporary file behind.
+    // kErrorOpenWrite when the file cannot be created or replaced: a text-mode path, a missing or
+    // unwritable folder, a folder or a read-only file at the path.
     void commit();
 
     // Deletes the file if there is one. Never creates a file and never raises.
     void remove() noexcept;
 
-private:
+  private:
     DataFile() = default;
     void load();
 

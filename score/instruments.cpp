@@ -7,6 +7,7 @@ namespace corvane {
 namespace {
 
 // General MIDI program order; the spellings are the program's own.
+// clang-format off
 constexpr std::array<std::string_view, 128> kNames = {
     "Piano", "Bright Piano", "Electric Piano", "Honky Tonk Piano",
     "Electric Piano 2", "Electric Piano 3", "Harpsichord", "Clavi",
@@ -41,6 +42,7 @@ constexpr std::array<std::string_view, 128> kNames = {
     "Guitar Fret Noise", "Breath Noise", "Seashore", "Bird Tweet",
     "Telephone Ring", "Helicopter", "Applause", "Gunshot",
 };
+// clang-format on
 
 }  // namespace
 

@@ -11,6 +11,10 @@ TrackMeasure freshMeasure(std::int32_t n) {
 }
 
 std::int32_t noteTicks(const Note& note) {
+    // Guards the division; no Note the program makes or loads has such a value.
+    if (note.duration <= 0) {
+        return 0;
+    }
     std::int32_t ticks = (32 / note.duration) * 3;
     if (note.dots == 1) {
         ticks = ticks * 3 / 2;

@@ -64,7 +64,7 @@ struct Track {
 
 // The whole document. Invariant: every track holds exactly measures.size() TrackMeasures.
 class Score {
-public:
+  public:
     std::vector<Track> tracks;
     std::vector<MeasureInfo> measures;
 
@@ -90,7 +90,7 @@ public:
 TrackMeasure freshMeasure(std::int32_t n);
 
 // Length of a Note in MIDI ticks at 24 per quarter, with truncating integer arithmetic.
-// Only defined for the durations 1..32 (the loader rejects others).
+// Meant for the durations 1..32 (the loader rejects others); a duration of 0 or below gives 0.
 std::int32_t noteTicks(const Note& note);
 
 // Tie cutting at a measure edge: at the start TieEnd -> TieNone, TieMiddle -> TieStart;

@@ -21,15 +21,24 @@ struct Rejected {
     std::string reason;
 };
 
+// Reads values and checks them, keeping track of where it is so that a rejection can say so.
 class Parser {
-public:
+  public:
     explicit Parser(DataFile& file) : file_(file) {}
+
+    // Where the next value lies, counted from 0; the flags say which of the three apply.
+    std::size_t track = 0;
+    std::size_t measure = 0;
+    std::size_t note = 0;
+    bool inTrack = false;
+    bool inMeasure = false;
+    bool inNote = false;
 
     std::int32_t value() {
         std::int32_t v = 0;
         file_.read(v);
         if (file_.atEnd()) {
-            throw Rejected{"The file is damaged: it ends too early."};
+            reject("it ends too early");
         }
         return v;
     }
@@ -37,13 +46,14 @@ public:
     std::int32_t ranged(const char* what, std::int32_t low, std::int32_t high) {
         const std::int32_t v = value();
         if (v < low || v > high) {
-            throw Rejected{std::string("The file is damaged: ") + what + " " + std::to_string(v) +
-                           " is out of range."};
+            reject(std::string(what) + " of " + std::to_string(v) + " is out of range (" +
+                   std::to_string(low) + " to " + std::to_string(high) + ")");
         }
         return v;
     }
 
-    // A count of records that each need at least `bytesEach`; zero or below means none.
+    // A count of records that each need at least `bytesEach`; zero or below means none. A count
+    // the rest of the file cannot hold is refused before anything is allocated for it.
     std::size_t count(const char* what, std::size_t bytesEach) {
         const std::int32_t v = value();
         if (v <= 0) {
@@ -51,46 +61,85 @@ public:
         }
         const auto n = static_cast<std::size_t>(v);
         if (n > file_.remaining() / bytesEach) {
-            throw Rejected{std::string("The file is damaged: it claims more ") + what +
-                           " than it holds."};
+            reject("it claims " + std::to_string(v) + " " + what + " but is too short for them");
         }
         return n;
     }
 
-private:
+    [[noreturn]] void reject(const std::string& problem) const {
+        std::string where;
+        if (inTrack) {
+            where = "track " + std::to_string(track + 1);
+            if (inMeasure) {
+                where += ", measure " + std::to_string(measure + 1);
+                if (inNote) {
+                    where += ", note " + std::to_string(note + 1);
+                }
+            }
+        } else if (inMeasure) {
+            where = "the settings of measure " + std::to_string(measure + 1);
+        }
+        throw Rejected{"The file is damaged: " + problem + (where.empty() ? "" : " in " + where) +
+                       "."};
+    }
+
+  private:
     DataFile& file_;
 };
+
+bool isNoteValue(std::int32_t duration) {
+    switch (duration) {
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+        case 16:
+        case 32:
+            return true;
+        default:
+            return false;
+    }
+}
 
 void parse(DataFile& file, Score& out) {
     std::uint8_t magic[5] = {};
     for (std::uint8_t& byte : magic) {
         file.read(byte);
     }
-    if (file.atEnd() || std::memcmp(magic, kMagic.data(), kMagic.size()) != 0) {
+    if (file.atEnd()) {
+        throw Rejected{"The file is too short to be a Corvane score file."};
+    }
+    if (std::memcmp(magic, kMagic.data(), kMagic.size()) != 0) {
         throw Rejected{"This is not a Corvane score file."};
     }
 
     Parser in(file);
     const std::size_t m = in.count("measures", kTimelineEntryBytes);
     out.measures.reserve(m);
-    for (std::size_t i = 0; i < m; ++i) {
+    in.inMeasure = true;
+    for (in.measure = 0; in.measure < m; ++in.measure) {
         MeasureInfo info;
         info.key = in.ranged("a key signature", -7, 7);
         info.beats = in.ranged("a meter", 1, 32);
         info.tempo = in.ranged("a tempo", 1, 255);
         out.measures.push_back(info);
     }
+    in.inMeasure = false;
 
     const std::size_t t = in.count("tracks", kTrackHeaderBytes + kMeasureBytes * m);
     out.tracks.reserve(t);
-    for (std::size_t k = 0; k < t; ++k) {
+    in.inTrack = true;
+    for (in.track = 0; in.track < t; ++in.track) {
         Track& track = out.tracks.emplace_back();
         track.kind = static_cast<TrackKind>(in.ranged("a track kind", 0, 2));
         track.program = in.ranged("an instrument", 0, 127);
         track.measures.resize(m);
-        for (TrackMeasure& measure : track.measures) {
+        in.inMeasure = true;
+        for (in.measure = 0; in.measure < m; ++in.measure) {
+            TrackMeasure& measure = track.measures[in.measure];
             const std::size_t n = in.count("notes", kNoteBytes);
-            for (std::size_t j = 0; j < n; ++j) {
+            in.inNote = true;
+            for (in.note = 0; in.note < n; ++in.note) {
                 Note& note = measure.emplace_back();
                 note.dots = in.ranged("a dot count", 0, 2);
                 note.velocity = in.ranged("a velocity", 0, 127);
@@ -98,21 +147,20 @@ void parse(DataFile& file, Score& out) {
                 note.tie = static_cast<TieState>(in.ranged("a tie", 0, 3));
                 note.triplet = in.ranged("a triplet mark", 0, 3);
                 note.duration = in.value();
-                switch (note.duration) {
-                    case 1: case 2: case 4: case 8: case 16: case 32:
-                        break;
-                    default:
-                        throw Rejected{"The file is damaged: a note value of 1/" +
-                                       std::to_string(note.duration) + " is not possible."};
+                if (!isNoteValue(note.duration)) {
+                    in.reject("a note value of 1/" + std::to_string(note.duration) +
+                              " is not possible");
                 }
-                const std::size_t p = in.count("note heads", kHeadBytes);
+                const std::size_t p = in.count("pitches", kHeadBytes);
                 for (std::size_t h = 0; h < p; ++h) {
                     NoteHead& head = note.pitches.emplace_back();
                     head.accidental = static_cast<Accidental>(in.ranged("an accidental", 0, 3));
                     head.position = in.ranged("a staff position", -20, 20);
                 }
             }
+            in.inNote = false;
         }
+        in.inMeasure = false;
     }
 }
 

@@ -17,7 +17,7 @@ struct LoadResult {
 };
 
 class ScoreReader {
-public:
+  public:
     // Writes `score` to `path` atomically. Raises FileError; an old file then stays intact.
     void save(std::string path, const Score& score) const;
     // Loads `path` into `score` only if the whole file is a good score; otherwise `score` is
