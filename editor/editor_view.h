@@ -128,6 +128,7 @@ class EditorView {
     void enterFromClick(bool rightButton);
     void endOneShotTools();
     void clickToolbar(int x);
+    void startPlayback(bool toggle);
     void pressDotButton();
     void pressDoubleDotButton();
     void cycleDots();

@@ -1,0 +1,147 @@
+#include "render/bitmaps.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "render/resources.h"
+
+namespace corvane {
+
+namespace {
+
+// The XPM files are C source: each defines one array of strings.
+#include "render/glyphs/app_icon.xpm"
+#include "render/glyphs/bass_clef.xpm"
+#include "render/glyphs/drum_clef.xpm"
+#include "render/glyphs/eighth_rest.xpm"
+#include "render/glyphs/flag_down.xpm"
+#include "render/glyphs/flag_up.xpm"
+#include "render/glyphs/flat.xpm"
+#include "render/glyphs/half_rest.xpm"
+#include "render/glyphs/highlight_locked.xpm"
+#include "render/glyphs/highlight_pending.xpm"
+#include "render/glyphs/meter_digit_3.xpm"
+#include "render/glyphs/meter_digit_4.xpm"
+#include "render/glyphs/meter_digit_5.xpm"
+#include "render/glyphs/natural.xpm"
+#include "render/glyphs/ottava_down.xpm"
+#include "render/glyphs/ottava_up.xpm"
+#include "render/glyphs/quarter_rest.xpm"
+#include "render/glyphs/sharp.xpm"
+#include "render/glyphs/sixteenth_rest.xpm"
+#include "render/glyphs/thirty_second_rest.xpm"
+#include "render/glyphs/tie.xpm"
+#include "render/glyphs/toolbar.xpm"
+#include "render/glyphs/treble_clef.xpm"
+#include "render/glyphs/triplet.xpm"
+#include "render/glyphs/whole_rest.xpm"
+
+struct Resource {
+    int id;
+    std::span<const char* const> xpm;
+};
+
+constexpr std::array kResources{
+    Resource{101, app_icon},          Resource{107, treble_clef},
+    Resource{109, sharp},             Resource{110, flat},
+    Resource{114, flag_down},         Resource{115, flag_up},
+    Resource{119, natural},           Resource{120, bass_clef},
+    Resource{121, meter_digit_4},     Resource{122, meter_digit_3},
+    Resource{123, meter_digit_5},     Resource{124, ottava_up},
+    Resource{125, ottava_down},       Resource{126, highlight_locked},
+    Resource{127, highlight_pending}, Resource{128, toolbar},
+    Resource{129, triplet},           Resource{130, whole_rest},
+    Resource{131, half_rest},         Resource{132, quarter_rest},
+    Resource{133, eighth_rest},       Resource{134, sixteenth_rest},
+    Resource{135, thirty_second_rest}, Resource{139, tie},
+    Resource{140, drum_clef},
+};
+
+constexpr auto kIds = [] {
+    std::array<int, kResources.size()> ids{};
+    for (std::size_t i = 0; i < kResources.size(); ++i) {
+        ids[i] = kResources[i].id;
+    }
+    return ids;
+}();
+
+std::optional<std::uint32_t> parseColour(std::string_view spec) {
+    // spec is the rest of a colour line after the pixel key: "c #RRGGBB".
+    std::istringstream in{std::string(spec)};
+    std::string kind;
+    std::string value;
+    if (!(in >> kind >> value) || kind != "c" || value.size() != 7 || value[0] != '#') {
+        return std::nullopt;
+    }
+    std::uint32_t rgb = 0;
+    const auto [end, error] = std::from_chars(value.data() + 1, value.data() + 7, rgb, 16);
+    if (error != std::errc() || end != value.data() + 7) {
+        return std::nullopt;
+    }
+    return rgb;
+}
+
+}  // namespace
+
+std::span<const int> bitmapIds() { return kIds; }
+
+std::optional<Bitmap> parseXpm(int id, std::span<const char* const> rows) {
+    if (rows.empty() || rows[0] == nullptr) {
+        return std::nullopt;
+    }
+    std::istringstream header(rows[0]);
+    int width = 0;
+    int height = 0;
+    int colours = 0;
+    int charsPerPixel = 0;
+    if (!(header >> width >> height >> colours >> charsPerPixel) || width <= 0 || height <= 0 ||
+        colours <= 0 || charsPerPixel <= 0 || charsPerPixel > 4 ||
+        rows.size() != 1 + static_cast<std::size_t>(colours) + static_cast<std::size_t>(height)) {
+        return std::nullopt;
+    }
+    const auto cpp = static_cast<std::size_t>(charsPerPixel);
+    std::map<std::string, std::uint32_t, std::less<>> palette;
+    for (int c = 0; c < colours; ++c) {
+        const std::string_view line = rows[1 + c];
+        if (line.size() <= cpp) {
+            return std::nullopt;
+        }
+        const std::optional<std::uint32_t> rgb = parseColour(line.substr(cpp));
+        if (!rgb || !palette.emplace(std::string(line.substr(0, cpp)), *rgb).second) {
+            return std::nullopt;
+        }
+    }
+    Bitmap bitmap{id, width, height, {}};
+    bitmap.pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const std::string_view line = rows[1 + colours + y];
+        if (line.size() != static_cast<std::size_t>(width) * cpp) {
+            return std::nullopt;
+        }
+        for (std::size_t x = 0; x < line.size(); x += cpp) {
+            const auto found = palette.find(line.substr(x, cpp));
+            if (found == palette.end()) {
+                return std::nullopt;
+            }
+            bitmap.pixels.push_back(found->second);
+        }
+    }
+    return bitmap;
+}
+
+std::optional<Bitmap> loadBitmap(int id) {
+    for (const Resource& resource : kResources) {
+        if (resource.id == id) {
+            return parseXpm(id, resource.xpm);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace corvane
