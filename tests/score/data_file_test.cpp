@@ -1,0 +1,223 @@
+// DataFile: byte order, reading past the end, deleting, and saves that fail without harm.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "score/data_file.h"
+#include "score/score_reader.h"
+#include "tests/score/sample_scores.h"
+#include "tests/score/test_files.h"
+
+namespace corvane {
+namespace {
+
+using testing::readBytes;
+using testing::TempDir;
+using testing::writeBytes;
+
+TEST(DataFile, WritesLittleAndBigEndianValues) {
+    DataFile file = DataFile::fromBytes({});
+    file.write(std::uint8_t{0xAB});
+    file.write(std::int32_t{-2});
+    file.write(std::int32_t{0x01020304});
+    file.writeBE16(0x12345678);  // only the low 16 bits
+    file.writeBE32(0x0A0B0C0D);
+    file.writeByte(0x7F);
+    const std::vector<std::uint8_t> expected = {0xAB, 0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02,
+                                                0x01, 0x56, 0x78, 0x0A, 0x0B, 0x0C, 0x0D, 0x7F};
+    EXPECT_EQ(file.written(), expected);
+}
+
+TEST(DataFile, ReadsValuesAndZeroPastTheEnd) {
+    DataFile file = DataFile::fromBytes({0x01, 0xFE, 0xFF, 0xFF, 0xFF, 0x05, 0x06});
+    std::uint8_t byte = 0;
+    std::int32_t value = 0;
+    file.read(byte);
+    EXPECT_EQ(byte, 1);
+    file.read(value);
+    EXPECT_EQ(value, -2);
+    EXPECT_FALSE(file.atEnd());
+    EXPECT_EQ(file.remaining(), 2u);
+    value = 99;
+    file.read(value);  // only two bytes left
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(file.atEnd());
+    byte = 9;
+    file.read(byte);
+    EXPECT_EQ(byte, 0);
+}
+
+TEST(DataFile, PathIsMadeAbsolute) {
+    const DataFile file("some/score.cvn");
+    EXPECT_TRUE(std::filesystem::path(file.path()).is_absolute());
+    EXPECT_EQ(std::filesystem::path(file.path()).filename(), "score.cvn");
+}
+
+TEST(DataFile, NothingReachesTheDiskWithoutCommit) {
+    TempDir dir;
+    const std::string path = dir.file("kept.mid");
+    writeBytes(path, {1, 2, 3});
+    {
+        DataFile file(path);
+        file.writeBE32(42);
+    }
+    EXPECT_EQ(readBytes(path), (std::vector<std::uint8_t>{1, 2, 3}));
+    {
+        DataFile file(path);
+        file.writeBE32(42);
+        file.commit();
+    }
+    EXPECT_EQ(readBytes(path), (std::vector<std::uint8_t>{0, 0, 0, 42}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"kept.mid"}));
+}
+
+TEST(DataFile, InMemoryAndTextFilesCannotBeCommitted) {
+    DataFile memory = DataFile::fromBytes({});
+    memory.write(std::int32_t{1});
+    EXPECT_THROW(memory.commit(), FileError);
+
+    TempDir dir;
+    DataFile text(dir.file("out.txt"));
+    text.writeByte('x');
+    text.write(std::int32_t{5});  // nothing in text mode
+    text.writeBE32(5);            // nothing either
+    EXPECT_EQ(text.written(), (std::vector<std::uint8_t>{'x'}));
+    EXPECT_THROW(text.commit(), FileError);
+    EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST(DataFile, RemoveDeletesAFileAndNeverCreatesOrRaises) {
+    TempDir dir;
+    const std::string path = dir.file("cvn_playback.mid");
+    writeBytes(path, {1});
+    DataFile(path).remove();
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    EXPECT_NO_THROW(DataFile(path).remove());
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_NO_THROW(DataFile(dir.file("no-folder/x.mid")).remove());
+    EXPECT_NO_THROW(DataFile("").remove());
+    EXPECT_NO_THROW(DataFile::fromBytes({}).remove());
+
+    // A folder of that name is left alone.
+    std::filesystem::create_directory(path);
+    EXPECT_NO_THROW(DataFile(path).remove());
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"cvn_playback.mid"}));
+}
+
+// Saves that cannot even start leave everything as it was and say "Error opening a file to write."
+TEST(ScoreSave, UnwritablePlacesAreRefusedWithTheOpenError) {
+    TempDir dir;
+    const std::string plain = dir.file("plain.cvn");
+    writeBytes(plain, {7, 7, 7});
+    std::filesystem::create_directory(dir.path() / "folder.cvn");
+    const std::vector<std::string> targets = {
+        plain + "/inside.cvn",          // a path through a regular file
+        dir.file("missing/score.cvn"),  // a folder that does not exist
+        dir.file("folder.cvn"),         // a folder in the way
+        dir.path().string() + "/",      // no file name at all
+    };
+    for (const std::string& target : targets) {
+        try {
+            ScoreReader().save(target, samples::richScore());
+            ADD_FAILURE() << target << ": no error";
+        } catch (const FileError& error) {
+            EXPECT_STREQ(error.what(), "Error opening a file to write.") << target;
+        }
+    }
+    EXPECT_EQ(readBytes(plain), (std::vector<std::uint8_t>{7, 7, 7}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "folder.cvn"));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"folder.cvn", "plain.cvn"}));
+}
+
+// Lowers the file size limit for one scope, with SIGXFSZ ignored so a write past it fails with
+// EFBIG instead of ending the process.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit saved_{};
+    sighandler_t oldHandler_;
+};
+
+TEST(ScoreSave, SaveThatFailsHalfwayKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    TempDir dir;
+    const std::string path = dir.file("song.cvn");
+    const ScoreReader reader;
+    reader.save(path, Score());
+    const std::vector<std::uint8_t> old = readBytes(path);
+    const Score big = samples::largeScore(40, 4);
+    ASSERT_GT(samples::encode(big).size(), 4096u);
+
+    try {
+        const FileSizeLimit limit(4096);
+        reader.save(path, big);
+        ADD_FAILURE() << "no error";
+    } catch (const FileError& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find("File too large"), std::string::npos) << message;
+        EXPECT_NE(message.find("not changed"), std::string::npos) << message;
+    }
+    EXPECT_EQ(readBytes(path), old);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"song.cvn"}));
+
+    // The same save goes through once the limit is gone.
+    reader.save(path, big);
+    Score loaded;
+    ASSERT_TRUE(reader.load(path, loaded));
+    EXPECT_EQ(loaded, big);
+}
+
+TEST(ScoreSave, ReplacedFileKeepsItsPermissionsAndNewFilesFollowTheUmask) {
+    TempDir dir;
+    const std::string path = dir.file("shared.cvn");
+    writeBytes(path, {1});
+    ::chmod(path.c_str(), 0640);
+    ScoreReader().save(path, Score());
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+    const mode_t mask = ::umask(027);
+    ScoreReader().save(dir.file("new.cvn"), Score());
+    ::umask(mask);
+    ASSERT_EQ(::stat(dir.file("new.cvn").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST(ScoreSave, SavingThroughASymbolicLinkReplacesTheFileItPointsTo) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "real");
+    const std::string real = dir.file("real/score.cvn");
+    writeBytes(real, {1, 2});
+    const std::string link = dir.file("link.cvn");
+    std::filesystem::create_symlink(real, link);
+
+    ScoreReader().save(link, samples::richScore());
+
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readBytes(real), samples::encode(samples::richScore()));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"link.cvn", "real"}));
+}
+
+}  // namespace
+}  // namespace corvane
