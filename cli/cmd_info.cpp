@@ -27,10 +27,11 @@ std::string kindName(TrackKind kind) {
 
 std::string keyName(std::int32_t key) {
     if (key == 0) {
-        return "no sharps or flats";
+        return "no key signature";
     }
     const std::int32_t count = key > 0 ? key : -key;
-    return std::to_string(count) + (key > 0 ? " sharp" : " flat") + (count == 1 ? "" : "s");
+    return "key signature " + std::to_string(count) + (key > 0 ? " sharp" : " flat") +
+           (count == 1 ? "" : "s");
 }
 
 std::string plural(std::size_t n, const std::string& one, const std::string& many) {
@@ -98,7 +99,7 @@ int runInfo(const std::vector<std::string>& args) {
             add("tempo " + std::to_string(info.tempo));
         }
         if (previous == nullptr || previous->key != info.key) {
-            add("key " + keyName(info.key));
+            add(keyName(info.key));
         }
         if (previous == nullptr || previous->beats != info.beats) {
             add("meter " + std::to_string(info.beats) + "/4");
