@@ -22,6 +22,9 @@ struct FluidSynthOptions {
     double sampleRate = 44100.0;
     // How long the sound rings after the song's last tick before the completion notice.
     std::chrono::milliseconds releaseTime{250};
+    // Render in real time into nothing instead of a sound card (for tests of the synthesizer
+    // under load on machines without sound).
+    bool silentOutput = false;
 };
 
 // The soundfonts a General MIDI system normally has, most preferred first.
@@ -53,10 +56,6 @@ class FluidSynthDevice final : public SoundDevice {
     std::string driverName();
     // Number of notes sounding now (voices still playing); for tests.
     int activeVoices();
-
-    // A device with a silent audio callback instead of a sound card: renders like a driver would,
-    // but discards the audio. For tests of the synthesizer under load.
-    static std::unique_ptr<FluidSynthDevice> withSilentOutput(FluidSynthOptions options = {});
 
     struct Impl;
 

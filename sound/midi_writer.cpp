@@ -7,6 +7,7 @@
 
 #include "editor/pitch.h"
 #include "score/data_file.h"
+#include "sound/midi_writer.h"
 #include "sound/player.h"
 
 namespace corvane {
@@ -18,21 +19,6 @@ constexpr std::int32_t kDefaultTempo = 120;
 // The slowest tempo a Set Tempo event can carry (24 bits of microseconds per quarter).
 constexpr std::uint32_t kSlowestTempo = 0xFFFFFF;
 constexpr std::uint8_t kDrumChannel = 9;
-
-// Appends `value` as a variable-length quantity: 7-bit groups, most significant first, every
-// group but the last with bit 7 set.
-void writeVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    std::uint8_t groups[5];
-    int count = 0;
-    do {
-        groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
-        value >>= 7;
-    } while (value != 0);
-    while (count > 1) {
-        out.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
-    }
-    out.push_back(groups[0]);
-}
 
 std::uint32_t microsecondsPerQuarter(std::uint8_t tempo) {
     // Tempo 0 (only an out-of-range model value has it) would divide by zero; tempos 1 to 3 need
@@ -153,6 +139,19 @@ void writeMidi(DataFile& file, const Score& score, int firstMeasure) {
 }
 
 }  // namespace
+
+void writeVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    std::uint8_t groups[5];
+    int count = 0;
+    do {
+        groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
+        value >>= 7;
+    } while (value != 0);
+    while (count > 1) {
+        out.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
+    }
+    out.push_back(groups[0]);
+}
 
 void Player::writeMidiFile(std::string path, const Score& score, int firstMeasure) {
     DataFile file(std::move(path));

@@ -1,0 +1,19 @@
+#include "fake_device.h"
+
+#include <filesystem>
+
+namespace corvane::test {
+
+SequencerId FakeDevice::openSequencer(const std::string& path) {
+    const std::lock_guard guard(mutex_);
+    std::error_code ec;
+    DeviceCall call;
+    call.kind = DeviceCall::OpenSequencer;
+    call.path = path;
+    call.fileExisted = std::filesystem::exists(path, ec);
+    call.value = sequencerOpens ? ++next_ : 0;
+    record(call);
+    return call.value;
+}
+
+}  // namespace corvane::test
