@@ -64,6 +64,9 @@ class EditorView {
     void prepareForLoad();
     // After a load: the score is clean and shown from measure 0.
     void finishLoad();
+    // The Save command: asks for a file name and saves the score there (file_commands.h).
+    // True when the file was written.
+    bool saveScore();
 
     // The layout of the visible measures for the current client area.
     ScreenLayout layout() const;

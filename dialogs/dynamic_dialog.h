@@ -1,0 +1,29 @@
+#pragma once
+// The Dynamic dialog: the velocity of the next entered note.
+
+#include <QLineEdit>
+
+#include "dialogs/template_dialog.h"
+#include "editor/dialog_rules.h"
+
+namespace corvane {
+
+namespace dynamic_ids {
+inline constexpr int kVelocity = 1040;
+}
+
+class DynamicDialog final : public TemplateDialog {
+    Q_OBJECT
+
+  public:
+    DynamicDialog(QWidget* parent, DynamicDialogModel& model);
+
+  protected:
+    void command(int id) override;
+
+  private:
+    DynamicDialogModel& model_;
+    QLineEdit* velocity_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,83 @@
+#include "dialogs/measure_dialog.h"
+
+namespace corvane {
+
+int keyButtonId(int key) {
+    using namespace measure_ids;
+    if (key < -6 || key > 6) {
+        return kKeyG + 5;
+    }
+    return key <= 0 ? kKeyC - key : kKeyG + key - 1;
+}
+
+int keyOfButton(int id) {
+    using namespace measure_ids;
+    return id >= kKeyG ? id - kKeyG + 1 : kKeyC - id;
+}
+
+MeasurePropertiesDialog::MeasurePropertiesDialog(QWidget* parent, MeasureDialogModel& model)
+    : TemplateDialog(parent, QStringLiteral("Measure Properties"), 211, 121, true),
+      model_(model),
+      meters_(new QButtonGroup(this)),
+      keys_(new QButtonGroup(this)) {
+    using namespace measure_ids;
+    addButton(kIdOk, QStringLiteral("OK"), 154, 7, 50, 14, true)->setFocus();
+    addButton(kIdCancel, QStringLiteral("Cancel"), 154, 24, 50, 14);
+    addRadio(*meters_, kMeter3, QStringLiteral("3/4"), 104, 27, 23, 8);
+    addRadio(*meters_, kMeter3 + 1, QStringLiteral("4/4"), 104, 37, 26, 8);
+    addRadio(*meters_, kMeter3 + 2, QStringLiteral("5/4"), 104, 46, 28, 8);
+    // A circle of fifths: C on top, the flat keys down the left, the sharp keys down the right.
+    addRadio(*keys_, kKeyC, QStringLiteral("C"), 36, 25, 21, 12);
+    const char* const flats[] = {"F", "Bb", "Eb", "Ab", "Db", "Gb"};
+    const char* const sharps[] = {"G", "D", "A", "E", "B", "F#"};
+    const int rows[] = {36, 46, 56, 66, 76, 87};
+    for (int i = 0; i < 6; ++i) {
+        addRadio(*keys_, kKeyC + 1 + i, QString::fromLatin1(flats[i]), 21, rows[i], 29, 12);
+    }
+    for (int i = 0; i < 6; ++i) {
+        addRadio(*keys_, kKeyG + i, QString::fromLatin1(sharps[i]), 51, rows[i], 29, 12);
+    }
+    addStatic(QStringLiteral("Key"), 35, 14, 24, 12);
+    addStatic(QStringLiteral("Meter"), 100, 16, 26, 11);
+    tempo_ = addDigitsBox(kTempo, 131, 73, 32, 12);
+    addStatic(QStringLiteral("BPM:"), 111, 75, 17, 12);
+    addButton(kCopy, QStringLiteral("Copy"), 154, 100, 50, 14);
+
+    keys_->button(keyButtonId(model_.key))->setChecked(true);
+    if (model_.meter && *model_.meter >= 3 && *model_.meter <= 5) {
+        meters_->button(kMeter3 + *model_.meter - 3)->setChecked(true);
+    }
+    tempo_->setText(QString::fromStdString(model_.tempoText));
+}
+
+void MeasurePropertiesDialog::command(int id) {
+    using namespace measure_ids;
+    DialogStep step = DialogStep::Stay;
+    int result = kIdCancel;
+    switch (id) {
+        case kIdOk: {
+            const int key = keys_->checkedId();
+            model_.key = key >= kKeyC ? keyOfButton(key) : 6;
+            const int meter = meters_->checkedId();
+            model_.meter =
+                meter >= kMeter3 ? std::optional<int>(meter - kMeter3 + 3) : std::nullopt;
+            model_.tempoText = tempo_->text().toStdString();
+            step = model_.ok();
+            result = kIdOk;
+            break;
+        }
+        case kIdCancel:
+            step = model_.cancel();
+            break;
+        case kCopy:
+            step = model_.copy();
+            break;
+        default:
+            return;
+    }
+    if (step == DialogStep::Close) {
+        done(result);
+    }
+}
+
+}  // namespace corvane

@@ -1,0 +1,100 @@
+#include "editor/file_commands.h"
+
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "editor/editor_view.h"
+#include "score/score_reader.h"
+#include "sound/player.h"
+
+namespace corvane {
+
+namespace {
+
+// Runs a file operation; a failure is shown to the user and reported as false. The window and
+// the score outlive any error of the file layer.
+template <class Operation>
+bool reportFailures(EditorWindow& window, Operation&& operation) {
+    try {
+        operation();
+        return true;
+    } catch (const std::exception& error) {
+        window.showMessage(error.what(), kErrorCaption);
+    }
+    return false;
+}
+
+// Asks "Save changes?" for a dirty score; true when the caller may go on.
+bool settleChanges(EditorView& editor, const ScoreReader& reader) {
+    if (!editor.dirty) {
+        return true;
+    }
+    switch (editor.window.askYesNoCancel(kSaveChangesQuestion, kSaveChangesCaption)) {
+        case Answer::Yes:
+            return saveScore(editor, reader);
+        case Answer::No:
+            return true;
+        case Answer::Cancel:
+            break;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool EditorView::saveScore() {
+    return corvane::saveScore(*this, ScoreReader{});
+}
+
+bool saveScore(EditorView& editor, const ScoreReader& reader) {
+    const std::optional<std::string> path = editor.window.chooseFile(FileDialogKind::Save);
+    if (!path) {
+        return false;
+    }
+    if (!reportFailures(editor.window, [&] { reader.save(*path, editor.score); })) {
+        return false;
+    }
+    editor.dirty = false;
+    return true;
+}
+
+bool openScore(EditorView& editor, const ScoreReader& reader) {
+    bool loaded = false;
+    if (settleChanges(editor, reader)) {
+        if (const std::optional<std::string> path =
+                editor.window.chooseFile(FileDialogKind::Open)) {
+            // Load into a score of its own first, so that a file that is not loaded leaves the
+            // editor exactly as it was.
+            Score incoming;
+            LoadResult result;
+            if (reportFailures(editor.window, [&] { result = reader.load(*path, incoming); })) {
+                if (result) {
+                    editor.prepareForLoad();
+                    editor.score = std::move(incoming);
+                    editor.finishLoad();
+                    loaded = true;
+                } else {
+                    editor.window.showMessage(result.reason, kErrorCaption);
+                }
+            }
+        }
+    }
+    editor.invalidate();
+    return loaded;
+}
+
+bool writeMidi(EditorView& editor) {
+    const std::optional<std::string> path = editor.window.chooseFile(FileDialogKind::WriteMidi);
+    if (!path) {
+        return false;
+    }
+    editor.ensureTimeline();
+    return reportFailures(editor.window, [&] { Player::writeMidiFile(*path, editor.score, 0); });
+}
+
+bool closeQuery(EditorView& editor, const ScoreReader& reader) {
+    return settleChanges(editor, reader);
+}
+
+}  // namespace corvane
