@@ -1,6 +1,8 @@
 #include "fake_device.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace corvane::test {
 
@@ -11,6 +13,8 @@ SequencerId FakeDevice::openSequencer(const std::string& path) {
     call.kind = DeviceCall::OpenSequencer;
     call.path = path;
     call.fileExisted = std::filesystem::exists(path, ec);
+    std::ifstream in(path, std::ios::binary);
+    call.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     call.value = sequencerOpens ? ++next_ : 0;
     record(call);
     return call.value;

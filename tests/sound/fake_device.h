@@ -16,8 +16,9 @@ struct DeviceCall {
     enum Kind { OpenOut, Send, CloseOut, OpenSequencer, Play, CloseSequencer } kind = OpenOut;
     std::uint32_t value = 0;  // handle, message or sequencer id
     std::chrono::steady_clock::time_point when;
-    std::string path;          // for OpenSequencer
-    bool fileExisted = false;  // for OpenSequencer: the file was there when it was opened
+    std::string path;                 // for OpenSequencer
+    bool fileExisted = false;         // for OpenSequencer: the file was there when it was opened
+    std::vector<std::uint8_t> bytes;  // for OpenSequencer: what the file held
 };
 
 class FakeDevice final : public SoundDevice {

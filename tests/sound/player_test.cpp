@@ -1,0 +1,385 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+#include "fake_device.h"
+#include "score/data_file.h"
+#include "score_builders.h"
+#include "sound/player.h"
+
+namespace corvane {
+namespace {
+
+using namespace std::chrono_literals;
+using test::DeviceCall;
+using test::FakeDevice;
+using test::FakeWindow;
+
+// Each test runs in a folder of its own, where the temporary playback file goes.
+class PlayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous_ = std::filesystem::current_path();
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("cvn_player_test_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder_);
+        std::filesystem::current_path(folder_);
+        device_ = std::make_shared<FakeDevice>();
+        installSoundDevice(device_);
+    }
+    void TearDown() override {
+        Player::waitForPreviews();
+        installSoundDevice(nullptr);
+        std::filesystem::current_path(previous_);
+        std::filesystem::remove_all(folder_);
+        EXPECT_FALSE(device_->badHandle());
+    }
+
+    bool playbackFileExists() const { return std::filesystem::exists(folder_ / kPlaybackFileName); }
+
+    // Waits until the device has seen `n` calls of `kind`.
+    bool waitForCalls(DeviceCall::Kind kind, int n) const {
+        for (int i = 0; i < 500; ++i) {
+            if (device_->count(kind) >= n) {
+                return true;
+            }
+            std::this_thread::sleep_for(2ms);
+        }
+        return false;
+    }
+
+    std::filesystem::path previous_;
+    std::filesystem::path folder_;
+    std::shared_ptr<FakeDevice> device_;
+    FakeWindow window_;
+};
+
+Score melody() {
+    Score score = test::emptyScore(3, {{Treble, 0}});
+    score.tracks[0].measures[1] = {test::single(1, 2)};
+    score.tracks[0].measures[2] = {test::single(2, 0), test::rest(2)};
+    return score;
+}
+
+TEST_F(PlayerTest, ConstructionProbesTheOutput) {
+    Player player;
+    const std::vector<DeviceCall> calls = device_->calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].kind, DeviceCall::OpenOut);
+    EXPECT_EQ(calls[1].kind, DeviceCall::CloseOut);
+    EXPECT_FALSE(player.isPlaying());
+}
+
+TEST_F(PlayerTest, PlayHandsTheFileToTheSequencerAndDeletesIt) {
+    Player player;
+    device_->clear();
+    const Score score = melody();
+    player.play(score, 1, window_);
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_FALSE(playbackFileExists());
+
+    const std::vector<DeviceCall> calls = device_->calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].kind, DeviceCall::OpenSequencer);
+    EXPECT_TRUE(calls[0].fileExisted);
+    EXPECT_EQ(std::filesystem::path(calls[0].path), folder_ / kPlaybackFileName);
+    EXPECT_EQ(calls[0].bytes, Player::midiFileBytes(score, 1));
+    EXPECT_EQ(calls[1].kind, DeviceCall::Play);
+    EXPECT_EQ(calls[1].value, calls[0].value);
+
+    // The end of the song reaches the window, which stops playback.
+    device_->finishSong();
+    EXPECT_EQ(window_.notices(), 1);
+    player.stop();
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_EQ(device_->count(DeviceCall::CloseSequencer), 1);
+    EXPECT_EQ(device_->calls().back().value, calls[0].value);
+
+    // A second notice after a stop finds no device open.
+    player.stop();
+    EXPECT_EQ(device_->count(DeviceCall::CloseSequencer), 1);
+}
+
+TEST_F(PlayerTest, PlayTwiceDoesNothingTheSecondTime) {
+    Player player;
+    player.play(melody(), 0, window_);
+    player.play(melody(), 0, window_);
+    EXPECT_EQ(device_->count(DeviceCall::OpenSequencer), 1);
+    EXPECT_TRUE(player.isPlaying());
+    player.stop();
+}
+
+TEST_F(PlayerTest, TogglePlayStopsAndStartsAnew) {
+    Player player;
+    player.togglePlay(melody(), 0, window_);
+    EXPECT_TRUE(player.isPlaying());
+    player.togglePlay(melody(), 0, window_);
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_EQ(device_->count(DeviceCall::CloseSequencer), 1);
+    player.togglePlay(melody(), 2, window_);
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_EQ(device_->count(DeviceCall::OpenSequencer), 2);
+    player.stop();
+}
+
+TEST_F(PlayerTest, PlayWhilePreviewSoundsIsRefused) {
+    Player player;
+    player.previewNote(60, 0, 0);
+    ASSERT_TRUE(waitForCalls(DeviceCall::Send, 2));  // the preview has counted itself
+    player.play(melody(), 0, window_);
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_EQ(device_->count(DeviceCall::OpenSequencer), 0);
+    EXPECT_FALSE(playbackFileExists());
+
+    Player::waitForPreviews();
+    player.play(melody(), 0, window_);
+    EXPECT_TRUE(player.isPlaying());
+    player.stop();
+}
+
+TEST_F(PlayerTest, PreviewWhilePlayingIsSilent) {
+    Player player;
+    player.play(melody(), 0, window_);
+    device_->clear();
+    player.previewNote(60, 0, 0);
+    player.previewNote(64, 0, 0);
+    Player::waitForPreviews();
+    EXPECT_TRUE(device_->calls().empty());
+    EXPECT_TRUE(player.isPlaying());
+
+    player.stop();
+    player.previewNote(60, 0, 0);
+    Player::waitForPreviews();
+    EXPECT_EQ(device_->count(DeviceCall::Send), 3);
+    // The silent previews were not counted: playback may start again.
+    player.play(melody(), 0, window_);
+    EXPECT_TRUE(player.isPlaying());
+    player.stop();
+}
+
+TEST_F(PlayerTest, StopWhenIdleDeletesAnOldPlaybackFile) {
+    Player player;
+    std::ofstream(folder_ / kPlaybackFileName) << "left over";
+    player.stop();
+    EXPECT_FALSE(playbackFileExists());
+    EXPECT_EQ(device_->count(DeviceCall::CloseSequencer), 0);
+    player.stop();  // and again, with nothing there
+    EXPECT_FALSE(playbackFileExists());
+}
+
+TEST_F(PlayerTest, FailedOpenLeavesPlaybackStopped) {
+    Player player;
+    device_->sequencerOpens = false;
+    player.play(melody(), 0, window_);
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_FALSE(playbackFileExists());
+    EXPECT_EQ(device_->count(DeviceCall::Play), 0);
+
+    // Previews and playback still work afterwards.
+    player.previewNote(60, 0, 0);
+    Player::waitForPreviews();
+    EXPECT_EQ(device_->count(DeviceCall::Send), 3);
+    device_->sequencerOpens = true;
+    player.play(melody(), 0, window_);
+    EXPECT_TRUE(player.isPlaying());
+    player.stop();
+}
+
+TEST_F(PlayerTest, UnwritablePlaybackFileRaisesAndReleasesEverything) {
+    Player player;
+    std::filesystem::create_directory(folder_ / kPlaybackFileName);
+    EXPECT_THROW(player.play(melody(), 0, window_), FileError);
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_EQ(device_->count(DeviceCall::OpenSequencer), 0);
+
+    // The lock is free: a preview sounds and a later play works.
+    player.previewNote(60, 0, 0);
+    Player::waitForPreviews();
+    EXPECT_EQ(device_->count(DeviceCall::Send), 3);
+    std::filesystem::remove(folder_ / kPlaybackFileName);
+    player.play(melody(), 0, window_);
+    EXPECT_TRUE(player.isPlaying());
+    player.stop();
+}
+
+TEST_F(PlayerTest, DestroyingThePlayerStopsPlayback) {
+    {
+        Player player;
+        player.play(melody(), 0, window_);
+    }
+    EXPECT_EQ(device_->count(DeviceCall::CloseSequencer), 1);
+    Player player;
+    EXPECT_FALSE(player.isPlaying());
+}
+
+TEST_F(PlayerTest, ChordSharesOneOpeningOfTheOutput) {
+    Player player;
+    device_->clear();
+    player.previewNote(60, 5, 0);
+    player.previewNote(64, 5, 0);
+    player.previewNote(67, 5, 0);
+    Player::waitForPreviews();
+
+    const std::vector<DeviceCall> calls = device_->calls();
+    EXPECT_EQ(device_->count(DeviceCall::OpenOut), 1);
+    EXPECT_EQ(device_->count(DeviceCall::CloseOut), 1);
+    ASSERT_EQ(calls.size(), 11u);
+    EXPECT_EQ(calls.front().kind, DeviceCall::OpenOut);
+    EXPECT_EQ(calls.back().kind, DeviceCall::CloseOut);
+
+    std::map<std::uint32_t, std::chrono::steady_clock::time_point> onAt;
+    std::chrono::steady_clock::time_point lastOff{};
+    int programChanges = 0;
+    for (const DeviceCall& call : calls) {
+        if (call.kind != DeviceCall::Send) {
+            continue;
+        }
+        const std::uint32_t key = (call.value >> 8) & 0xFF;
+        switch (call.value & 0xFF) {
+            case 0xC0:
+                EXPECT_EQ(call.value, 0xC0u | 5u << 8);
+                ++programChanges;
+                break;
+            case 0x90:
+                EXPECT_EQ(call.value >> 16, 127u);
+                onAt[key] = call.when;
+                break;
+            case 0x80: {
+                ASSERT_EQ(onAt.count(key), 1u);
+                const auto held = call.when - onAt[key];
+                EXPECT_GE(held, 399ms);
+                EXPECT_LT(held, 1500ms);
+                lastOff = call.when;
+                break;
+            }
+            default:
+                ADD_FAILURE() << "unexpected message " << call.value;
+        }
+    }
+    EXPECT_EQ(programChanges, 3);
+    EXPECT_EQ(onAt.size(), 3u);
+    EXPECT_LE(lastOff, calls.back().when);
+}
+
+TEST_F(PlayerTest, OverlappingPreviewsKeepTheOutputOpen) {
+    Player player;
+    device_->clear();
+    player.previewNote(60, 0, 0);
+    std::this_thread::sleep_for(200ms);
+    player.previewNote(62, 0, 0);
+    Player::waitForPreviews();
+    const std::vector<DeviceCall> calls = device_->calls();
+    ASSERT_EQ(calls.size(), 8u);
+    EXPECT_EQ(calls.front().kind, DeviceCall::OpenOut);
+    EXPECT_EQ(calls.back().kind, DeviceCall::CloseOut);
+    // The output closes after the second note's Note Off.
+    EXPECT_EQ(calls[calls.size() - 2].value, 0x80u | 62u << 8 | 127u << 16);
+}
+
+TEST_F(PlayerTest, DrumPreview) {
+    Player player;
+    device_->clear();
+    player.previewNote(38, 17, 1);
+    Player::waitForPreviews();
+    EXPECT_EQ(device_->messages(),
+              (std::vector<std::uint32_t>{0xC0u | 17u << 8, 0x99u | 38u << 8 | 127u << 16,
+                                          0x89u | 38u << 8 | 127u << 16}));
+}
+
+TEST_F(PlayerTest, NoOutputMeansSilenceWithoutWaiting) {
+    device_->outAvailable = false;
+    Player player;
+    device_->clear();
+    const auto start = std::chrono::steady_clock::now();
+    player.previewNote(60, 0, 0);
+    player.previewNote(64, 0, 0);
+    Player::waitForPreviews();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 300ms);
+    EXPECT_EQ(device_->count(DeviceCall::Send), 0);
+    EXPECT_EQ(device_->count(DeviceCall::CloseOut), 0);
+    // The count went back to 0: playback may start.
+    player.play(melody(), 0, window_);
+    EXPECT_TRUE(player.isPlaying());
+    player.stop();
+}
+
+TEST_F(PlayerTest, ManyPreviewsAndPlaybackFromTwoThreadsKeepTheRules) {
+    Player player;
+    // The window thread's part runs here; a second thread plays a sequencer that ends by itself.
+    std::atomic<bool> done{false};
+    std::thread ender([&] {
+        while (!done) {
+            device_->finishSong();
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        player.previewNote(static_cast<std::uint8_t>(40 + i % 40), 0,
+                           static_cast<std::uint8_t>(i % 2));
+        player.togglePlay(melody(), 0, window_);
+        if (i % 50 == 0) {
+            Player::waitForPreviews();
+        }
+    }
+    done = true;
+    ender.join();
+    player.stop();
+    Player::waitForPreviews();
+    // Every opening of the output was closed, and no message went out while a sequencer was open.
+    EXPECT_EQ(device_->count(DeviceCall::OpenOut), device_->count(DeviceCall::CloseOut));
+    bool sequencerOpen = false;
+    for (const DeviceCall& call : device_->calls()) {
+        if (call.kind == DeviceCall::Play) {
+            sequencerOpen = true;
+        } else if (call.kind == DeviceCall::CloseSequencer) {
+            sequencerOpen = false;
+        } else if (call.kind == DeviceCall::Send) {
+            EXPECT_FALSE(sequencerOpen);
+        }
+    }
+    EXPECT_FALSE(player.isPlaying());
+}
+
+// Counts Note Offs and closings and reports them when it is destroyed, which at exit happens
+// only after the last preview has finished with it.
+class CountingDevice final : public SoundDevice {
+  public:
+    ~CountingDevice() override {
+        std::cerr << "note offs " << noteOffs_ << ", closes " << closes_ << std::endl;
+    }
+    MidiOutHandle openMidiOut() override { return 1; }
+    void sendShortMessage(MidiOutHandle, std::uint32_t message) override {
+        if ((message & 0xF0) == 0x80) {
+            ++noteOffs_;
+        }
+    }
+    void closeMidiOut(MidiOutHandle) override { ++closes_; }
+    SequencerId openSequencer(const std::string&) override { return 0; }
+    void playSequencer(SequencerId, NotifyTarget&) override {}
+    void closeSequencer(SequencerId) override {}
+
+  private:
+    std::atomic<int> noteOffs_{0};
+    std::atomic<int> closes_{0};
+};
+
+TEST(PlayerExit, ExitWhilePreviewsSoundIsClean) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            installSoundDevice(std::make_shared<CountingDevice>());
+            Player player;
+            player.previewNote(60, 0, 0);
+            player.previewNote(67, 0, 0);
+            std::this_thread::sleep_for(50ms);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "note offs 2, closes 2");
+}
+
+}  // namespace
+}  // namespace corvane
