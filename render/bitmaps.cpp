@@ -48,18 +48,30 @@ struct Resource {
 };
 
 constexpr std::array kResources{
-    Resource{101, app_icon},          Resource{107, treble_clef},
-    Resource{109, sharp},             Resource{110, flat},
-    Resource{114, flag_down},         Resource{115, flag_up},
-    Resource{119, natural},           Resource{120, bass_clef},
-    Resource{121, meter_digit_4},     Resource{122, meter_digit_3},
-    Resource{123, meter_digit_5},     Resource{124, ottava_up},
-    Resource{125, ottava_down},       Resource{126, highlight_locked},
-    Resource{127, highlight_pending}, Resource{128, toolbar},
-    Resource{129, triplet},           Resource{130, whole_rest},
-    Resource{131, half_rest},         Resource{132, quarter_rest},
-    Resource{133, eighth_rest},       Resource{134, sixteenth_rest},
-    Resource{135, thirty_second_rest}, Resource{139, tie},
+    Resource{101, app_icon},
+    Resource{107, treble_clef},
+    Resource{109, sharp},
+    Resource{110, flat},
+    Resource{114, flag_down},
+    Resource{115, flag_up},
+    Resource{119, natural},
+    Resource{120, bass_clef},
+    Resource{121, meter_digit_4},
+    Resource{122, meter_digit_3},
+    Resource{123, meter_digit_5},
+    Resource{124, ottava_up},
+    Resource{125, ottava_down},
+    Resource{126, highlight_locked},
+    Resource{127, highlight_pending},
+    Resource{128, toolbar},
+    Resource{129, triplet},
+    Resource{130, whole_rest},
+    Resource{131, half_rest},
+    Resource{132, quarter_rest},
+    Resource{133, eighth_rest},
+    Resource{134, sixteenth_rest},
+    Resource{135, thirty_second_rest},
+    Resource{139, tie},
     Resource{140, drum_clef},
 };
 
@@ -89,7 +101,9 @@ std::optional<std::uint32_t> parseColour(std::string_view spec) {
 
 }  // namespace
 
-std::span<const int> bitmapIds() { return kIds; }
+std::span<const int> bitmapIds() {
+    return kIds;
+}
 
 std::optional<Bitmap> parseXpm(int id, std::span<const char* const> rows) {
     if (rows.empty() || rows[0] == nullptr) {

@@ -18,7 +18,9 @@ void RecordingCanvas::resize(int width, int height) {
     height_ = height;
 }
 
-void RecordingCanvas::fill(const Rect& r) { record("fill", {r.left, r.top, r.right, r.bottom}); }
+void RecordingCanvas::fill(const Rect& r) {
+    record("fill", {r.left, r.top, r.right, r.bottom});
+}
 
 void RecordingCanvas::copy(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) {
     record("copy", {bitmap.id, sx, sy, w, h, x, y});
@@ -28,11 +30,17 @@ void RecordingCanvas::andBlit(const Bitmap& bitmap, int sx, int sy, int w, int h
     record("and", {bitmap.id, sx, sy, w, h, x, y});
 }
 
-void RecordingCanvas::line(int x1, int y1, int x2, int y2) { record("line", {x1, y1, x2, y2}); }
+void RecordingCanvas::line(int x1, int y1, int x2, int y2) {
+    record("line", {x1, y1, x2, y2});
+}
 
-void RecordingCanvas::ellipse(int l, int t, int r, int b) { record("ellipse", {l, t, r, b}); }
+void RecordingCanvas::ellipse(int l, int t, int r, int b) {
+    record("ellipse", {l, t, r, b});
+}
 
-void RecordingCanvas::arc(int l, int t, int r, int b) { record("arc", {l, t, r, b}); }
+void RecordingCanvas::arc(int l, int t, int r, int b) {
+    record("arc", {l, t, r, b});
+}
 
 void RecordingCanvas::text(int x, int y, std::string_view s) {
     record("text", {x, y});

@@ -11,7 +11,7 @@
 namespace corvane {
 
 class RecordingCanvas final : public Canvas {
-public:
+  public:
     // The size is not part of the display list; it is only remembered.
     void resize(int width, int height) override;
     void fill(const Rect& r) override;
@@ -31,7 +31,7 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-private:
+  private:
     void record(std::string_view op, std::initializer_list<int> numbers);
 
     std::vector<std::string> lines_;

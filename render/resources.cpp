@@ -43,13 +43,17 @@ DrawingResources::DrawingResources(std::unique_ptr<Canvas> backBuffer, const Bit
         resourcesFailed = true;
     }
     const std::pair<int, Bitmap*> glyphs[] = {
-        {107, &trebleClefGlyph},      {120, &bassClefGlyph},       {140, &drumClefGlyph},
-        {109, &sharpGlyph},           {110, &flatGlyph},           {119, &naturalGlyph},
-        {114, &flagDownGlyph},        {115, &flagUpGlyph},         {129, &tripletGlyph},
-        {124, &ottavaUpGlyph},        {125, &ottavaDownGlyph},     {122, &meterDigit3Glyph},
-        {121, &meterDigit4Glyph},     {123, &meterDigit5Glyph},    {130, &wholeRestGlyph},
-        {131, &halfRestGlyph},        {132, &quarterRestGlyph},    {133, &eighthRestGlyph},
-        {134, &sixteenthRestGlyph},   {135, &thirtySecondRestGlyph}, {139, &tieGlyph},
+        {107, &trebleClefGlyph},    {120, &bassClefGlyph},
+        {140, &drumClefGlyph},      {109, &sharpGlyph},
+        {110, &flatGlyph},          {119, &naturalGlyph},
+        {114, &flagDownGlyph},      {115, &flagUpGlyph},
+        {129, &tripletGlyph},       {124, &ottavaUpGlyph},
+        {125, &ottavaDownGlyph},    {122, &meterDigit3Glyph},
+        {121, &meterDigit4Glyph},   {123, &meterDigit5Glyph},
+        {130, &wholeRestGlyph},     {131, &halfRestGlyph},
+        {132, &quarterRestGlyph},   {133, &eighthRestGlyph},
+        {134, &sixteenthRestGlyph}, {135, &thirtySecondRestGlyph},
+        {139, &tieGlyph},
     };
     for (const auto& [id, slot] : glyphs) {
         load(loader, id, *slot, resourcesFailed);

@@ -11,15 +11,16 @@ namespace corvane {
 namespace {
 
 // The 2-pixel pen with flat caps: a line's end point stays undrawn.
-QPen blackPen() { return QPen(Qt::black, 2, Qt::SolidLine, Qt::FlatCap); }
+QPen blackPen() {
+    return QPen(Qt::black, 2, Qt::SolidLine, Qt::FlatCap);
+}
 
 QImage toImage(const Bitmap& bitmap) {
     QImage image(bitmap.width, bitmap.height, QImage::Format_RGB32);
     for (int y = 0; y < bitmap.height; ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < bitmap.width; ++x) {
-            row[x] = 0xff000000u |
-                     bitmap.pixels[static_cast<std::size_t>(y) * bitmap.width + x];
+            row[x] = 0xff000000u | bitmap.pixels[static_cast<std::size_t>(y) * bitmap.width + x];
         }
     }
     return image;
@@ -30,7 +31,8 @@ QImage toImage(const Bitmap& bitmap) {
 const QFont& textFont() {
     static const QFont font = [] {
         QFont chosen;
-        const int loaded = QFontDatabase::addApplicationFont(QStringLiteral(CORVANE_TEXT_FONT_FILE));
+        const int loaded =
+            QFontDatabase::addApplicationFont(QStringLiteral(CORVANE_TEXT_FONT_FILE));
         const QStringList families =
             loaded >= 0 ? QFontDatabase::applicationFontFamilies(loaded) : QStringList();
         // Without the file the family may still be installed; otherwise any sans face will do.
@@ -44,7 +46,9 @@ const QFont& textFont() {
     return font;
 }
 
-RasterCanvas::RasterCanvas(int width, int height) { resize(width, height); }
+RasterCanvas::RasterCanvas(int width, int height) {
+    resize(width, height);
+}
 
 RasterCanvas::~RasterCanvas() {
     if (painter_.isActive()) {
@@ -140,7 +144,11 @@ void RasterCanvas::andBlit(const Bitmap& bitmap, int sx, int sy, int w, int h, i
 void RasterCanvas::line(int x1, int y1, int x2, int y2) {
     QPainter& p = painter(Mode::Copy);
     if (p.isActive()) {
-        p.drawLine(QPoint(x1, y1), QPoint(x2, y2));
+        // Qt covers [start, end) only for lines running right or down; a line running left or
+        // up is moved by one pixel so that there too the start point is drawn and the end is not.
+        const int dx = x2 < x1 ? 1 : 0;
+        const int dy = y2 < y1 ? 1 : 0;
+        p.drawLine(QPoint(x1 + dx, y1 + dy), QPoint(x2 + dx, y2 + dy));
     }
 }
 

@@ -13,7 +13,7 @@
 namespace corvane {
 
 class RasterCanvas final : public Canvas {
-public:
+  public:
     // A white picture of width x height pixels (none when either is 0).
     explicit RasterCanvas(int width = 0, int height = 0);
     ~RasterCanvas() override;
@@ -33,7 +33,7 @@ public:
     // The whole picture with every operation so far applied.
     const QImage& image() const;
 
-private:
+  private:
     enum class Mode { Copy, And };
     // The painter stays open across operations (opening it costs more than most operations)
     // and is closed whenever the picture is read.

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+
+#include "render/qt/raster_canvas.h"
+#include "render/resources.h"
+
+namespace corvane {
+namespace {
+
+constexpr QRgb kWhite = 0xFFFFFFFF;
+constexpr QRgb kBlack = 0xFF000000;
+
+// The pixels of `image` in rect (l, t, r, b), right and bottom exclusive, that are not white.
+std::vector<QPoint> inkIn(const QImage& image, int l, int t, int r, int b) {
+    std::vector<QPoint> points;
+    for (int y = t; y < b; ++y) {
+        for (int x = l; x < r; ++x) {
+            if (image.pixel(x, y) != kWhite) {
+                points.emplace_back(x, y);
+            }
+        }
+    }
+    return points;
+}
+
+// The bounding box of every non-white pixel.
+QRect inkBox(const QImage& image) {
+    QRect box;
+    for (const QPoint& p : inkIn(image, 0, 0, image.width(), image.height())) {
+        box = box.united(QRect(p, QSize(1, 1)));
+    }
+    return box;
+}
+
+TEST(RasterCanvas, StartsWhiteAndResizesExactly) {
+    RasterCanvas canvas(40, 30);
+    EXPECT_EQ(canvas.image().size(), QSize(40, 30));
+    EXPECT_TRUE(inkIn(canvas.image(), 0, 0, 40, 30).empty());
+    canvas.line(0, 5, 40, 5);
+    canvas.resize(60, 20);
+    EXPECT_EQ(canvas.image().size(), QSize(60, 20));
+    EXPECT_TRUE(inkIn(canvas.image(), 0, 0, 60, 20).empty());
+    canvas.resize(0, 0);
+    canvas.line(0, 5, 40, 5);  // nothing to draw on, and no harm
+    EXPECT_TRUE(canvas.image().isNull());
+}
+
+TEST(RasterCanvas, LinesUseTheTwoPixelPenWithoutTheEndPoint) {
+    RasterCanvas canvas(30, 30);
+    canvas.line(2, 5, 10, 5);
+    EXPECT_EQ(inkBox(canvas.image()), QRect(QPoint(2, 4), QPoint(9, 5)));
+    canvas.resize(30, 30);
+    canvas.line(7, 20, 7, 3);  // upwards: row 20 drawn, row 3 not
+    EXPECT_EQ(inkBox(canvas.image()), QRect(QPoint(6, 4), QPoint(7, 20)));
+    EXPECT_EQ(canvas.image().pixel(6, 10), kBlack);
+    canvas.resize(30, 30);
+    canvas.line(10, 8, 3, 8);  // leftwards: column 10 drawn, column 3 not
+    EXPECT_EQ(inkBox(canvas.image()), QRect(QPoint(4, 7), QPoint(10, 8)));
+}
+
+// The 2-pixel pen is centred on the ellipse's path, one pixel inside the box's right and bottom
+// edges, so the ink reaches one pixel past the left and top edges.
+TEST(RasterCanvas, EllipseAndArcStrokeTheirBoxWithThePen) {
+    RasterCanvas canvas(40, 40);
+    canvas.ellipse(10, 10, 22, 19);  // a note head box
+    EXPECT_EQ(inkBox(canvas.image()), QRect(QPoint(9, 9), QPoint(21, 18)));
+    EXPECT_EQ(canvas.image().pixel(16, 14), kBlack);
+    canvas.resize(40, 40);
+    canvas.arc(10, 10, 22, 19);
+    EXPECT_EQ(inkBox(canvas.image()), QRect(QPoint(9, 9), QPoint(21, 18)));
+    EXPECT_EQ(canvas.image().pixel(16, 14), kWhite);  // open inside
+}
+
+TEST(RasterCanvas, FillWhitensOnlyItsRectangle) {
+    RasterCanvas canvas(20, 20);
+    for (int y = 0; y < 20; y += 2) {
+        canvas.line(0, y + 1, 20, y + 1);
+    }
+    canvas.fill(Rect{5, 5, 15, 10});
+    EXPECT_TRUE(inkIn(canvas.image(), 5, 5, 15, 10).empty());
+    EXPECT_EQ(inkIn(canvas.image(), 0, 0, 20, 20).size(), 400u - 50u);
+}
+
+TEST(RasterCanvas, AndKeepsBlackAndShowsWhatLiesBeneathWhite) {
+    RasterCanvas canvas(20, 20);
+    const std::optional<Bitmap> green = loadBitmap(126);
+    ASSERT_TRUE(green);
+    canvas.copy(*green, 0, 0, 16, 20, 0, 0);  // a green field
+    canvas.line(0, 10, 20, 10);               // a black line across it
+    // A glyph: left half black, right half white.
+    Bitmap glyph{1, 4, 2, {0, 0, 0xFFFFFF, 0xFFFFFF, 0, 0, 0xFFFFFF, 0xFFFFFF}};
+    canvas.andBlit(glyph, 0, 0, 4, 2, 2, 2);
+    canvas.andBlit(glyph, 0, 0, 4, 2, 2, 9);
+    const QImage& image = canvas.image();
+    EXPECT_EQ(image.pixel(2, 2), kBlack);
+    EXPECT_EQ(image.pixel(3, 3), kBlack);
+    EXPECT_EQ(image.pixel(4, 2), 0xFF00BF00);  // white over green stays green
+    EXPECT_EQ(image.pixel(5, 3), 0xFF00BF00);
+    EXPECT_EQ(image.pixel(5, 9), kBlack);      // white over black stays black
+    EXPECT_EQ(image.pixel(6, 2), 0xFF00BF00);  // outside the glyph: untouched
+    EXPECT_EQ(image.pixel(17, 2), kWhite);     // outside the field: still paper
+}
+
+TEST(RasterCanvas, HighlightTurnsAnIconCellGreenOrYellowKeepingItsInk) {
+    const std::optional<Bitmap> strip = loadBitmap(128);
+    ASSERT_TRUE(strip);
+    for (const auto& [id, colour] : {std::pair{126, 0xFF00BF00u}, std::pair{127, 0xFFFDDD00u}}) {
+        RasterCanvas canvas(100, 30);
+        const std::optional<Bitmap> highlight = loadBitmap(id);
+        ASSERT_TRUE(highlight);
+        canvas.copy(*strip, 32, 0, 16, 19, 35, 3);  // the quarter note icon in slot 2
+        const QImage before = canvas.image().copy();
+        canvas.andBlit(*highlight, 0, 0, 16, 23, 35, 1);
+        const QImage& after = canvas.image();
+        for (int y = 0; y < 30; ++y) {
+            for (int x = 0; x < 100; ++x) {
+                const bool cell = x >= 35 && x < 51 && y >= 1 && y < 24;
+                const QRgb was = before.pixel(x, y);
+                const QRgb expected = !cell ? was : was == kBlack ? kBlack : colour;
+                ASSERT_EQ(after.pixel(x, y), expected) << id << " at " << x << ',' << y;
+            }
+        }
+    }
+}
+
+TEST(RasterCanvas, CopyTransfersOnlyTheInsideOfTheBitmap) {
+    RasterCanvas canvas(40, 40);
+    canvas.line(0, 1, 40, 1);
+    Bitmap square{2, 3, 3, std::vector<std::uint32_t>(9, 0x123456)};
+    canvas.copy(square, 0, 0, 3, 3, 0, 0);
+    EXPECT_EQ(canvas.image().pixel(0, 0), 0xFF123456);
+    EXPECT_EQ(canvas.image().pixel(2, 1), 0xFF123456);  // copy overwrites ink
+    EXPECT_EQ(canvas.image().pixel(3, 1), kBlack);
+    // A source rectangle reaching past the bitmap transfers just the part inside it.
+    canvas.resize(40, 40);
+    canvas.copy(square, 1, 1, 10, 10, 20, 20);
+    EXPECT_EQ(inkBox(canvas.image()), QRect(20, 20, 2, 2));
+    canvas.andBlit(Bitmap{}, 0, 0, 5, 5, 0, 0);  // an empty bitmap draws nothing
+    EXPECT_EQ(inkBox(canvas.image()), QRect(20, 20, 2, 2));
+}
+
+TEST(RasterCanvas, TextIsBlackOnOpaqueWhiteFromItsTopLeft) {
+    EXPECT_TRUE(QFontInfo(textFont()).family().startsWith(QStringLiteral("Nimbus Sans")));
+    EXPECT_TRUE(QFontInfo(textFont()).bold());
+    EXPECT_EQ(QFontInfo(textFont()).pixelSize(), 11);
+    RasterCanvas canvas(120, 40);
+    canvas.line(0, 12, 120, 12);  // a staff line through the text
+    canvas.text(5, 4, "Piano");
+    const QImage& image = canvas.image();
+    const QRect box = inkBox(image);
+    // The text's ink starts near its top-left corner and covers the line with its background.
+    EXPECT_GE(box.left(), 0);
+    int paperOnLine = 0;
+    for (int x = 8; x < 30; ++x) {
+        paperOnLine += image.pixel(x, 11) == kWhite ? 1 : 0;
+    }
+    EXPECT_GT(paperOnLine, 0);
+    const std::vector<QPoint> inkAboveTop = inkIn(image, 0, 0, 120, 4);
+    EXPECT_TRUE(inkAboveTop.empty());
+    for (const QPoint& p : inkIn(image, 0, 0, 120, 40)) {
+        const QRgb c = image.pixel(p);
+        EXPECT_TRUE(c == kBlack || c == kWhite) << std::hex << c;
+    }
+}
+
+TEST(RasterCanvas, WritesThePictureAsPng) {
+    RasterCanvas canvas(50, 40);
+    canvas.line(0, 5, 50, 5);
+    const QString path = QDir::temp().filePath(QStringLiteral("corvane_raster_test.png"));
+    writePng(canvas, 30, 20, path.toStdString());
+    const QImage read(path);
+    EXPECT_EQ(read.size(), QSize(30, 20));
+    EXPECT_EQ(read.pixel(3, 4), kBlack);
+    QFile::remove(path);
+    EXPECT_THROW(writePng(canvas, 30, 20, "/nonexistent-folder/x.png"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace corvane
+
+int main(int argc, char** argv) {
+    // Test discovery runs this program without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "render/resources.h"
+
+namespace corvane {
+namespace {
+
+// A back buffer that only notes its size changes, into the same log as the bitmap loads.
+class SizeLog final : public Canvas {
+  public:
+    explicit SizeLog(std::vector<std::string>& log) : log_(log) {}
+    void resize(int width, int height) override {
+        log_.push_back("resize " + std::to_string(width) + " " + std::to_string(height));
+    }
+    void fill(const Rect&) override {}
+    void copy(const Bitmap&, int, int, int, int, int, int) override {}
+    void andBlit(const Bitmap&, int, int, int, int, int, int) override {}
+    void line(int, int, int, int) override {}
+    void ellipse(int, int, int, int) override {}
+    void arc(int, int, int, int) override {}
+    void text(int, int, std::string_view) override {}
+
+  private:
+    std::vector<std::string>& log_;
+};
+
+BitmapLoader loggingLoader(std::vector<std::string>& log, int missing = 0) {
+    return [&log, missing](int id) -> std::optional<Bitmap> {
+        log.push_back("load " + std::to_string(id));
+        if (id == missing) {
+            return std::nullopt;
+        }
+        return loadBitmap(id);
+    };
+}
+
+TEST(DrawingResources, CreatesEverythingInOrder) {
+    std::vector<std::string> log;
+    const DrawingResources drawing(std::make_unique<SizeLog>(log), loggingLoader(log));
+    const std::vector<std::string> expected{
+        "load 128", "load 126", "load 127", "resize 800 600", "load 107", "load 120", "load 140",
+        "load 109", "load 110", "load 119", "load 114",       "load 115", "load 129", "load 124",
+        "load 125", "load 122", "load 121", "load 123",       "load 130", "load 131", "load 132",
+        "load 133", "load 134", "load 135", "load 139",
+    };
+    EXPECT_EQ(log, expected);
+    EXPECT_FALSE(drawing.resourcesFailed);
+    EXPECT_EQ(drawing.bufferWidth, 800);
+    EXPECT_EQ(drawing.bufferHeight, 600);
+    // Each member holds its own resource.
+    const std::pair<const Bitmap*, int> members[] = {
+        {&drawing.toolbarStrip, 128},
+        {&drawing.highlightLocked, 126},
+        {&drawing.highlightPending, 127},
+        {&drawing.trebleClefGlyph, 107},
+        {&drawing.bassClefGlyph, 120},
+        {&drawing.drumClefGlyph, 140},
+        {&drawing.sharpGlyph, 109},
+        {&drawing.flatGlyph, 110},
+        {&drawing.naturalGlyph, 119},
+        {&drawing.flagDownGlyph, 114},
+        {&drawing.flagUpGlyph, 115},
+        {&drawing.tripletGlyph, 129},
+        {&drawing.ottavaUpGlyph, 124},
+        {&drawing.ottavaDownGlyph, 125},
+        {&drawing.meterDigit3Glyph, 122},
+        {&drawing.meterDigit4Glyph, 121},
+        {&drawing.meterDigit5Glyph, 123},
+        {&drawing.wholeRestGlyph, 130},
+        {&drawing.halfRestGlyph, 131},
+        {&drawing.quarterRestGlyph, 132},
+        {&drawing.eighthRestGlyph, 133},
+        {&drawing.sixteenthRestGlyph, 134},
+        {&drawing.thirtySecondRestGlyph, 135},
+        {&drawing.tieGlyph, 139},
+    };
+    for (const auto& [member, id] : members) {
+        EXPECT_EQ(member->id, id);
+        EXPECT_EQ(member->width, loadBitmap(id)->width) << id;
+    }
+}
+
+TEST(DrawingResources, OneMissingBitmapFailsButEverythingElseIsCreated) {
+    for (const int missing : {128, 127, 110, 139}) {
+        SCOPED_TRACE(missing);
+        std::vector<std::string> log;
+        const DrawingResources drawing(std::make_unique<SizeLog>(log), loggingLoader(log, missing));
+        EXPECT_TRUE(drawing.resourcesFailed);
+        EXPECT_EQ(log.size(), 25u);  // 24 loads and the back buffer
+        EXPECT_NE(drawing.memoryDC, nullptr);
+        EXPECT_EQ(drawing.tieGlyph.width, missing == 139 ? 0 : 16);
+        EXPECT_EQ(drawing.trebleClefGlyph.width, 30);
+    }
+}
+
+TEST(DrawingResources, FailingLoaderOrBackBufferIsReportedNotThrown) {
+    const DrawingResources noBuffer(nullptr);
+    EXPECT_TRUE(noBuffer.resourcesFailed);
+    EXPECT_EQ(noBuffer.trebleClefGlyph.width, 30);
+
+    std::vector<std::string> log;
+    const DrawingResources throwing(std::make_unique<SizeLog>(log),
+                                    [](int id) -> std::optional<Bitmap> {
+                                        if (id == 120) {
+                                            throw std::runtime_error("unreadable");
+                                        }
+                                        return loadBitmap(id);
+                                    });
+    EXPECT_TRUE(throwing.resourcesFailed);
+    EXPECT_EQ(throwing.bassClefGlyph.width, 0);
+    EXPECT_EQ(throwing.drumClefGlyph.width, 30);
+
+    // A bitmap whose pixels do not match its size counts as missing.
+    const DrawingResources broken(nullptr, [](int id) -> std::optional<Bitmap> {
+        return Bitmap{id, 4, 4, {}};
+    });
+    EXPECT_TRUE(broken.resourcesFailed);
+    EXPECT_EQ(broken.sharpGlyph.width, 0);
+}
+
+TEST(DrawingResources, BackBufferOnlyGrows) {
+    std::vector<std::string> log;
+    DrawingResources drawing(std::make_unique<SizeLog>(log));
+    log.clear();
+    drawing.growBackBuffer(1000, 500);
+    EXPECT_EQ(drawing.bufferWidth, 1000);
+    EXPECT_EQ(drawing.bufferHeight, 600);
+    drawing.growBackBuffer(1000, 580);
+    drawing.growBackBuffer(300, 200);
+    drawing.growBackBuffer(1000, 600);
+    EXPECT_EQ(log, std::vector<std::string>{"resize 1000 600"});
+    drawing.growBackBuffer(900, 700);
+    EXPECT_EQ(drawing.bufferWidth, 1000);
+    EXPECT_EQ(drawing.bufferHeight, 700);
+    EXPECT_EQ(log.back(), "resize 1000 700");
+
+    DrawingResources none(nullptr);
+    none.growBackBuffer(1200, 900);  // nothing to resize, but no crash
+    EXPECT_EQ(none.bufferWidth, 1200);
+}
+
+}  // namespace
+}  // namespace corvane
