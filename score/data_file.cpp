@@ -155,11 +155,14 @@ void DataFile::load() {
         ::close(fd);
         throw FileError(kErrorOpenRead);
     }
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
-    std::uint8_t buffer[1 << 16];
+    // Read straight into place; the loop still copes with a file that changes size meanwhile.
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+    std::size_t filled = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (filled == bytes.size()) {
+            bytes.resize(bytes.size() + (1 << 16));
+        }
+        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -170,8 +173,9 @@ void DataFile::load() {
         if (got == 0) {
             break;
         }
-        bytes.insert(bytes.end(), buffer, buffer + got);
+        filled += static_cast<std::size_t>(got);
     }
+    bytes.resize(filled);
     ::close(fd);
     in_ = std::move(bytes);
 }
@@ -226,10 +230,10 @@ void DataFile::write(std::int32_t value) {
         return;
     }
     const auto v = static_cast<std::uint32_t>(value);
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                                   static_cast<std::uint8_t>(v >> 16),
-                                   static_cast<std::uint8_t>(v >> 24)};
-    out_.insert(out_.end(), bytes, bytes + 4);
+    out_.push_back(static_cast<std::uint8_t>(v));
+    out_.push_back(static_cast<std::uint8_t>(v >> 8));
+    out_.push_back(static_cast<std::uint8_t>(v >> 16));
+    out_.push_back(static_cast<std::uint8_t>(v >> 24));
 }
 
 void DataFile::writeByte(std::uint8_t value) {

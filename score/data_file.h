@@ -56,6 +56,8 @@ class DataFile {
     // Big-endian, for MIDI files; nothing in text mode.
     void writeBE16(std::uint32_t value);
     void writeBE32(std::uint32_t value);
+    // Makes room for `bytes` more bytes to be written, so a large file is built without copying.
+    void reserve(std::size_t bytes) { out_.reserve(out_.size() + bytes); }
     // Bytes written so far and not yet committed.
     const std::vector<std::uint8_t>& written() const { return out_; }
 

@@ -164,9 +164,25 @@ void parse(DataFile& file, Score& out) {
     }
 }
 
+// The exact size of the file `score` makes, so it can be written without growing a buffer.
+std::size_t fileSize(const Score& score) {
+    std::size_t size = kMagic.size() + 4 + kTimelineEntryBytes * score.measures.size() + 4;
+    for (const Track& track : score.tracks) {
+        size += kTrackHeaderBytes + kMeasureBytes * score.measures.size();
+        for (const TrackMeasure& measure : track.measures) {
+            size += kNoteBytes * measure.size();
+            for (const Note& note : measure) {
+                size += kHeadBytes * note.pitches.size();
+            }
+        }
+    }
+    return size;
+}
+
 }  // namespace
 
 void ScoreReader::write(DataFile& file, const Score& score) {
+    file.reserve(fileSize(score));
     for (const std::uint8_t byte : kMagic) {
         file.write(byte);
     }
