@@ -10,4 +10,7 @@ namespace corvane::cli {
 // info FILE.cvn: prints a summary of the score.
 int runInfo(const std::vector<std::string>& args);
 
+// replay SCRIPT [--score IN.cvn] [--save OUT.cvn] [--state OUT.txt]: drives a headless editor.
+int runReplay(const std::vector<std::string>& args);
+
 }  // namespace corvane::cli

@@ -22,6 +22,9 @@ struct Command {
 // One line per command.
 const Command kCommands[] = {
     {"info", corvane::cli::runInfo, "FILE.cvn"},
+    {"replay", corvane::cli::runReplay,
+     "SCRIPT [--score IN.cvn] [--save OUT.cvn] [--state OUT.txt] [--display-list OUT.txt] "
+     "[--image OUT.png]"},
 };
 
 void printUsage(std::ostream& out) {

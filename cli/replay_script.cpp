@@ -1,0 +1,327 @@
+#include "cli/replay_script.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace corvane::cli {
+
+namespace {
+
+// Coordinates and sizes are bounded so that no layout arithmetic can overflow.
+constexpr int kCoordinateLimit = 1'000'000;
+constexpr int kSizeLimit = 32'767;
+constexpr int kKeyCodeLimit = 255;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Walks one line token by token; the rest of the line stays available for free text.
+class Tokens {
+  public:
+    Tokens(std::string_view text, int line) : rest_(text), line_(line) {}
+
+    // The next whitespace-separated token, or empty at the end of the line.
+    std::string_view next() {
+        skipBlanks();
+        std::size_t end = 0;
+        while (end < rest_.size() && !isBlank(rest_[end])) {
+            ++end;
+        }
+        const std::string_view token = rest_.substr(0, end);
+        rest_.remove_prefix(end);
+        return token;
+    }
+
+    // The next token, which must be there.
+    std::string_view expect(const char* what) {
+        const std::string_view token = next();
+        if (token.empty()) {
+            fail(std::string("missing ") + what);
+        }
+        return token;
+    }
+
+    // Everything after the one blank that follows the previous token (may be empty).
+    std::string_view text() {
+        std::string_view text = rest_;
+        if (!text.empty() && isBlank(text.front())) {
+            text.remove_prefix(1);
+        }
+        rest_ = {};
+        return text;
+    }
+
+    // Fails unless the line has nothing more.
+    void end() {
+        skipBlanks();
+        if (!rest_.empty()) {
+            fail("unexpected \"" + std::string(rest_) + "\"");
+        }
+    }
+
+    int number(const char* what, int low, int high) {
+        const std::string_view token = expect(what);
+        return parseNumber(token, what, low, high);
+    }
+
+    int parseNumber(std::string_view token, const char* what, int low, int high) const {
+        int value = 0;
+        const char* first = token.data();
+        const char* last = token.data() + token.size();
+        const auto [ptr, error] = std::from_chars(first, last, value);
+        if (error != std::errc() || ptr != last) {
+            fail(std::string(what) + " must be a decimal number, not \"" + std::string(token) +
+                 "\"");
+        }
+        if (value < low || value > high) {
+            fail(std::string(what) + " " + std::string(token) + " is outside " +
+                 std::to_string(low) + ".." + std::to_string(high));
+        }
+        return value;
+    }
+
+    [[noreturn]] void fail(const std::string& message) const { throw ScriptError(line_, message); }
+
+  private:
+    void skipBlanks() {
+        while (!rest_.empty() && isBlank(rest_.front())) {
+            rest_.remove_prefix(1);
+        }
+    }
+
+    std::string_view rest_;
+    int line_;
+};
+
+// One UTF-8 encoded printable character, or nullopt.
+std::optional<char32_t> singleCharacter(std::string_view s) {
+    if (s.size() == 1) {
+        const auto c = static_cast<unsigned char>(s[0]);
+        if (c > 0x20 && c < 0x7f) {
+            return c;
+        }
+        return std::nullopt;
+    }
+    const auto lead = static_cast<unsigned char>(s.empty() ? 0 : s[0]);
+    std::size_t length = 0;
+    char32_t value = 0;
+    if ((lead & 0xe0) == 0xc0) {
+        length = 2;
+        value = lead & 0x1f;
+    } else if ((lead & 0xf0) == 0xe0) {
+        length = 3;
+        value = lead & 0x0f;
+    } else if ((lead & 0xf8) == 0xf0) {
+        length = 4;
+        value = lead & 0x07;
+    }
+    if (length == 0 || s.size() != length) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if ((c & 0xc0) != 0x80) {
+            return std::nullopt;
+        }
+        value = value << 6 | (c & 0x3f);
+    }
+    // Overlong forms, surrogates, values past Unicode and the C1 controls are not characters.
+    constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kMinimum[length] || (value >= 0xd800 && value <= 0xdfff) || value > 0x10ffff ||
+        value < 0xa0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+ScriptAnswer parseAnswer(Tokens& tokens) {
+    ScriptAnswer answer;
+    const std::string_view kind = tokens.expect("answer kind");
+    if (kind == "file") {
+        answer.kind = ScriptAnswer::Kind::File;
+        std::string_view path = tokens.text();
+        while (!path.empty() && isBlank(path.back())) {
+            path.remove_suffix(1);
+        }
+        if (path.empty()) {
+            tokens.fail("answer file needs a path or cancel");
+        }
+        answer.action = path == "cancel" ? "cancel" : "choose";
+        answer.path = std::string(path);
+        return answer;
+    }
+    const std::string_view action = tokens.expect("answer button");
+    answer.action = std::string(action);
+    auto oneOf = [&](std::initializer_list<std::string_view> allowed) {
+        for (const std::string_view a : allowed) {
+            if (action == a) {
+                return;
+            }
+        }
+        tokens.fail("answer " + std::string(kind) + " cannot be \"" + std::string(action) + "\"");
+    };
+
+    if (kind == "box") {
+        answer.kind = ScriptAnswer::Kind::Box;
+        oneOf({"yes", "no", "cancel"});
+        tokens.end();
+    } else if (kind == "track") {
+        answer.kind = ScriptAnswer::Kind::Track;
+        oneOf({"ok", "cancel", "delete", "drums"});
+        if (action == "ok") {
+            for (std::string_view option = tokens.next(); !option.empty(); option = tokens.next()) {
+                if (option == "clef=treble") {
+                    answer.clef = Treble;
+                } else if (option == "clef=bass") {
+                    answer.clef = Bass;
+                } else if (option.starts_with("program=")) {
+                    answer.program = tokens.parseNumber(option.substr(8), "program", 0, 127);
+                } else {
+                    tokens.fail("unknown track option \"" + std::string(option) + "\"");
+                }
+            }
+        }
+        tokens.end();
+    } else if (kind == "drumtrack") {
+        answer.kind = ScriptAnswer::Kind::DrumTrack;
+        oneOf({"ok", "cancel", "delete"});
+        tokens.end();
+    } else if (kind == "measure") {
+        answer.kind = ScriptAnswer::Kind::Measure;
+        oneOf({"ok", "cancel", "copy"});
+        if (action == "ok") {
+            for (std::string_view option = tokens.next(); !option.empty(); option = tokens.next()) {
+                if (option.starts_with("key=")) {
+                    answer.key = tokens.parseNumber(option.substr(4), "key", -6, 6);
+                } else if (option.starts_with("meter=")) {
+                    const std::string_view meter = option.substr(6);
+                    answer.meterGiven = true;
+                    if (meter != "none") {
+                        answer.meter = tokens.parseNumber(meter, "meter", 3, 5);
+                    }
+                } else if (option.starts_with("tempo=")) {
+                    // The tempo text runs to the end of the line, blanks and all.
+                    std::string tempo(option.substr(6));
+                    const std::string_view more = tokens.text();
+                    if (!more.empty()) {
+                        tempo += ' ';
+                        tempo += more;
+                    }
+                    answer.tempo = tempo;
+                    break;
+                } else {
+                    tokens.fail("unknown measure option \"" + std::string(option) + "\"");
+                }
+            }
+        }
+        tokens.end();
+    } else if (kind == "dynamic") {
+        answer.kind = ScriptAnswer::Kind::Dynamic;
+        oneOf({"ok", "cancel"});
+        if (action == "ok") {
+            answer.text = std::string(tokens.text());
+        }
+        tokens.end();
+    } else {
+        tokens.fail("unknown answer kind \"" + std::string(kind) + "\"");
+    }
+    return answer;
+}
+
+ScriptLine parseLine(std::string_view text, int number) {
+    Tokens tokens(text, number);
+    ScriptLine line;
+    line.number = number;
+    const std::string_view verb = tokens.next();
+    if (verb == "size") {
+        line.kind = ScriptLine::Kind::Size;
+        line.x = tokens.number("width", 0, kSizeLimit);
+        line.y = tokens.number("height", 0, kSizeLimit);
+    } else if (verb == "move" || verb == "click" || verb == "rclick") {
+        line.kind = verb == "move"    ? ScriptLine::Kind::Move
+                    : verb == "click" ? ScriptLine::Kind::Click
+                                      : ScriptLine::Kind::RightClick;
+        line.x = tokens.number("x", -kCoordinateLimit, kCoordinateLimit);
+        line.y = tokens.number("y", -kCoordinateLimit, kCoordinateLimit);
+    } else if (verb == "leave") {
+        line.kind = ScriptLine::Kind::Leave;
+    } else if (verb == "keydown" || verb == "keyup") {
+        line.kind = verb == "keydown" ? ScriptLine::Kind::KeyDown : ScriptLine::Kind::KeyUp;
+        line.x = tokens.number("key code", 0, kKeyCodeLimit);
+    } else if (verb == "char") {
+        line.kind = ScriptLine::Kind::Char;
+        const std::string_view c = tokens.expect("character");
+        if (c == "space") {
+            line.character = U' ';
+        } else if (const std::optional<char32_t> single = singleCharacter(c)) {
+            line.character = *single;
+        } else {
+            tokens.fail("char takes one printable character or the word space, not \"" +
+                        std::string(c) + "\"");
+        }
+    } else if (verb == "command") {
+        line.kind = ScriptLine::Kind::Command;
+        const std::string_view command = tokens.expect("command name");
+        if (command != "save" && command != "open" && command != "writemidi" && command != "exit") {
+            tokens.fail("unknown command \"" + std::string(command) +
+                        "\" (save, open, writemidi or exit)");
+        }
+        line.command = std::string(command);
+    } else if (verb == "close") {
+        line.kind = ScriptLine::Kind::Close;
+    } else if (verb == "notify") {
+        line.kind = ScriptLine::Kind::Notify;
+    } else if (verb == "answer") {
+        line.kind = ScriptLine::Kind::Answer;
+        line.answer = parseAnswer(tokens);
+        return line;
+    } else {
+        tokens.fail("unknown line \"" + std::string(verb) + "\"");
+    }
+    tokens.end();
+    return line;
+}
+
+}  // namespace
+
+const char* answerKindName(ScriptAnswer::Kind kind) {
+    switch (kind) {
+        case ScriptAnswer::Kind::File:
+            return "file";
+        case ScriptAnswer::Kind::Box:
+            return "box";
+        case ScriptAnswer::Kind::Track:
+            return "track";
+        case ScriptAnswer::Kind::DrumTrack:
+            return "drumtrack";
+        case ScriptAnswer::Kind::Measure:
+            return "measure";
+        case ScriptAnswer::Kind::Dynamic:
+            return "dynamic";
+    }
+    return "?";
+}
+
+std::vector<ScriptLine> parseScript(std::istream& in) {
+    std::vector<ScriptLine> lines;
+    std::string text;
+    int number = 0;
+    while (std::getline(in, text)) {
+        ++number;
+        if (!text.empty() && text.back() == '\r') {
+            text.pop_back();
+        }
+        std::string_view view = text;
+        while (!view.empty() && isBlank(view.front())) {
+            view.remove_prefix(1);
+        }
+        if (view.empty() || view.front() == '#') {
+            continue;
+        }
+        lines.push_back(parseLine(view, number));
+    }
+    return lines;
+}
+
+}  // namespace corvane::cli

@@ -1,0 +1,128 @@
+#pragma once
+// A window for editor tests: records repaint requests and posted characters, answers dialogs
+// and questions through callbacks the test sets.
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "editor/dialog_rules.h"
+#include "editor/editor_view.h"
+#include "render/recording_canvas.h"
+
+namespace corvane::test {
+
+class FakeWindow final : public EditorWindow {
+  public:
+    Rect client{0, 0, 800, 600};
+    Point cursor;
+    int showCount = 0;
+    int fullRepaints = 0;
+    std::vector<Rect> rectRepaints;
+    std::vector<char32_t> posted;
+    std::vector<std::string> questions;
+    std::deque<bool> yesNoAnswers;  // empty: No
+    std::vector<std::string> messages;
+    std::vector<std::string> dialogsOpened;
+
+    std::function<void(TrackDialogModel&)> trackDialog;
+    std::function<void(DrumTrackDialogModel&)> drumTrackDialog;
+    std::function<void(MeasureDialogModel&)> measureDialog;
+    std::function<void(DynamicDialogModel&)> dynamicDialog;
+
+    void invalidate() override { ++fullRepaints; }
+    void invalidateRect(const Rect& r) override { rectRepaints.push_back(r); }
+    Rect clientRect() const override { return client; }
+    int showCursor() override { return ++showCount; }
+    Point cursorPos() const override { return cursor; }
+    void postChar(char32_t c) override { posted.push_back(c); }
+    std::unique_ptr<Canvas> createCanvas(int, int) override {
+        return std::make_unique<RecordingCanvas>();
+    }
+    void present(const Canvas&, int, int) override {}
+
+    void runTrackDialog(TrackDialogModel& model) override {
+        dialogsOpened.push_back("track");
+        if (trackDialog) {
+            trackDialog(model);
+        }
+    }
+    void runDrumTrackDialog(DrumTrackDialogModel& model) override {
+        dialogsOpened.push_back("drumtrack");
+        if (drumTrackDialog) {
+            drumTrackDialog(model);
+        }
+    }
+    void runMeasureDialog(MeasureDialogModel& model) override {
+        dialogsOpened.push_back("measure");
+        if (measureDialog) {
+            measureDialog(model);
+        }
+    }
+    void runDynamicDialog(DynamicDialogModel& model) override {
+        dialogsOpened.push_back("dynamic");
+        if (dynamicDialog) {
+            dynamicDialog(model);
+        } else {
+            model.cancel();
+        }
+    }
+    bool askYesNo(std::string_view text, std::string_view) override {
+        questions.emplace_back(text);
+        if (yesNoAnswers.empty()) {
+            return false;
+        }
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return answer;
+    }
+    Answer askYesNoCancel(std::string_view text, std::string_view) override {
+        questions.emplace_back(text);
+        return Answer::Cancel;
+    }
+    void showMessage(std::string_view text, std::string_view) override {
+        messages.emplace_back(text);
+    }
+    std::optional<std::string> chooseFile(FileDialogKind) override { return std::nullopt; }
+    void notifyPlaybackDone() override {}
+
+    // Hands the posted characters to `view` the way the window's message loop does.
+    void deliverPosted(EditorView& view) {
+        const std::vector<char32_t> pending = std::move(posted);
+        posted.clear();
+        for (const char32_t c : pending) {
+            if (view.onChar(c)) {
+                view.invalidate();
+            }
+        }
+    }
+};
+
+// A view in a window of the given size, after the window's first size change.
+struct ViewFixture {
+    explicit ViewFixture(int width = 800, int height = 600) {
+        window.client = Rect{0, 0, width, height};
+        view.onResize();
+    }
+    void resize(int width, int height) {
+        window.client = Rect{0, 0, width, height};
+        view.onResize();
+    }
+    // A mouse move then a left (or right) press at the same place.
+    void clickAt(int x, int y, bool right = false) {
+        view.updateHover(x, y);
+        view.onClick(x, y, right);
+        window.deliverPosted(view);
+    }
+    void type(std::string_view keys) {
+        for (const char c : keys) {
+            view.onChar(static_cast<char32_t>(c));
+        }
+    }
+
+    FakeWindow window;
+    EditorView view{window};
+};
+
+}  // namespace corvane::test

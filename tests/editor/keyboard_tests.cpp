@@ -1,0 +1,313 @@
+// Tool keys and their cycles as (state, keys) -> state tables, and the navigation keys.
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include "fake_window.h"
+
+namespace corvane::test {
+namespace {
+
+// The entry tools, compared as one value.
+struct Tools {
+    int duration = 4;
+    int accidental = AccidentalNone;
+    bool accidentalLocked = false;
+    int dots = 0;
+    bool dotsLocked = false;
+    bool dotsUsed = false;
+    bool triplet = false;
+    bool tripletLocked = false;
+    int octave = 0;
+    bool octaveLocked = false;
+    bool tie = false;
+    bool tieLocked = false;
+
+    friend bool operator==(const Tools&, const Tools&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Tools& t) {
+        return out << "{duration " << t.duration << ", accidental " << t.accidental
+                   << (t.accidentalLocked ? " locked" : "") << ", dots " << t.dots
+                   << (t.dotsLocked ? " locked" : "") << (t.dotsUsed ? " used" : "") << ", triplet "
+                   << t.triplet << (t.tripletLocked ? " locked" : "") << ", octave " << t.octave
+                   << (t.octaveLocked ? " locked" : "") << ", tie " << t.tie
+                   << (t.tieLocked ? " locked" : "") << "}";
+    }
+};
+
+Tools toolsOf(const EditorView& v) {
+    return Tools{v.currentDuration, v.pendingAccidental, v.accidentalLocked, v.pendingDots,
+                 v.dotsLocked,      v.dotsUsed,          v.pendingTriplet,   v.tripletLocked,
+                 v.pendingOctave,   v.octaveLocked,      v.pendingTie,       v.tieLocked};
+}
+
+void setTools(EditorView& v, const Tools& t) {
+    v.currentDuration = t.duration;
+    v.pendingAccidental = static_cast<Accidental>(t.accidental);
+    v.accidentalLocked = t.accidentalLocked;
+    v.pendingDots = t.dots;
+    v.dotsLocked = t.dotsLocked;
+    v.dotsUsed = t.dotsUsed;
+    v.pendingTriplet = t.triplet;
+    v.tripletLocked = t.tripletLocked;
+    v.pendingOctave = t.octave;
+    v.octaveLocked = t.octaveLocked;
+    v.pendingTie = t.tie;
+    v.tieLocked = t.tieLocked;
+}
+
+// Builders for readable tables.
+Tools with(Tools t, auto change) {
+    change(t);
+    return t;
+}
+const Tools kDefault{};
+Tools duration(int d) {
+    return with(kDefault, [d](Tools& t) { t.duration = d; });
+}
+Tools accidental(Accidental a, bool locked) {
+    return with(kDefault, [=](Tools& t) {
+        t.accidental = a;
+        t.accidentalLocked = locked;
+    });
+}
+Tools octave(int o, bool locked) {
+    return with(kDefault, [=](Tools& t) {
+        t.octave = o;
+        t.octaveLocked = locked;
+    });
+}
+Tools tie(bool on, bool locked) {
+    return with(kDefault, [=](Tools& t) {
+        t.tie = on;
+        t.tieLocked = locked;
+    });
+}
+Tools triplet(Tools base, bool on, bool locked) {
+    base.triplet = on;
+    base.tripletLocked = locked;
+    return base;
+}
+Tools dots(Tools base, int n, bool locked, bool used = false) {
+    base.dots = n;
+    base.dotsLocked = locked;
+    base.dotsUsed = used;
+    return base;
+}
+
+struct KeyCase {
+    const char* name;
+    Tools before;
+    const char* keys;
+    Tools after;
+};
+
+class ToolKeys : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(ToolKeys, Cycle) {
+    const KeyCase c = GetParam();
+    ViewFixture f;
+    setTools(f.view, c.before);
+    for (const char* k = c.keys; *k != '\0'; ++k) {
+        EXPECT_TRUE(f.view.onChar(static_cast<char32_t>(*k))) << *k;
+    }
+    EXPECT_EQ(toolsOf(f.view), c.after) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ToolKeys,
+    ::testing::Values(
+        // Note values, in either case; each clears dots, only z clears the triplet.
+        KeyCase{"z", kDefault, "z", duration(1)}, KeyCase{"x", kDefault, "x", duration(2)},
+        KeyCase{"C", duration(8), "C", duration(4)}, KeyCase{"v", kDefault, "v", duration(8)},
+        KeyCase{"B", kDefault, "B", duration(16)}, KeyCase{"n", kDefault, "n", duration(32)},
+        KeyCase{"x clears dots", dots(kDefault, 1, true, true), "x", duration(2)},
+        KeyCase{"x keeps triplet", triplet(kDefault, true, true), "x",
+                triplet(duration(2), true, true)},
+        KeyCase{"z ends triplet", triplet(kDefault, true, false), "z", duration(1)},
+        // Value cycles.
+        KeyCase{"s", kDefault, "s", accidental(Sharp, false)},
+        KeyCase{"ss", kDefault, "ss", accidental(Sharp, true)},
+        KeyCase{"sss", kDefault, "sss", kDefault},
+        KeyCase{"S upper case", kDefault, "SS", accidental(Sharp, true)},
+        KeyCase{"sf", kDefault, "sf", accidental(Flat, false)},
+        KeyCase{"ssf", kDefault, "ssf", accidental(Flat, false)},
+        KeyCase{"fff", kDefault, "fff", kDefault},
+        KeyCase{"ffs", kDefault, "ffs", accidental(Sharp, false)},
+        KeyCase{"q", kDefault, "q", octave(1, false)},
+        KeyCase{"qq", kDefault, "qq", octave(1, true)}, KeyCase{"qqq", kDefault, "qqq", kDefault},
+        KeyCase{"aq", kDefault, "aq", octave(1, false)},
+        KeyCase{"aa", kDefault, "Aa", octave(-1, true)},
+        KeyCase{"g", kDefault, "g", tie(true, false)},
+        KeyCase{"gg", kDefault, "gg", tie(true, true)}, KeyCase{"ggg", kDefault, "Ggg", kDefault},
+        // Triplet cycle.
+        KeyCase{"t", kDefault, "t", triplet(kDefault, true, false)},
+        KeyCase{"tt", kDefault, "tt", triplet(kDefault, true, true)},
+        KeyCase{"ttt", kDefault, "ttt", kDefault},
+        KeyCase{"t on whole", duration(1), "t", duration(1)},
+        KeyCase{"t clears dots", dots(kDefault, 2, true), "t", triplet(kDefault, true, false)},
+        KeyCase{"t keeps dotsUsed", dots(kDefault, 1, true, true), "t",
+                triplet(dots(kDefault, 0, false, true), true, false)},
+        // Dot cycle on a quarter: dot, locked, double, locked double, off.
+        KeyCase{"d", kDefault, "d", dots(kDefault, 1, false)},
+        KeyCase{"dd", kDefault, "dd", dots(kDefault, 1, true)},
+        KeyCase{"ddd", kDefault, "ddd", dots(kDefault, 2, false)},
+        KeyCase{"dddd", kDefault, "dddd", dots(kDefault, 2, true)},
+        KeyCase{"ddddd", kDefault, "ddddd", kDefault},
+        KeyCase{"d after use", dots(kDefault, 1, true, true), "d", kDefault},
+        KeyCase{"d clears triplet", triplet(kDefault, true, true), "d", dots(kDefault, 1, false)},
+        // Sixteenths have no double dots; thirty-seconds no dots at all.
+        KeyCase{"bd", kDefault, "bd", dots(duration(16), 1, false)},
+        KeyCase{"bdd", kDefault, "bdd", dots(duration(16), 1, true)},
+        KeyCase{"bddd", kDefault, "bddd", duration(16)},
+        KeyCase{"locked dot on sixteenth keeps dotsUsed", dots(duration(16), 1, true, true), "d",
+                dots(duration(16), 0, false, true)},
+        KeyCase{"nd", kDefault, "nd", duration(32)}, KeyCase{"ntd", kDefault, "ntd", duration(32)},
+        // Double dots also on whole and half notes.
+        KeyCase{"zddd", kDefault, "zddd", dots(duration(1), 2, false)},
+        KeyCase{"xdddd", kDefault, "xdddd", dots(duration(2), 2, true)}));
+
+TEST(Keyboard, OtherCharactersAreNotHandled) {
+    ViewFixture f;
+    for (const char32_t c : {U'k', U'1', U'[', U'\r', U'é', U'?'}) {
+        EXPECT_FALSE(f.view.onChar(c));
+    }
+    EXPECT_EQ(toolsOf(f.view), kDefault);
+    EXPECT_TRUE(f.window.dialogsOpened.empty());
+}
+
+TEST(Keyboard, DynamicDialogSetsPendingVelocity) {
+    ViewFixture f;
+    struct Case {
+        const char* text;
+        int velocity;
+    };
+    for (const Case c : {Case{"64", 64}, Case{"300", 127}, Case{"0", 1}, Case{"", 1},
+                         Case{"127", 127}, Case{"1", 1}}) {
+        f.window.dynamicDialog = [&](DynamicDialogModel& m) {
+            EXPECT_TRUE(m.text.empty());  // the box starts empty every time
+            m.text = c.text;
+            m.ok();
+        };
+        EXPECT_TRUE(f.view.onChar(U'R'));
+        EXPECT_EQ(f.view.pendingVelocity, c.velocity) << c.text;
+    }
+    f.window.dynamicDialog = [](DynamicDialogModel& m) { m.cancel(); };
+    const int repaints = f.window.fullRepaints;
+    EXPECT_TRUE(f.view.onChar(U'r'));
+    EXPECT_EQ(f.view.pendingVelocity, 0);
+    EXPECT_GT(f.window.fullRepaints, repaints);
+}
+
+// --- Navigation -------------------------------------------------------------------------------
+
+std::size_t measureCount(const ViewFixture& f) {
+    return f.view.score.measures.size();
+}
+
+TEST(Navigation, RightGrowsAndLeftTrimsAllRestMeasures) {
+    ViewFixture f;  // 2 per screen, 2 measures
+    f.view.onKeyDown(keys::kRight);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 1);
+    EXPECT_EQ(measureCount(f), 3u);
+    f.view.onKeyDown(keys::kLeft);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    EXPECT_EQ(measureCount(f), 2u);
+    EXPECT_FALSE(f.view.dirty);
+}
+
+TEST(Navigation, LeftKeepsAMeasureWithASoundingNoteInAnyTrack) {
+    ViewFixture f;
+    f.view.score.addTrack(0, Bass);
+    f.view.onKeyDown(keys::kRight);
+    f.view.score.tracks[1].measures[2].back().pitches.push_back(NoteHead{0, AccidentalNone});
+    f.view.onKeyDown(keys::kLeft);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    EXPECT_EQ(measureCount(f), 3u);
+}
+
+TEST(Navigation, LeftAtTheStartDoesNothingAtAll) {
+    ViewFixture f;
+    f.window.fullRepaints = 0;
+    f.window.rectRepaints.clear();
+    f.view.onKeyDown(keys::kLeft);
+    f.view.onKeyDown(keys::kPageUp);
+    f.view.onKeyDown(keys::kHome);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    EXPECT_EQ(f.window.rectRepaints.size(), 0u);
+    EXPECT_EQ(f.window.fullRepaints, 1);  // Home repaints; Left and Page Up do not
+}
+
+TEST(Navigation, RightRefreshesTheHoverAtTheLastMousePosition) {
+    ViewFixture f;
+    f.view.updateHover(200, 90);
+    ASSERT_EQ(f.view.hoverMeasure, 0);
+    f.view.onKeyDown(keys::kRight);
+    EXPECT_EQ(f.view.hoverMeasure, 1);
+    EXPECT_EQ(f.view.hoverNote, &*std::next(f.view.score.tracks[0].measures[1].begin()));
+}
+
+TEST(Navigation, PagesHomeAndEnd) {
+    ViewFixture f(1024, 600);  // 3 per screen
+    f.view.onKeyDown(keys::kPageDown);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 3);
+    EXPECT_EQ(measureCount(f), 6u);
+    f.view.score.tracks[0].measures[5].front().pitches.push_back(NoteHead{});
+    f.view.onKeyDown(keys::kPageUp);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    EXPECT_EQ(measureCount(f), 6u);  // the last measure sounds, so nothing is trimmed
+    f.view.onKeyDown(keys::kEnd);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 3);
+    f.view.onKeyDown(keys::kHome);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    f.view.onKeyDown(keys::kUp);
+    f.view.onKeyDown(keys::kShift);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+}
+
+TEST(Navigation, EndOnAShortScoreAndPageDownOnANarrowWindow) {
+    ViewFixture f(1024, 600);
+    f.resize(700, 600);
+    f.view.onKeyDown(keys::kEnd);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 1);  // 3 measures, 2 per screen
+    ViewFixture narrow(300, 600);
+    narrow.view.onKeyDown(keys::kPageDown);
+    EXPECT_EQ(narrow.view.firstVisibleMeasure, 0);
+    EXPECT_EQ(measureCount(narrow), 1u);
+    ViewFixture wide(2000, 600);  // 6 per screen, the score grew to 6
+    wide.view.score.removeLastMeasure();
+    wide.view.onKeyDown(keys::kEnd);
+    EXPECT_EQ(wide.view.firstVisibleMeasure, 0);
+}
+
+TEST(Navigation, NarrowWindowEndThenLeftTrimsDownToOneMeasure) {
+    ViewFixture f(300, 600);
+    f.view.score.addMeasure(0, 120, 4);
+    f.view.score.addMeasure(0, 120, 4);
+    f.view.onKeyDown(keys::kEnd);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 3);
+    EXPECT_TRUE(f.view.layout().measures.empty());  // nothing beyond the end is laid out
+    f.view.updateHover(200, 90);
+    EXPECT_FALSE(f.view.overNoteArea);
+    f.view.onKeyDown(keys::kLeft);
+    EXPECT_EQ(measureCount(f), 2u);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 2);
+    f.view.onKeyDown(keys::kLeft);
+    f.view.onKeyDown(keys::kLeft);
+    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    EXPECT_EQ(measureCount(f), 1u);
+}
+
+TEST(Navigation, ShiftReleaseHoverTestsAtTheCursor) {
+    ViewFixture f;
+    f.window.cursor = Point{20, 190};
+    f.view.onKeyUp(keys::kRight);
+    EXPECT_EQ(f.view.lastMouseX, 0);
+    f.view.onKeyUp(keys::kShift);
+    EXPECT_EQ(f.view.lastMouseX, 20);
+    EXPECT_EQ(f.view.lastMouseY, 190);
+    EXPECT_TRUE(f.view.overAddTrackZone);
+}
+
+}  // namespace
+}  // namespace corvane::test

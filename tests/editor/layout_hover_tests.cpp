@@ -1,0 +1,312 @@
+// Layout arithmetic, growth on resize and the hover test's numbers and boundaries.
+
+#include <gtest/gtest.h>
+
+#include "fake_window.h"
+
+namespace corvane::test {
+namespace {
+
+TEST(Layout, MeasuresPerScreenFollowsTheClientWidth) {
+    struct Case {
+        int width;
+        int perScreen;
+        std::size_t measures;  // after the size change from the one-measure default score
+    };
+    for (const Case c : {Case{800, 2, 2}, Case{1024, 3, 3}, Case{319, 0, 1}, Case{320, 1, 1},
+                         Case{619, 1, 1}, Case{620, 2, 2}, Case{0, 0, 1}}) {
+        ViewFixture f(c.width, 600);
+        EXPECT_EQ(f.view.measuresPerScreen, c.perScreen) << c.width;
+        EXPECT_EQ(f.view.score.measures.size(), c.measures) << c.width;
+        EXPECT_FALSE(f.view.dirty);
+    }
+}
+
+TEST(Layout, DefaultWindowPlacesMeasuresAndPixelsPerQuarter) {
+    ViewFixture f;
+    const ScreenLayout screen = f.view.layout();
+    // Wc = 780; fixed = 34 + (10 + 15 + 35) + 35 = 129; (780 - 129) / 8 = 81.
+    EXPECT_EQ(screen.usableWidth, 780);
+    EXPECT_EQ(screen.pixelsPerQuarter, 81);
+    ASSERT_EQ(screen.measures.size(), 2u);
+    const MeasureSlot& first = screen.measures[0];
+    const MeasureSlot& second = screen.measures[1];
+    EXPECT_EQ(first.left, 44);
+    EXPECT_EQ(first.keyWidth, 10);
+    EXPECT_EQ(first.timeWidth, 15);
+    EXPECT_EQ(first.headerEnd(), 96);
+    EXPECT_EQ(first.firstNoteHitX(), 106);
+    EXPECT_EQ(second.left, 428);
+    EXPECT_EQ(second.keyWidth, 0);
+    EXPECT_EQ(second.timeWidth, 0);
+    EXPECT_EQ(second.headerEnd(), 455);           // header width 27 when nothing changes
+    EXPECT_EQ(second.firstNoteHitX(), 428 + 37);  // first note 37 pixels after the edge
+    EXPECT_EQ(second.noteAreaEnd(screen.pixelsPerQuarter), 787);
+}
+
+TEST(Layout, FirstVisibleMeasureAlwaysReservesBothSignatures) {
+    ViewFixture f(1024, 600);
+    f.view.score.measures[1].key = 3;
+    f.view.score.measures[2].key = 3;
+    f.view.firstVisibleMeasure = 1;
+    const ScreenLayout screen = f.view.layout();
+    ASSERT_EQ(screen.measures.size(), 2u);  // capped by the measures that remain
+    EXPECT_EQ(screen.measures[0].keyWidth, 3 * 7 + 10);
+    EXPECT_EQ(screen.measures[0].timeWidth, 15);
+    EXPECT_EQ(screen.measures[1].keyWidth, 0);
+    EXPECT_EQ(screen.measures[1].timeWidth, 0);
+    // Changes of key or meter between visible measures reserve their widths again.
+    f.view.score.measures[2].key = -2;
+    f.view.score.measures[2].beats = 3;
+    const ScreenLayout changed = f.view.layout();
+    EXPECT_EQ(changed.measures[1].keyWidth, 2 * 7 + 10);
+    EXPECT_EQ(changed.measures[1].timeWidth, 15);
+}
+
+TEST(Layout, NarrowWindowStillLaysOutOneMeasure) {
+    ViewFixture f(300, 600);
+    EXPECT_EQ(f.view.measuresPerScreen, 0);
+    const ScreenLayout screen = f.view.layout();
+    ASSERT_EQ(screen.measures.size(), 1u);
+    // Wc = 298, fixed = 94, (298 - 94) / 4 = 51.
+    EXPECT_EQ(screen.pixelsPerQuarter, 51);
+    f.view.updateHover(106, 90);
+    EXPECT_TRUE(f.view.overNoteArea);
+    EXPECT_EQ(f.view.hoverNote, &f.view.score.tracks[0].measures[0].front());
+}
+
+TEST(Layout, NoteAdvanceFormsTheProductBeforeDividing) {
+    struct Case {
+        int duration, dots, triplet, ppq, advance;
+    };
+    for (const Case c : {Case{4, 0, 0, 81, 81}, Case{8, 0, 0, 81, 40}, Case{32, 0, 0, 81, 10},
+                         Case{4, 1, 0, 81, 121}, Case{4, 2, 0, 81, 141}, Case{8, 0, 1, 81, 27},
+                         Case{8, 0, 3, 70, 23}, Case{1, 0, 0, 51, 204}, Case{16, 2, 0, 81, 35},
+                         Case{4, 0, 0, -5, -5}}) {
+        Note note;
+        note.duration = c.duration;
+        note.dots = c.dots;
+        note.triplet = c.triplet;
+        EXPECT_EQ(noteAdvance(note, c.ppq), c.advance)
+            << c.duration << '/' << c.dots << '/' << c.triplet << " at " << c.ppq;
+    }
+}
+
+TEST(Layout, ResizeAppendsCopiesOfTheLastMeasure) {
+    ViewFixture f;
+    f.view.score.measures.back() = MeasureInfo{-3, 96, 3};
+    f.view.score.tracks[0].measures.back() = freshMeasure(3);
+    f.view.score.addTrack(5, Bass);
+    f.resize(1400, 600);  // 4 measures per screen
+    ASSERT_EQ(f.view.score.measures.size(), 4u);
+    for (std::size_t i = 2; i < 4; ++i) {
+        EXPECT_EQ(f.view.score.measures[i], (MeasureInfo{-3, 96, 3}));
+        for (const Track& track : f.view.score.tracks) {
+            EXPECT_EQ(track.measures[i], freshMeasure(3));
+        }
+    }
+    EXPECT_FALSE(f.view.dirty);
+    // Shrinking keeps the measures.
+    f.resize(400, 600);
+    EXPECT_EQ(f.view.score.measures.size(), 4u);
+}
+
+TEST(Layout, EmptyTimelineGetsOneDefaultMeasure) {
+    ViewFixture f;
+    f.view.prepareForLoad();
+    f.view.score.clear();
+    f.view.score.addTrack(3, Bass);
+    f.view.score.addTrack(0, Drums);
+    f.view.finishLoad();
+    ASSERT_EQ(f.view.score.measures.size(), 1u);
+    EXPECT_EQ(f.view.score.measures[0], (MeasureInfo{0, 120, 4}));
+    for (const Track& track : f.view.score.tracks) {
+        ASSERT_EQ(track.measures.size(), 1u);
+        EXPECT_EQ(track.measures[0], freshMeasure(4));
+    }
+    EXPECT_FALSE(f.view.dirty);
+
+    // Any entry point that lays the score out applies the rule too.
+    f.view.score.clear();
+    f.view.updateHover(120, 90);
+    EXPECT_EQ(f.view.score.measures.size(), 1u);
+}
+
+struct HoverCase {
+    int x, y;
+    bool header, measureHeader, noteArea, addTrack;
+    int track, measure;  // expected hoverTrack / hoverMeasure
+    int note;            // index of hoverNote, -1 for none
+};
+
+class HoverBoundaries : public ::testing::TestWithParam<HoverCase> {};
+
+TEST_P(HoverBoundaries, DefaultWindowOneTrack) {
+    const HoverCase c = GetParam();
+    ViewFixture f;
+    // Start from a hover that sets every remembered index to something else.
+    f.view.hoverTrack = 7;
+    f.view.hoverMeasure = 7;
+    f.view.updateHover(c.x, c.y);
+    EXPECT_EQ(f.view.overTrackHeader, c.header);
+    EXPECT_EQ(f.view.overMeasureHeader, c.measureHeader);
+    EXPECT_EQ(f.view.overNoteArea, c.noteArea);
+    EXPECT_EQ(f.view.overAddTrackZone, c.addTrack);
+    EXPECT_EQ(f.view.hoverTrack, c.track);
+    EXPECT_EQ(f.view.hoverMeasure, c.measure);
+    EXPECT_EQ(f.view.lastMouseX, c.x);
+    EXPECT_EQ(f.view.lastMouseY, c.y);
+    if (c.note < 0) {
+        EXPECT_EQ(f.view.hoverNote, nullptr);
+    } else {
+        ASSERT_NE(f.view.hoverNote, nullptr);
+        const TrackMeasure& notes = f.view.score.tracks[static_cast<std::size_t>(c.track)]
+                                        .measures[static_cast<std::size_t>(c.measure)];
+        EXPECT_EQ(f.view.hoverNote, &*std::next(notes.begin(), c.note));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, HoverBoundaries,
+    ::testing::Values(
+        // x edges of the track header and the first measure.
+        HoverCase{9, 90, false, false, false, false, 0, 7, -1},
+        HoverCase{10, 90, true, false, false, false, 0, 7, -1},
+        HoverCase{43, 90, true, false, false, false, 0, 7, -1},
+        HoverCase{44, 90, false, true, false, false, 0, 0, -1},
+        HoverCase{95, 90, false, true, false, false, 0, 0, -1},
+        HoverCase{96, 90, false, false, true, false, 0, 0, 0},
+        HoverCase{427, 90, false, false, true, false, 0, 0, 3},
+        HoverCase{428, 90, false, true, false, false, 0, 1, -1},
+        HoverCase{454, 90, false, true, false, false, 0, 1, -1},
+        HoverCase{455, 90, false, false, true, false, 0, 1, 0},
+        HoverCase{786, 90, false, false, true, false, 0, 1, 3},
+        HoverCase{787, 90, false, false, false, false, 0, 7, -1},
+        // Nearest note: 106, 187, 268, 349 in measure 0.
+        HoverCase{146, 90, false, false, true, false, 0, 0, 0},
+        HoverCase{147, 90, false, false, true, false, 0, 0, 1},
+        HoverCase{300, 90, false, false, true, false, 0, 0, 2},
+        // y edges of the band of track 0 and the add-track zone below the only track.
+        HoverCase{200, 44, false, false, false, false, 7, 7, -1},
+        HoverCase{200, 45, false, false, true, false, 0, 0, 1},
+        HoverCase{200, 139, false, false, true, false, 0, 0, 1},
+        HoverCase{200, 140, false, false, false, false, 7, 7, -1},
+        HoverCase{20, 140, false, false, false, false, 7, 7, -1},
+        HoverCase{200, 141, false, false, false, true, 7, 7, -1},
+        HoverCase{5, 500, false, false, false, true, 7, 7, -1},
+        // The toolbar is in no band.
+        HoverCase{50, 10, false, false, false, false, 7, 7, -1}));
+
+TEST(Hover, BandsOfLaterTracksAndTheAddTrackZone) {
+    ViewFixture f;
+    f.view.score.addTrack(0, Treble);
+    f.view.score.addTrack(0, Bass);
+    for (int k = 0; k < 3; ++k) {
+        f.view.updateHover(200, 139 + 100 * k);
+        EXPECT_EQ(f.view.hoverTrack, k);
+        EXPECT_TRUE(f.view.overNoteArea);
+        EXPECT_EQ(staffPosition(k, f.view.markerY), -9);
+        f.view.updateHover(200, 45 + 100 * k);
+        EXPECT_EQ(f.view.hoverTrack, k);
+        EXPECT_EQ(staffPosition(k, f.view.markerY), 9);
+        f.view.updateHover(200, 140 + 100 * k);
+        EXPECT_FALSE(f.view.overNoteArea);
+        EXPECT_EQ(f.view.hoverTrack, k);  // kept from the previous hit
+    }
+    f.view.updateHover(200, 340);
+    EXPECT_FALSE(f.view.overAddTrackZone);
+    f.view.updateHover(200, 341);
+    EXPECT_TRUE(f.view.overAddTrackZone);
+}
+
+TEST(Hover, HalfwayBetweenTwoNotesTargetsTheLaterOne) {
+    ViewFixture f(1024, 600);  // 70 pixels per quarter: notes at 106 and 176
+    ASSERT_EQ(f.view.layout().pixelsPerQuarter, 70);
+    f.view.updateHover(141, 90);
+    EXPECT_EQ(f.view.hoverNote, &*std::next(f.view.score.tracks[0].measures[0].begin()));
+    f.view.updateHover(140, 90);
+    EXPECT_EQ(f.view.hoverNote, &f.view.score.tracks[0].measures[0].front());
+}
+
+TEST(Hover, UnequalNoteLengthsUseEachNotesOwnAdvance) {
+    ViewFixture f;
+    TrackMeasure& notes = f.view.score.tracks[0].measures[0];
+    notes.clear();
+    Note eighth;
+    eighth.duration = 8;
+    Note dottedQuarter;
+    dottedQuarter.dots = 1;
+    Note half;
+    half.duration = 2;
+    notes = {eighth, dottedQuarter, half};  // x = 106, 146, 267
+    f.view.updateHover(206, 90);            // 60 from 146, 61 from 267
+    EXPECT_EQ(f.view.hoverNote, &*std::next(notes.begin()));
+    f.view.updateHover(207, 90);
+    EXPECT_EQ(f.view.hoverNote, &notes.back());
+}
+
+TEST(Hover, EmptyMeasureGivesNoTarget) {
+    ViewFixture f;
+    f.view.score.tracks[0].measures[0].clear();
+    f.view.updateHover(200, 90);
+    EXPECT_TRUE(f.view.overNoteArea);
+    EXPECT_EQ(f.view.hoverNote, nullptr);
+}
+
+TEST(Hover, MarkerPositionAndRepaintRequests) {
+    ViewFixture f;
+    f.window.rectRepaints.clear();
+    f.view.updateHover(200, 93);
+    EXPECT_EQ(f.view.markerX, 200);
+    EXPECT_EQ(f.view.markerY, 90);
+    const Rect first{191, 74, 209, 106};
+    EXPECT_EQ(f.view.markerRect, first);
+    ASSERT_EQ(f.window.rectRepaints.size(), 2u);
+    EXPECT_EQ(f.window.rectRepaints[0], Rect{});  // the old, still empty, marker
+    EXPECT_EQ(f.window.rectRepaints[1], first);
+
+    f.window.rectRepaints.clear();
+    f.view.updateHover(250, 117);
+    const Rect second{241, 99, 259, 131};
+    ASSERT_EQ(f.window.rectRepaints.size(), 2u);
+    EXPECT_EQ(f.window.rectRepaints[0], first);
+    EXPECT_EQ(f.window.rectRepaints[1], second);
+    EXPECT_EQ(staffPosition(0, f.view.markerY), -5);
+
+    // Leaving the note area repaints the old marker and keeps its place.
+    f.window.rectRepaints.clear();
+    f.view.updateHover(20, 90);
+    ASSERT_EQ(f.window.rectRepaints.size(), 1u);
+    EXPECT_EQ(f.window.rectRepaints[0], second);
+    EXPECT_EQ(f.view.markerRect, second);
+    EXPECT_EQ(f.view.markerX, 250);
+}
+
+TEST(Hover, MouseLeaveRepaintsTheMarkerAndShowsTheCursor) {
+    ViewFixture f;
+    f.view.updateHover(200, 90);
+    const bool noteArea = f.view.overNoteArea;
+    f.window.rectRepaints.clear();
+    f.window.showCount = -3;
+    f.view.onMouseLeave();
+    EXPECT_EQ(f.window.showCount, 0);
+    ASSERT_EQ(f.window.rectRepaints.size(), 1u);
+    EXPECT_EQ(f.window.rectRepaints[0], f.view.markerRect);
+    EXPECT_EQ(f.view.overNoteArea, noteArea);  // the hover state stays
+    f.window.showCount = 2;
+    f.view.onMouseLeave();
+    EXPECT_EQ(f.window.showCount, 3);  // raised once: already visible
+}
+
+TEST(Hover, StaffPositionSpansTheBand) {
+    for (int y = 45; y <= 139; ++y) {
+        const int markerY = y - y % 5;
+        const int position = staffPosition(0, markerY);
+        EXPECT_GE(position, -9);
+        EXPECT_LE(position, 9);
+        EXPECT_EQ(90 - 5 * position, markerY);
+    }
+}
+
+}  // namespace
+}  // namespace corvane::test
