@@ -466,4 +466,24 @@ int FluidSynthDevice::activeVoices() {
     return fluid_synth_get_active_voice_count(impl_->synth.get());
 }
 
+std::vector<std::pair<int, int>> FluidSynthDevice::heldNotes() {
+    std::vector<std::pair<int, int>> held;
+    if (impl_->currentStatus() != Impl::Status::Ready) {
+        return held;
+    }
+    std::vector<fluid_voice_t*> voices(1024);
+    const std::lock_guard audio(impl_->audioMutex);
+    fluid_synth_get_voicelist(impl_->synth.get(), voices.data(), static_cast<int>(voices.size()),
+                              -1);
+    for (const fluid_voice_t* voice : voices) {
+        if (voice == nullptr) {
+            break;
+        }
+        if (fluid_voice_is_on(voice) || fluid_voice_is_sustained(voice)) {
+            held.emplace_back(fluid_voice_get_channel(voice), fluid_voice_get_key(voice));
+        }
+    }
+    return held;
+}
+
 }  // namespace corvane

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sound/device.h"
@@ -54,8 +55,10 @@ class FluidSynthDevice final : public SoundDevice {
     double outputLatencyMs();
     // Name of the audio driver in use, "" when none.
     std::string driverName();
-    // Number of notes sounding now (voices still playing); for tests.
+    // Number of voices sounding now, released ones included; for tests.
     int activeVoices();
+    // Channel and key of every voice still held on (not yet released); for tests.
+    std::vector<std::pair<int, int>> heldNotes();
 
     struct Impl;
 
