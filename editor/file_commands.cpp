@@ -59,27 +59,42 @@ bool saveScore(EditorView& editor, const ScoreReader& reader) {
     return true;
 }
 
+namespace {
+
+bool load(EditorView& editor, const ScoreReader& reader, const std::string& path) {
+    // Load into a score of its own first, so that a file that is not loaded leaves the editor
+    // exactly as it was.
+    Score incoming;
+    LoadResult result;
+    if (!reportFailures(editor.window, [&] { result = reader.load(path, incoming); })) {
+        return false;
+    }
+    if (!result) {
+        editor.window.showMessage(result.reason, kErrorCaption);
+        return false;
+    }
+    editor.prepareForLoad();
+    editor.score = std::move(incoming);
+    editor.finishLoad();
+    return true;
+}
+
+}  // namespace
+
 bool openScore(EditorView& editor, const ScoreReader& reader) {
     bool loaded = false;
     if (settleChanges(editor, reader)) {
         if (const std::optional<std::string> path =
                 editor.window.chooseFile(FileDialogKind::Open)) {
-            // Load into a score of its own first, so that a file that is not loaded leaves the
-            // editor exactly as it was.
-            Score incoming;
-            LoadResult result;
-            if (reportFailures(editor.window, [&] { result = reader.load(*path, incoming); })) {
-                if (result) {
-                    editor.prepareForLoad();
-                    editor.score = std::move(incoming);
-                    editor.finishLoad();
-                    loaded = true;
-                } else {
-                    editor.window.showMessage(result.reason, kErrorCaption);
-                }
-            }
+            loaded = load(editor, reader, *path);
         }
     }
+    editor.invalidate();
+    return loaded;
+}
+
+bool loadScoreFile(EditorView& editor, const ScoreReader& reader, const std::string& path) {
+    const bool loaded = load(editor, reader, path);
     editor.invalidate();
     return loaded;
 }

@@ -2,6 +2,7 @@
 // The File menu's commands and the close query, as plain code over the editor and its window:
 // the desktop's menu and shortcuts and the headless replay run exactly these.
 
+#include <string>
 #include <string_view>
 
 namespace corvane {
@@ -24,6 +25,10 @@ bool saveScore(EditorView& editor, const ScoreReader& reader);
 // `dirty`, not the view. After a load the score is clean and shown from measure 0. Repaints.
 // True when a score was loaded.
 bool openScore(EditorView& editor, const ScoreReader& reader);
+
+// The loading half of Open, for a file chosen elsewhere (no question, no dialog): a file that
+// cannot be loaded is reported and changes nothing. Repaints. True when a score was loaded.
+bool loadScoreFile(EditorView& editor, const ScoreReader& reader, const std::string& path);
 
 // Write Midi: asks for a file name and exports the whole score there as a Standard MIDI File.
 // `dirty` is unchanged and nothing is repainted; a failure is shown in an "Error" box.

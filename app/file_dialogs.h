@@ -1,0 +1,23 @@
+#pragma once
+// The three file dialogs of the File menu.
+
+#include <QFileDialog>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "dialogs/modal.h"
+#include "editor/editor_window.h"
+
+namespace corvane {
+
+// A file dialog of `kind`, owned by `parent`: Save and Write Midi ask for a new or existing file
+// (confirming before overwriting), Open for an existing one; each shows only its own files, adds
+// its extension to a name typed without one, and starts in the current directory.
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind);
+
+// Runs the file dialog of `kind` through `run`. On a confirmed dialog the chosen file's folder
+// becomes the current directory and the file's path is returned; nullopt when cancelled.
+std::optional<std::string> chooseFile(QWidget* parent, FileDialogKind kind, const ModalRunner& run);
+
+}  // namespace corvane

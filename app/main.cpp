@@ -1,0 +1,61 @@
+// The desktop program: the main window on the real sound device.
+
+#include <QApplication>
+#include <QMessageLogContext>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/main_window.h"
+#include "sound/device.h"
+#include "sound/fluidsynth_device.h"
+
+namespace {
+
+constexpr const char* kNoDisplay =
+    "corvane: no graphical display is available, so the editor window cannot open.\n"
+    "Start it from a desktop session (DISPLAY or WAYLAND_DISPLAY must be set), or use\n"
+    "corvane-cli, which does the same work without a window.\n";
+
+bool hasEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// Qt ends the process with a fatal message when no window system answers; say plainly why
+// instead of leaving the user with Qt's plugin diagnostics.
+void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fputs(kNoDisplay, stderr);
+        std::_Exit(1);
+    }
+    if (type != QtDebugMsg && type != QtInfoMsg) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!hasEnv("QT_QPA_PLATFORM") && !hasEnv("DISPLAY") && !hasEnv("WAYLAND_DISPLAY")) {
+        std::fputs(kNoDisplay, stderr);
+        return 1;
+    }
+    // The sound device comes first: the Player's probe in the window starts its soundfont load
+    // on a thread of its own, so the window never waits for it.
+    corvane::installSoundDevice(std::make_shared<corvane::FluidSynthDevice>());
+
+    const QtMessageHandler previous = qInstallMessageHandler(messageHandler);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
+    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    QApplication::setDesktopFileName(QStringLiteral("corvane"));
+
+    corvane::MainWindow window;
+    window.show();
+    // A score handed over by the desktop (a double-click on a .cvn file).
+    if (const QStringList args = QApplication::arguments(); args.size() > 1) {
+        window.openFile(args.at(1));
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,340 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include "app/app_icon.h"
+#include "app/file_dialogs.h"
+#include "app/key_codes.h"
+#include "dialogs/dynamic_dialog.h"
+#include "dialogs/measure_dialog.h"
+#include "dialogs/track_dialogs.h"
+#include "editor/editor_view.h"
+#include "editor/file_commands.h"
+#include "render/qt/raster_canvas.h"
+#include "score/score_reader.h"
+#include "sound/player.h"
+
+namespace corvane {
+
+ClientArea::ClientArea(MainWindow& shell, const WindowServices& services)
+    : QWidget(&shell), shell_(shell), services_(services) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    // The editor repaints every pixel of the client area from its back buffer.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+}
+
+EditorView* ClientArea::liveEditor() const {
+    return shell_.editor();
+}
+
+void ClientArea::invalidate() {
+    update();
+}
+
+void ClientArea::invalidateRect(const Rect& r) {
+    if (!r.empty()) {
+        update(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+    }
+}
+
+Rect ClientArea::clientRect() const {
+    return {0, 0, width(), height()};
+}
+
+int ClientArea::showCursor() {
+    return ++cursorShowCount_;
+}
+
+Point ClientArea::cursorPos() const {
+    const QPoint p = mapFromGlobal(QCursor::pos());
+    return {p.x(), p.y()};
+}
+
+void ClientArea::postChar(char32_t c) {
+    typed(c);
+}
+
+std::unique_ptr<Canvas> ClientArea::createCanvas(int width, int height) {
+    if (services_.createCanvas) {
+        return services_.createCanvas(width, height);
+    }
+    return std::make_unique<RasterCanvas>(width, height);
+}
+
+void ClientArea::present(const Canvas& backBuffer, int width, int height) {
+    const auto* raster = dynamic_cast<const RasterCanvas*>(&backBuffer);
+    if (!painting_ || raster == nullptr) {
+        // Only a paint event may draw on the window; anything else asks for one.
+        update();
+        return;
+    }
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), raster->image(), QRect(0, 0, width, height));
+}
+
+void ClientArea::runTrackDialog(TrackDialogModel& model) {
+    if (!model.applicable()) {
+        return;
+    }
+    TrackPropertiesDialog dialog(window(), model, services_.runModal);
+    services_.runModal(dialog);
+}
+
+void ClientArea::runDrumTrackDialog(DrumTrackDialogModel& model) {
+    DrumTrackPropertiesDialog dialog(window(), model, services_.runModal);
+    services_.runModal(dialog);
+}
+
+void ClientArea::runMeasureDialog(MeasureDialogModel& model) {
+    MeasurePropertiesDialog dialog(window(), model);
+    services_.runModal(dialog);
+}
+
+void ClientArea::runDynamicDialog(DynamicDialogModel& model) {
+    DynamicDialog dialog(window(), model);
+    services_.runModal(dialog);
+}
+
+bool ClientArea::askYesNo(std::string_view text, std::string_view caption) {
+    return corvane::askYesNo(window(), text, caption, services_.runModal);
+}
+
+Answer ClientArea::askYesNoCancel(std::string_view text, std::string_view caption) {
+    switch (corvane::askYesNoCancel(window(), text, caption, services_.runModal)) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
+void ClientArea::showMessage(std::string_view text, std::string_view caption) {
+    showWarning(window(), text, caption, services_.runModal);
+}
+
+std::optional<std::string> ClientArea::chooseFile(FileDialogKind kind) {
+    return corvane::chooseFile(window(), kind, services_.runModal);
+}
+
+void ClientArea::notifyPlaybackDone() {
+    // Queued to this widget: it runs on the window's thread, and not at all once the widget is
+    // gone. The player closes its sequencer before the widget goes, so no call races that.
+    QMetaObject::invokeMethod(this, &ClientArea::playbackDone, Qt::QueuedConnection);
+}
+
+void ClientArea::playbackDone() {
+    if (Player* player = shell_.player()) {
+        player->stop();
+    }
+    if (EditorView* editor = shell_.editor()) {
+        editor->invalidate();
+    }
+}
+
+void ClientArea::paintEvent(QPaintEvent*) {
+    EditorView* editor = liveEditor();
+    if (editor == nullptr || editor->drawing.resourcesFailed) {
+        // No editor, or one without its drawing resources: a plain page.
+        QPainter(this).fillRect(rect(), Qt::white);
+        return;
+    }
+    painting_ = true;
+    editor->paint();
+    painting_ = false;
+}
+
+void ClientArea::resizeEvent(QResizeEvent*) {
+    if (EditorView* editor = liveEditor()) {
+        editor->onResize();
+    }
+}
+
+void ClientArea::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    // While a button is held Qt keeps reporting moves outside the window; only moves over the
+    // client area are hover tests.
+    if (!rect().contains(p)) {
+        return;
+    }
+    mouseTracking_ = true;
+    if (EditorView* editor = liveEditor()) {
+        editor->updateHover(p.x(), p.y());
+    }
+}
+
+void ClientArea::leaveEvent(QEvent*) {
+    if (!mouseTracking_) {
+        return;
+    }
+    mouseTracking_ = false;
+    if (EditorView* editor = liveEditor()) {
+        editor->onMouseLeave();
+    }
+}
+
+void ClientArea::mousePressEvent(QMouseEvent* event) {
+    EditorView* editor = liveEditor();
+    if (editor == nullptr) {
+        return;
+    }
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        editor->onClick(p.x(), p.y(), false);
+    } else if (event->button() == Qt::RightButton) {
+        editor->onClick(p.x(), p.y(), true);
+    }
+}
+
+void ClientArea::keyPressEvent(QKeyEvent* event) {
+    if (EditorView* editor = liveEditor()) {
+        if (const int code = virtualKeyCode(event->key()); code != 0) {
+            editor->onKeyDown(code);
+        }
+    }
+    if (isModifierKey(event->key())) {
+        return;
+    }
+    for (const char32_t c : event->text().toUcs4()) {
+        typed(c);
+    }
+}
+
+void ClientArea::keyReleaseEvent(QKeyEvent* event) {
+    // A held key repeats its presses, not its releases.
+    if (event->isAutoRepeat()) {
+        return;
+    }
+    if (EditorView* editor = liveEditor()) {
+        if (const int code = virtualKeyCode(event->key()); code != 0) {
+            editor->onKeyUp(code);
+        }
+    }
+}
+
+bool ClientArea::focusNextPrevChild(bool) {
+    return false;
+}
+
+void ClientArea::typed(char32_t c) {
+    // Looked up again for every character: a character may open a dialog, and the editor must
+    // still exist when the next one comes.
+    if (EditorView* editor = liveEditor(); editor != nullptr && editor->onChar(c)) {
+        editor->invalidate();
+    }
+}
+
+MainWindow::MainWindow(WindowServices services)
+    : services_(std::move(services)), client_(new ClientArea(*this, services_)) {
+    setWindowTitle(QStringLiteral("Corvane"));
+    setWindowIcon(applicationIcon());
+    setCentralWidget(client_);
+    buildMenu();
+    resize(800, 600);
+    client_->setFocus();
+
+    editor_ = std::make_unique<EditorView>(*client_);
+    player_ = std::make_unique<Player>();
+    editor_->setPlayer(player_.get());
+    reader_ = std::make_unique<ScoreReader>();
+
+    if (editor_->drawing.resourcesFailed) {
+        showWarning(this, kResourcesFailedMessage, kErrorCaption, services_.runModal);
+        // The window still appears, as a plain page, and closes as soon as events run.
+        QTimer::singleShot(0, this, [this] {
+            teardown();
+            close();
+        });
+    }
+}
+
+MainWindow::~MainWindow() {
+    teardown();
+}
+
+void MainWindow::teardown() {
+    editor_.reset();
+    player_.reset();
+    reader_.reset();
+}
+
+void MainWindow::buildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    const auto add = [this, file](const QString& text, int id, QKeySequence shortcut) {
+        QAction* action = file->addAction(text);
+        action->setData(id);
+        action->setShortcut(shortcut);
+        connect(action, &QAction::triggered, this, [this, id] { command(id); });
+    };
+    add(QStringLiteral("&Save..."), commands::kSave, QKeySequence(Qt::CTRL | Qt::Key_S));
+    add(QStringLiteral("&Open..."), commands::kOpen, QKeySequence(Qt::CTRL | Qt::Key_O));
+    add(QStringLiteral("Write &Midi..."), commands::kWriteMidi, QKeySequence(Qt::CTRL | Qt::Key_M));
+    file->addSeparator();
+    add(QStringLiteral("E&xit"), commands::kExit, QKeySequence());
+}
+
+QAction* MainWindow::action(int id) const {
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator() && action->data().toInt() == id) {
+                return action;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void MainWindow::command(int id) {
+    if (id == commands::kExit) {
+        // Like the close box, once the menu has finished.
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return;
+    }
+    if (!editor_ || !reader_) {
+        return;
+    }
+    switch (id) {
+        case commands::kSave:
+            saveScore(*editor_, *reader_);
+            break;
+        case commands::kOpen:
+            openScore(*editor_, *reader_);
+            break;
+        case commands::kWriteMidi:
+            writeMidi(*editor_);
+            break;
+        default:
+            break;
+    }
+}
+
+void MainWindow::openFile(const QString& path) {
+    if (!editor_ || !reader_) {
+        return;
+    }
+    const QFileInfo file(path);
+    QDir::setCurrent(file.absolutePath());
+    loadScoreFile(*editor_, *reader_, QFile::encodeName(file.absoluteFilePath()).toStdString());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (editor_ && reader_ && !closeQuery(*editor_, *reader_)) {
+        event->ignore();
+        return;
+    }
+    teardown();
+    event->accept();
+}
+
+}  // namespace corvane

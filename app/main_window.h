@@ -1,0 +1,132 @@
+#pragma once
+// The main window: one top-level window with the File menu, and the client area through which
+// every input event reaches the editor. It builds the editor, the player and the score reader
+// when it is created and destroys them, in that order, when it closes.
+
+#include <QMainWindow>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "dialogs/modal.h"
+#include "editor/editor_window.h"
+
+namespace corvane {
+
+class EditorView;
+class Player;
+class ScoreReader;
+class MainWindow;
+
+// Command ids of the File menu.
+namespace commands {
+inline constexpr int kWriteMidi = 40015;
+inline constexpr int kExit = 40016;
+inline constexpr int kSave = 40019;
+inline constexpr int kOpen = 40020;
+}  // namespace commands
+
+inline constexpr const char* kResourcesFailedMessage = "Couldn't load graphical objects.";
+
+// What the window takes from its surroundings; tests replace both.
+struct WindowServices {
+    // Runs every modal window: dialogs, question and error boxes, file dialogs.
+    ModalRunner runModal = execModal();
+    // Makes the editor's back buffer of w x h pixels; null when it cannot.
+    std::function<std::unique_ptr<Canvas>(int width, int height)> createCanvas;
+};
+
+// The client area: it is the editor's window, and hands it every size, paint, mouse and key
+// event. Once the editor is gone the events go nowhere.
+class ClientArea final : public QWidget, public EditorWindow {
+    Q_OBJECT
+
+  public:
+    ClientArea(MainWindow& shell, const WindowServices& services);
+
+    // A leave notice has been asked for and has not yet come.
+    bool mouseTracking() const { return mouseTracking_; }
+
+    void invalidate() override;
+    void invalidateRect(const Rect& r) override;
+    Rect clientRect() const override;
+    int showCursor() override;
+    Point cursorPos() const override;
+    void postChar(char32_t c) override;
+    std::unique_ptr<Canvas> createCanvas(int width, int height) override;
+    void present(const Canvas& backBuffer, int width, int height) override;
+    void runTrackDialog(TrackDialogModel& model) override;
+    void runDrumTrackDialog(DrumTrackDialogModel& model) override;
+    void runMeasureDialog(MeasureDialogModel& model) override;
+    void runDynamicDialog(DynamicDialogModel& model) override;
+    bool askYesNo(std::string_view text, std::string_view caption) override;
+    Answer askYesNoCancel(std::string_view text, std::string_view caption) override;
+    void showMessage(std::string_view text, std::string_view caption) override;
+    std::optional<std::string> chooseFile(FileDialogKind kind) override;
+    // Called on any thread: hands the notice to the window's thread.
+    void notifyPlaybackDone() override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    // Tab and Backtab are keys like any other here, not focus moves.
+    bool focusNextPrevChild(bool next) override;
+
+  private:
+    void playbackDone();
+    // The editor while it exists, else null.
+    EditorView* liveEditor() const;
+    void typed(char32_t c);
+
+    MainWindow& shell_;
+    const WindowServices& services_;
+    bool mouseTracking_ = false;
+    bool painting_ = false;
+    int cursorShowCount_ = 0;
+};
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // Creates the window with its menu, then the editor, the player and the score reader; when
+    // the editor has no drawing resources, says so and closes again.
+    explicit MainWindow(WindowServices services = {});
+    ~MainWindow() override;
+
+    // The long-lived objects; null once the window has closed.
+    EditorView* editor() const { return editor_.get(); }
+    Player* player() const { return player_.get(); }
+    const ScoreReader* scoreReader() const { return reader_.get(); }
+    ClientArea& clientArea() const { return *client_; }
+    const WindowServices& services() const { return services_; }
+
+    // Runs a File menu command by id; unknown ids do nothing.
+    void command(int id);
+    // Loads the score file at `path` as Open would after its dialog; the file's folder becomes
+    // the current directory.
+    void openFile(const QString& path);
+    // The menu action of command `id`, or null.
+    QAction* action(int id) const;
+
+  protected:
+    // The close query; a window allowed to close destroys the editor, player and score reader.
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildMenu();
+    void teardown();
+
+    WindowServices services_;
+    ClientArea* client_;
+    std::unique_ptr<EditorView> editor_;
+    std::unique_ptr<Player> player_;
+    std::unique_ptr<ScoreReader> reader_;
+};
+
+}  // namespace corvane
