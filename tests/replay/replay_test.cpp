@@ -1,0 +1,199 @@
+// Runs every script in scripts/ through `corvane-cli replay` and checks what the script's own
+// comments expect:
+//   #? name=value   a line that the --state output must hold
+//   #> text         the saved score, one line of its dump (below) each; all lines must match
+//   #! exit N       the exit code (0 when not given)
+//   #! error TEXT   text that standard error must contain
+//   #! score NAME   start from scripts/NAME, or from a built-in score: @no-measures
+// Score dump: "measures:" with key/tempo/beats of each measure, then per track its kind and
+// program and one line per measure of note tokens: duration, a '.' per dot, "r" for a rest or
+// the heads in brackets (position with b / n / # for flat / natural / sharp), then optional
+// "/3:M" triplet mark, "o+1" octave, "~s" "~e" "~m" tie, "@V" velocity other than 90.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "score/score_reader.h"
+#include "tests/cli/run_cli.h"
+#include "tests/score/test_files.h"
+
+namespace corvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Expectations {
+    std::vector<std::string> state;
+    std::vector<std::string> score;
+    int exitCode = 0;
+    std::vector<std::string> errors;
+    std::string startScore;
+};
+
+Expectations readExpectations(const fs::path& script) {
+    Expectations expected;
+    std::ifstream in(script);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("#? ", 0) == 0) {
+            expected.state.push_back(line.substr(3));
+        } else if (line.rfind("#>", 0) == 0) {
+            expected.score.push_back(line.size() > 3 ? line.substr(3) : "");
+        } else if (line.rfind("#! exit ", 0) == 0) {
+            expected.exitCode = std::stoi(line.substr(8));
+        } else if (line.rfind("#! error ", 0) == 0) {
+            expected.errors.push_back(line.substr(9));
+        } else if (line.rfind("#! score ", 0) == 0) {
+            expected.startScore = line.substr(9);
+        }
+    }
+    return expected;
+}
+
+std::string noteToken(const Note& note) {
+    std::string token = std::to_string(note.duration) + std::string(note.dots, '.');
+    if (note.pitches.empty()) {
+        token += 'r';
+    } else {
+        token += '[';
+        bool first = true;
+        for (const NoteHead& head : note.pitches) {
+            token += first ? "" : ",";
+            first = false;
+            token += std::to_string(head.position);
+            constexpr const char* kAccidentals[] = {"", "b", "n", "#"};
+            token += kAccidentals[head.accidental];
+        }
+        token += ']';
+    }
+    if (note.triplet != 0) {
+        token += "/3:" + std::to_string(note.triplet);
+    }
+    if (note.octave != 0) {
+        token += note.octave > 0 ? "o+" : "o-";
+        token += std::to_string(std::abs(note.octave));
+    }
+    constexpr const char* kTies[] = {"", "~s", "~e", "~m"};
+    token += kTies[note.tie];
+    if (note.velocity != 90) {
+        token += "@" + std::to_string(note.velocity);
+    }
+    return token;
+}
+
+std::vector<std::string> dump(const Score& score) {
+    std::vector<std::string> out;
+    std::string timeline = "measures:";
+    for (const MeasureInfo& m : score.measures) {
+        timeline += " " + std::to_string(m.key) + "/" + std::to_string(m.tempo) + "/" +
+                    std::to_string(m.beats);
+    }
+    out.push_back(timeline);
+    constexpr const char* kKinds[] = {"treble", "bass", "drums"};
+    for (std::size_t t = 0; t < score.tracks.size(); ++t) {
+        const Track& track = score.tracks[t];
+        out.push_back("track " + std::to_string(t) + ": " + kKinds[track.kind] + " program " +
+                      std::to_string(track.program));
+        for (std::size_t m = 0; m < track.measures.size(); ++m) {
+            std::string line = "  m" + std::to_string(m) + ":";
+            for (const Note& note : track.measures[m]) {
+                line += " " + noteToken(note);
+            }
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> readLines(const fs::path& path) {
+    std::ifstream in(path);
+    std::vector<std::string> out;
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
+    }
+    return out;
+}
+
+// Writes a built-in starting score into `folder`; returns its path.
+std::string builtinScore(const std::string& name, const fs::path& folder) {
+    Score score;
+    if (name == "@no-measures") {
+        score.clear();
+        score.addTrack(12, Bass);
+        score.addTrack(0, Treble);
+    } else {
+        ADD_FAILURE() << "unknown built-in score " << name;
+    }
+    const std::string path = (folder / "start.cvn").string();
+    ScoreReader().save(path, score);
+    return path;
+}
+
+std::vector<std::string> scripts() {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(CORVANE_REPLAY_SCRIPTS)) {
+        if (entry.path().extension() == ".script") {
+            names.push_back(entry.path().stem().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Replay : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Replay, Script) {
+    const fs::path script = fs::path(CORVANE_REPLAY_SCRIPTS) / (GetParam() + ".script");
+    const Expectations expected = readExpectations(script);
+    const TempDir dir;
+    const fs::path previous = fs::current_path();
+    // The replay writes its playback file into the current folder.
+    fs::current_path(dir.path());
+    std::vector<std::string> args = {"replay",  script.string(),
+                                     "--state", dir.file("state.txt"),
+                                     "--save",  dir.file("saved.cvn")};
+    if (!expected.startScore.empty()) {
+        args.push_back("--score");
+        args.push_back(expected.startScore[0] == '@'
+                           ? builtinScore(expected.startScore, dir.path())
+                           : (fs::path(CORVANE_REPLAY_SCRIPTS) / expected.startScore).string());
+    }
+    const CliResult result = runCli(args);
+    fs::current_path(previous);
+
+    EXPECT_EQ(result.exitCode, expected.exitCode) << result.err;
+    for (const std::string& error : expected.errors) {
+        EXPECT_NE(result.err.find(error), std::string::npos)
+            << "stderr lacks \"" << error << "\":\n"
+            << result.err;
+    }
+    if (expected.exitCode != 0) {
+        return;
+    }
+    const std::vector<std::string> state = readLines(dir.path() / "state.txt");
+    for (const std::string& line : expected.state) {
+        EXPECT_NE(std::find(state.begin(), state.end(), line), state.end())
+            << "state lacks " << line;
+    }
+    if (!expected.score.empty()) {
+        Score saved;
+        ASSERT_TRUE(ScoreReader().load(dir.file("saved.cvn"), saved));
+        EXPECT_EQ(dump(saved), expected.score);
+    }
+    EXPECT_FALSE(fs::exists(dir.path() / "cvn_playback.mid"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, Replay, ::testing::ValuesIn(scripts()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+}  // namespace
+}  // namespace corvane::testing
