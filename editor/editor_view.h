@@ -124,6 +124,20 @@ class EditorView {
     // Painting, defined in render/painter.cpp
     void paint();
     void drawGlyph(const Bitmap& glyph, int x, int y);
+    // The parts of one repaint, each drawing into drawing.memoryDC (nothing without one).
+    // yk is the y of the staff's middle line of track k.
+    void drawToolbar();
+    void drawTrack(const Track& track, int k);
+    void drawStaff(int yk);
+    // Draws measure i from left edge x; previousVelocity is carried on to the next measure.
+    void drawMeasure(int i, const Track& track, int k, int x, int yk, int previousKey,
+                     int previousBeats, int previousTempo, int& previousVelocity);
+    void drawMeasureLabel(int i, int tempo, int x, int yk, bool withTempo);
+    void drawKeySignature(int key, TrackKind kind, int x, int yk);
+    void drawMeter(int beats, int x, int yk);
+    void drawNote(const Note& note, int x, int yk, int k, int previousVelocity);
+    // One note head centred at (x, y) on track k, with the ledger lines it needs.
+    void drawHead(int x, int y, int k, bool filled);
 
   private:
     void scrollRight();
