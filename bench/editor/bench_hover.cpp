@@ -1,0 +1,70 @@
+// The hover test runs on every mouse move: measure it on a dense measure in the lowest of eight
+// tracks, where it walks every track band and every note before the pointer.
+
+#include <benchmark/benchmark.h>
+
+#include "editor/dialog_rules.h"
+#include "editor/editor_view.h"
+#include "render/recording_canvas.h"
+
+namespace corvane {
+namespace {
+
+class NullWindow final : public EditorWindow {
+  public:
+    void invalidate() override {}
+    void invalidateRect(const Rect&) override {}
+    Rect clientRect() const override { return Rect{0, 0, 800, 600}; }
+    int showCursor() override { return 0; }
+    Point cursorPos() const override { return {}; }
+    void postChar(char32_t) override {}
+    std::unique_ptr<Canvas> createCanvas(int, int) override {
+        return std::make_unique<RecordingCanvas>();
+    }
+    void present(const Canvas&, int, int) override {}
+    void runTrackDialog(TrackDialogModel&) override {}
+    void runDrumTrackDialog(DrumTrackDialogModel&) override {}
+    void runMeasureDialog(MeasureDialogModel&) override {}
+    void runDynamicDialog(DynamicDialogModel&) override {}
+    bool askYesNo(std::string_view, std::string_view) override { return false; }
+    Answer askYesNoCancel(std::string_view, std::string_view) override { return Answer::Cancel; }
+    void showMessage(std::string_view, std::string_view) override {}
+    std::optional<std::string> chooseFile(FileDialogKind) override { return std::nullopt; }
+    void notifyPlaybackDone() override {}
+};
+
+// Eight tracks whose first measure holds 32 thirty-second notes; hover at pointer x `x` over the
+// last track's staff.
+void hoverDenseMeasure(benchmark::State& state, int x) {
+    NullWindow window;
+    EditorView view(window);
+    view.onResize();
+    for (int t = 1; t < 8; ++t) {
+        view.score.addTrack(0, Treble);
+    }
+    for (Track& track : view.score.tracks) {
+        TrackMeasure& notes = track.measures[0];
+        notes.clear();
+        Note note;
+        note.duration = 32;
+        note.pitches.push_back(NoteHead{0, AccidentalNone});
+        notes.assign(32, note);
+    }
+    const int y = 90 + 7 * 100;
+    for (auto _ : state) {
+        view.updateHover(x, y);
+        benchmark::DoNotOptimize(view.hoverNote);
+    }
+    if (!view.overNoteArea || view.hoverTrack != 7) {
+        state.SkipWithError("the pointer is not over the dense measure");
+    }
+}
+
+// x 420 is past the last of the 32 notes (106 + 31 * 10): the walk visits them all.
+BENCHMARK_CAPTURE(hoverDenseMeasure, lastNote, 420);
+BENCHMARK_CAPTURE(hoverDenseMeasure, middleNote, 265);
+
+}  // namespace
+}  // namespace corvane
+
+BENCHMARK_MAIN();
