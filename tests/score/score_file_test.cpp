@@ -197,7 +197,7 @@ std::vector<std::uint8_t> baseWith(std::size_t index, std::int32_t value) {
 // Loads `bytes` into a score that holds something else and checks that it was refused whole.
 void expectRejected(const std::vector<std::uint8_t>& bytes, const std::string& label,
                     const std::string& reasonPart = "") {
-    const Score before = samples::richScore();
+    static const Score before = samples::richScore();
     Score score = before;
     const LoadResult result = loadBytes(bytes, score);
     EXPECT_FALSE(result) << label;
@@ -268,7 +268,16 @@ TEST(ScoreFile, CountsTheFileCannotHoldAreRefusedBeforeAnythingIsBuilt) {
 }
 
 TEST(ScoreFile, EveryTruncationIsRefused) {
-    const std::vector<std::uint8_t> whole = samples::encode(samples::richScore());
+    // Small, but with every kind of record: two timeline entries, two tracks, an empty measure,
+    // rests, a single note and a chord.
+    Score score;
+    score.addMeasure(2, 90, 3);
+    score.addTrack(5, Bass);
+    score.tracks[0].measures[0].front().pitches = {{1, Sharp}, {3, AccidentalNone}};
+    score.tracks[0].measures[1].back().pitches = {{-2, Flat}};
+    score.tracks[1].measures[0].clear();
+    const std::vector<std::uint8_t> whole = samples::encode(score);
+    ASSERT_TRUE(loadBytes(whole, score));
     for (std::size_t length = 0; length < whole.size(); ++length) {
         const std::vector<std::uint8_t> part(whole.begin(),
                                              whole.begin() + static_cast<std::ptrdiff_t>(length));
