@@ -13,4 +13,8 @@ int runInfo(const std::vector<std::string>& args);
 // replay SCRIPT [--score IN.cvn] [--save OUT.cvn] [--state OUT.txt]: drives a headless editor.
 int runReplay(const std::vector<std::string>& args);
 
+// render-image FILE.cvn OUT.png [--size W H] [--first-measure N] [--display-list OUT.txt]: the
+// editor's picture of a score as a PNG, and optionally its display list.
+int runRenderImage(const std::vector<std::string>& args);
+
 }  // namespace corvane::cli

@@ -22,6 +22,8 @@ struct Command {
 // One line per command.
 const Command kCommands[] = {
     {"info", corvane::cli::runInfo, "FILE.cvn"},
+    {"render-image", corvane::cli::runRenderImage,
+     "FILE.cvn OUT.png [--size W H] [--first-measure N] [--display-list OUT.txt]"},
     {"replay", corvane::cli::runReplay,
      "SCRIPT [--score IN.cvn] [--save OUT.cvn] [--state OUT.txt] [--display-list OUT.txt] "
      "[--image OUT.png]"},
