@@ -44,7 +44,7 @@ void cutTieAtEnd(Note& note) {
 }
 
 void Track::resetMeasures(const Score& score) {
-    for (std::size_t i = 0; i < measures.size(); ++i) {
+    for (std::size_t i = 0; i < measures.size() && i < score.measures.size(); ++i) {
         measures[i] = freshMeasure(score.measures[i].beats);
     }
 }
@@ -92,6 +92,10 @@ void Score::addTrack(std::int32_t program, TrackKind kind) {
 }
 
 void Score::deleteTrack(std::size_t index) {
+    // Callers pass existing tracks; anything else is ignored rather than corrupting memory.
+    if (index >= tracks.size()) {
+        return;
+    }
     tracks.erase(tracks.begin() + static_cast<std::ptrdiff_t>(index));
 }
 

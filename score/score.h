@@ -78,7 +78,7 @@ class Score {
     void removeLastMeasure();
     // Appends a track filled with quarter rests for every measure.
     void addTrack(std::int32_t program, TrackKind kind);
-    // Removes track `index` (0 <= index < tracks.size()); later tracks move up.
+    // Removes track `index`; later tracks move up. An index past the last track does nothing.
     void deleteTrack(std::size_t index);
     // Destroys the timeline and all tracks.
     void clear();

@@ -197,6 +197,12 @@ void ScoreReader::write(DataFile& file, const Score& score) {
         file.write(static_cast<std::int32_t>(track.kind));
         file.write(track.program);
         for (std::size_t i = 0; i < score.measures.size(); ++i) {
+            // Every score the program builds keeps one measure per timeline entry in each track;
+            // should one fall short, it gets empty measures rather than a read past its end.
+            if (i >= track.measures.size()) {
+                file.write(std::int32_t{0});
+                continue;
+            }
             const TrackMeasure& measure = track.measures[i];
             file.write(static_cast<std::int32_t>(measure.size()));
             for (const Note& note : measure) {

@@ -155,6 +155,17 @@ TEST(ScoreFile, UnusualButValidContentLoads) {
     }
 }
 
+TEST(ScoreFile, TrackShortOfMeasuresIsWrittenWithEmptyOnes) {
+    Score score;
+    score.addMeasure(0, 120, 3);
+    score.tracks[0].measures.pop_back();
+    Score loaded;
+    ASSERT_TRUE(loadBytes(samples::encode(score), loaded));
+    ASSERT_EQ(loaded.tracks[0].measures.size(), 2u);
+    EXPECT_EQ(loaded.tracks[0].measures[0], score.tracks[0].measures[0]);
+    EXPECT_TRUE(loaded.tracks[0].measures[1].empty());
+}
+
 TEST(ScoreFile, EmptyMeasureSavesAgainAsZeroNotes) {
     const std::vector<std::uint8_t> bytes = fileOf({1, 0, 4, 120, 1, 0, 0, 0});
     Score score;

@@ -189,6 +189,15 @@ TEST(ScoreModel, DeletingTheMiddleAndLastTracks) {
     EXPECT_EQ(score.tracks[0].program, 0);
 }
 
+TEST(ScoreModel, DeletingATrackThatDoesNotExistChangesNothing) {
+    Score score;
+    score.addTrack(3, Drums);
+    const Score before = score;
+    score.deleteTrack(2);
+    score.deleteTrack(static_cast<std::size_t>(-1));
+    EXPECT_EQ(score, before);
+}
+
 TEST(ScoreModel, DeletingTheOnlyTrackKeepsTheTimelineAndANewTrackFillsIt) {
     Score score;
     score.addMeasure(3, 100, 3);
