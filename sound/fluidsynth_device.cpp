@@ -148,14 +148,18 @@ struct FluidSynthDevice::Impl {
             setupThread.join();
         }
         // The audio output goes first, so nothing renders while the rest is taken down.
+        stopOutput();
+        sequencers.clear();
+        synth.reset();
+        settings.reset();
+    }
+
+    void stopOutput() {
         audioDriver.reset();
         pumpStop = true;
         if (pump.joinable()) {
             pump.join();
         }
-        sequencers.clear();
-        synth.reset();
-        settings.reset();
     }
 
     static int render(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
@@ -219,13 +223,8 @@ struct FluidSynthDevice::Impl {
             finishSetUp(Status::Failed);
             return;
         }
-        const std::string soundfont = findSoundfont(options.soundfonts);
-        if (soundfont.empty() ||
-            fluid_synth_sfload(synth.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
-            finishSetUp(Status::Failed);
-            return;
-        }
-        // The audio output is created last, once there is something to play.
+        // The output is tried first, so that a machine without sound fails in milliseconds
+        // rather than after the soundfont has loaded; until then it renders silence.
         if (options.silentOutput) {
             driver = "silent";
             pump = std::thread([this] { runSilentOutput(); });
@@ -242,6 +241,14 @@ struct FluidSynthDevice::Impl {
                 finishSetUp(Status::Failed);
                 return;
             }
+        }
+        // Loading while the output renders is safe: the synthesizer's own API lock covers it.
+        const std::string soundfont = findSoundfont(options.soundfonts);
+        if (soundfont.empty() ||
+            fluid_synth_sfload(synth.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
+            stopOutput();
+            finishSetUp(Status::Failed);
+            return;
         }
         int periods = options.periods;
         int periodSize = options.periodSize;
