@@ -4,11 +4,13 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/cli_util.h"
 #include "cli/commands.h"
+#include "cli/picture.h"
 #include "cli/replay_script.h"
 #include "cli/replay_window.h"
 #include "editor/editor_view.h"
@@ -160,9 +162,6 @@ int runReplay(const std::vector<std::string>& args) {
         args,
         {{"--score", 1}, {"--save", 1}, {"--state", 1}, {"--display-list", 1}, {"--image", 1}}, 1,
         1);
-    if (parsed.has("--display-list") || parsed.has("--image")) {
-        failUsage("--display-list and --image are not available in replays yet");
-    }
     const std::string& scriptPath = parsed.positional[0];
 
     std::ifstream scriptFile(scriptPath, std::ios::binary);
@@ -199,9 +198,17 @@ int runReplay(const std::vector<std::string>& args) {
     }
     view.onResize();
 
-    const bool closed = false;
+    // Without its drawing resources the main window says so and closes before any input.
+    bool closed = false;
+    if (view.drawing.resourcesFailed) {
+        window.showMessage("Couldn't load graphical objects.", "Error");
+        closed = true;
+    }
     try {
         for (const ScriptLine& line : lines) {
+            if (closed) {
+                break;
+            }
             runLine(line, window, view, player);
             window.deliverPostedCharacters();
             window.deliverNotifications();
@@ -222,6 +229,14 @@ int runReplay(const std::vector<std::string>& args) {
     }
     if (parsed.has("--state")) {
         writeText(parsed.value("--state"), stateText(view, player, closed, window.messages()));
+    }
+    if (parsed.has("--display-list") || parsed.has("--image")) {
+        // The picture the window shows after the last line: one more repaint of the final state.
+        const auto optionalValue = [&parsed](const char* name) {
+            return parsed.has(name) ? std::optional<std::string>(parsed.value(name))
+                                    : std::nullopt;
+        };
+        writePicture(view, optionalValue("--display-list"), optionalValue("--image"));
     }
     return kExitOk;
 }
