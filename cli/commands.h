@@ -13,8 +13,17 @@ int runInfo(const std::vector<std::string>& args);
 // replay SCRIPT [--score IN.cvn] [--save OUT.cvn] [--state OUT.txt]: drives a headless editor.
 int runReplay(const std::vector<std::string>& args);
 
+// export-midi FILE.cvn OUT.mid [--from-measure N]: the editor's Write Midi bytes.
+int runExportMidi(const std::vector<std::string>& args);
+
+// render-audio FILE.cvn OUT.wav [--from-measure N] [--soundfont SF2]: offline WAV rendering.
+int runRenderAudio(const std::vector<std::string>& args);
+
 // render-image FILE.cvn OUT.png [--size W H] [--first-measure N] [--display-list OUT.txt]: the
 // editor's picture of a score as a PNG, and optionally its display list.
 int runRenderImage(const std::vector<std::string>& args);
+
+// play FILE.cvn [--from-measure N]: plays through the sound device until the song ends.
+int runPlay(const std::vector<std::string>& args);
 
 }  // namespace corvane::cli

@@ -22,8 +22,12 @@ struct Command {
 // One line per command.
 const Command kCommands[] = {
     {"info", corvane::cli::runInfo, "FILE.cvn"},
+    {"export-midi", corvane::cli::runExportMidi, "FILE.cvn OUT.mid [--from-measure N]"},
+    {"render-audio", corvane::cli::runRenderAudio,
+     "FILE.cvn OUT.wav [--from-measure N] [--soundfont SF2]"},
     {"render-image", corvane::cli::runRenderImage,
      "FILE.cvn OUT.png [--size W H] [--first-measure N] [--display-list OUT.txt]"},
+    {"play", corvane::cli::runPlay, "FILE.cvn [--from-measure N]"},
     {"replay", corvane::cli::runReplay,
      "SCRIPT [--score IN.cvn] [--save OUT.cvn] [--state OUT.txt] [--display-list OUT.txt] "
      "[--image OUT.png]"},

@@ -1,0 +1,27 @@
+// render-audio: the score rendered offline through the built-in synthesizer to a WAV file.
+
+#include <string>
+
+#include "cli/cli_util.h"
+#include "cli/commands.h"
+#include "cli/sound_cli.h"
+#include "sound/offline_renderer.h"
+#include "sound/player.h"
+
+namespace corvane::cli {
+
+int runRenderAudio(const std::vector<std::string>& args) {
+    const ParsedArgs parsed = parseArgs(args, {{"--from-measure", 1}, {"--soundfont", 1}}, 2, 2);
+    const Score score = loadScoreForSound(parsed.positional[0]);
+    const int firstMeasure = firstMeasureOption(parsed, score);
+    const std::string soundfont = parsed.has("--soundfont") ? parsed.value("--soundfont") : "";
+    try {
+        renderMidiToWav(Player::midiFileBytes(score, firstMeasure), parsed.positional[1],
+                        soundfont);
+    } catch (const RenderError& error) {
+        failInput(error.what());
+    }
+    return kExitOk;
+}
+
+}  // namespace corvane::cli
