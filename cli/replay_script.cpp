@@ -70,6 +70,10 @@ class Tokens {
         const char* first = token.data();
         const char* last = token.data() + token.size();
         const auto [ptr, error] = std::from_chars(first, last, value);
+        if (error == std::errc::result_out_of_range && ptr == last) {
+            fail(std::string(what) + " " + std::string(token) + " is outside " +
+                 std::to_string(low) + ".." + std::to_string(high));
+        }
         if (error != std::errc() || ptr != last) {
             fail(std::string(what) + " must be a decimal number, not \"" + std::string(token) +
                  "\"");
