@@ -35,7 +35,7 @@ struct Bitmap {
 };
 
 class Canvas {
-public:
+  public:
     virtual ~Canvas() = default;
 
     // Makes the picture at least w x h pixels; its old content need not survive.

@@ -31,23 +31,23 @@ struct DrawingResources {
     int bufferHeight = 600;
     bool resourcesFailed = false;
 
-    Bitmap toolbarStrip;      // 128
-    Bitmap highlightLocked;   // 126
-    Bitmap highlightPending;  // 127
-    Bitmap trebleClefGlyph;   // 107
-    Bitmap bassClefGlyph;     // 120
-    Bitmap drumClefGlyph;     // 140
-    Bitmap sharpGlyph;        // 109
-    Bitmap flatGlyph;         // 110
-    Bitmap naturalGlyph;      // 119
-    Bitmap flagDownGlyph;     // 114
-    Bitmap flagUpGlyph;       // 115
-    Bitmap tripletGlyph;      // 129
-    Bitmap ottavaUpGlyph;     // 124
-    Bitmap ottavaDownGlyph;   // 125
-    Bitmap meterDigit3Glyph;  // 122
-    Bitmap meterDigit4Glyph;  // 121
-    Bitmap meterDigit5Glyph;  // 123
+    Bitmap toolbarStrip;           // 128
+    Bitmap highlightLocked;        // 126
+    Bitmap highlightPending;       // 127
+    Bitmap trebleClefGlyph;        // 107
+    Bitmap bassClefGlyph;          // 120
+    Bitmap drumClefGlyph;          // 140
+    Bitmap sharpGlyph;             // 109
+    Bitmap flatGlyph;              // 110
+    Bitmap naturalGlyph;           // 119
+    Bitmap flagDownGlyph;          // 114
+    Bitmap flagUpGlyph;            // 115
+    Bitmap tripletGlyph;           // 129
+    Bitmap ottavaUpGlyph;          // 124
+    Bitmap ottavaDownGlyph;        // 125
+    Bitmap meterDigit3Glyph;       // 122
+    Bitmap meterDigit4Glyph;       // 121
+    Bitmap meterDigit5Glyph;       // 123
     Bitmap wholeRestGlyph;         // 130
     Bitmap halfRestGlyph;          // 131
     Bitmap quarterRestGlyph;       // 132

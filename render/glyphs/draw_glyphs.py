@@ -155,14 +155,14 @@ def bass_clef():
     ink = Ink(30, 71)
     # The head: a round blob on the F line (y = 24) from which the body rises to the top line,
     # turns and sweeps down to the left.
-    ink.disc(6.0, 24.5, 3.6)
+    ink.disc(5.8, 24.2, 4.0)
     ink.stroke([
-        (4.0, 21.0, 1.4), (6.0, 16.5, 1.8), (11.0, 15.0, 2.0), (16.5, 15.3, 2.6),
-        (20.5, 19.0, 3.6), (21.5, 26.0, 4.2), (19.5, 34.0, 3.8), (14.5, 41.5, 3.0),
-        (8.0, 47.5, 2.0), (3.0, 51.0, 1.4),
+        (3.2, 21.5, 1.6), (5.0, 17.4, 2.0), (10.0, 15.7, 2.2), (16.0, 16.0, 3.0),
+        (20.0, 19.0, 4.2), (21.2, 25.5, 4.8), (20.0, 33.5, 4.6), (16.0, 41.0, 3.6),
+        (9.5, 47.0, 2.4), (3.0, 51.5, 1.4),
     ])
-    ink.disc(26.5, 19.0, 1.9)
-    ink.disc(26.5, 29.0, 1.9)
+    ink.disc(27.0, 19.0, 2.0)
+    ink.disc(27.0, 29.0, 2.0)
     return ink.picture()
 
 
@@ -262,12 +262,18 @@ def natural():
 
 
 def flag_up():
-    # Hangs from the top of an up-stem (its left edge touches the stem) and sweeps down right.
-    ink = Ink(14, 7)
-    ink.stroke([(0.2, 0.8, 2.0), (3.0, 2.2, 2.4), (7.5, 3.6, 2.2), (11.0, 5.0, 1.6),
-                (13.0, 6.6, 1.2)])
-    pic = ink.picture(0.45)
-    pic.rect(0, 0, 1, 1)
+    # Hangs from the top of an up-stem (its left edge touches the stem) and sweeps down right,
+    # thick at the stem and thinning towards its tip.
+    pic = Picture(14, 7)
+    pic.grid(0, 0, [
+        "##............",
+        "####..........",
+        ".#####........",
+        "...#####......",
+        ".....#####....",
+        "........####..",
+        "...........###",
+    ])
     return pic
 
 

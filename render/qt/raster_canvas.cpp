@@ -28,21 +28,21 @@ QImage toImage(const Bitmap& bitmap) {
 
 }  // namespace
 
-const QFont& textFont() {
-    static const QFont font = [] {
-        QFont chosen;
-        const int loaded =
-            QFontDatabase::addApplicationFont(QStringLiteral(CORVANE_TEXT_FONT_FILE));
-        const QStringList families =
-            loaded >= 0 ? QFontDatabase::applicationFontFamilies(loaded) : QStringList();
-        // Without the file the family may still be installed; otherwise any sans face will do.
-        chosen.setFamily(families.isEmpty() ? QStringLiteral("Nimbus Sans") : families.first());
-        chosen.setStyleHint(QFont::SansSerif);
-        chosen.setBold(true);
-        chosen.setPixelSize(11);
-        chosen.setStyleStrategy(QFont::NoAntialias);
-        return chosen;
-    }();
+QFont textFont() {
+    // The font file is registered with the running application; a later application (tests
+    // may make several) has forgotten it and gets it again.
+    static int loaded = -1;
+    if (loaded < 0 || QFontDatabase::applicationFontFamilies(loaded).isEmpty()) {
+        loaded = QFontDatabase::addApplicationFont(QStringLiteral(CORVANE_TEXT_FONT_FILE));
+    }
+    const QStringList families =
+        loaded >= 0 ? QFontDatabase::applicationFontFamilies(loaded) : QStringList();
+    // Without the file the family may still be installed; otherwise any sans face will do.
+    QFont font(families.isEmpty() ? QStringLiteral("Nimbus Sans") : families.first());
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(true);
+    font.setPixelSize(11);
+    font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 

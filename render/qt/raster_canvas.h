@@ -56,8 +56,8 @@ class RasterCanvas final : public Canvas {
 };
 
 // The font every text operation uses: Nimbus Sans Bold at 11 pixels, read from its file so that
-// text looks the same wherever the program runs.
-const QFont& textFont();
+// text looks the same wherever the program runs. Needs a QGuiApplication.
+QFont textFont();
 
 // Writes the top-left width x height pixels of the picture as a PNG file; throws
 // std::runtime_error with a readable message when the file cannot be written.

@@ -1,0 +1,79 @@
+#include "cli/picture.h"
+
+#include <QGuiApplication>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+
+#include "cli/cli_util.h"
+#include "editor/editor_view.h"
+#include "render/qt/raster_canvas.h"
+#include "render/recording_canvas.h"
+#include "render/tee_canvas.h"
+
+namespace corvane::cli {
+
+namespace {
+
+// Text drawing needs a QGuiApplication; the headless tool makes one on the offscreen platform,
+// so it never needs a display. Null when the process has one already.
+std::unique_ptr<QGuiApplication> makeGuiApplication() {
+    if (QGuiApplication::instance() != nullptr) {
+        return nullptr;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The application keeps referring to these for its whole life.
+    static int argc = 1;
+    static char name[] = "corvane-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
+
+void writePicture(EditorView& view, const std::optional<std::string>& displayListPath,
+                  const std::optional<std::string>& imagePath) {
+    // Declared first so that it outlives every canvas below.
+    const std::unique_ptr<QGuiApplication> app = imagePath ? makeGuiApplication() : nullptr;
+    auto recording = std::make_unique<RecordingCanvas>();
+    RecordingCanvas& record = *recording;
+    RasterCanvas* raster = nullptr;
+    std::unique_ptr<Canvas> target;
+    if (imagePath) {
+        auto picture =
+            std::make_unique<RasterCanvas>(view.drawing.bufferWidth, view.drawing.bufferHeight);
+        raster = picture.get();
+        target = std::make_unique<TeeCanvas>(std::move(picture), std::move(recording));
+    } else {
+        target = std::move(recording);
+    }
+
+    // Paint into the new target, then give the view its own back buffer back.
+    std::unique_ptr<Canvas> own = std::exchange(view.drawing.memoryDC, std::move(target));
+    try {
+        view.paint();
+    } catch (...) {
+        view.drawing.memoryDC = std::move(own);
+        throw;
+    }
+    const std::unique_ptr<Canvas> painted = std::exchange(view.drawing.memoryDC, std::move(own));
+
+    if (displayListPath) {
+        std::ofstream out(*displayListPath, std::ios::binary | std::ios::trunc);
+        out << record.displayList();
+        out.close();
+        if (!out) {
+            failInput("cannot write the display list " + *displayListPath);
+        }
+    }
+    if (raster != nullptr) {
+        try {
+            writePng(*raster, view.clientRect.right, view.clientRect.bottom, *imagePath);
+        } catch (const std::runtime_error& error) {
+            failInput(error.what());
+        }
+    }
+}
+
+}  // namespace corvane::cli

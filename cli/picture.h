@@ -1,0 +1,19 @@
+#pragma once
+// Pictures of the headless editor: one more repaint, written as a display list and/or a PNG.
+
+#include <optional>
+#include <string>
+
+namespace corvane {
+class EditorView;
+}
+
+namespace corvane::cli {
+
+// Repaints `view` for its client area into a fresh back buffer and writes the display list of
+// that repaint to `displayListPath` and the picture to `imagePath` (each only when given). The
+// view's own back buffer is left as it was. Raises CliFailure when a file cannot be written.
+void writePicture(EditorView& view, const std::optional<std::string>& displayListPath,
+                  const std::optional<std::string>& imagePath);
+
+}  // namespace corvane::cli
