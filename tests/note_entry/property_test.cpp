@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -79,36 +80,45 @@ bool endsTie(const Note& note) {
     return note.tie == TieEnd || note.tie == TieMiddle;
 }
 
-// Every invariant of the whole score; returns a description of the first violation, or "".
+// The invariants of one track; returns a description of the first violation, or "".
+std::string violation(const Score& score, std::size_t t, bool checkTicks) {
+    const Track& track = score.tracks[t];
+    const Note* previous = nullptr;
+    for (std::size_t m = 0; m < track.measures.size(); ++m) {
+        const TrackMeasure& notes = track.measures[m];
+        const auto where = [&](const char* what) {
+            return "track " + std::to_string(t) + " measure " + std::to_string(m) + ": " + what +
+                   ": " + rhythm(notes);
+        };
+        const int beats = score.measures[m].beats;
+        if (measureUnits(notes) != beats * 8)
+            return where("not full");
+        if (checkTicks) {
+            int ticks = 0;
+            for (const Note& note : notes)
+                ticks += noteTicks(note);
+            if (ticks != beats * 24)
+                return where("ticks do not add up");
+        }
+        for (const Note& note : notes) {
+            if (note.isRest() && note.tie != TieNone)
+                return where("tied rest");
+            const bool tiedFromBefore = previous && startsTie(*previous);
+            if (tiedFromBefore != endsTie(note))
+                return where("tie halves do not pair up");
+            previous = &note;
+        }
+    }
+    if (previous && startsTie(*previous))
+        return "track " + std::to_string(t) + ": dangling tie";
+    return "";
+}
+
 std::string violation(const Score& score, bool checkTicks) {
     for (std::size_t t = 0; t < score.tracks.size(); ++t) {
-        const Track& track = score.tracks[t];
-        const Note* previous = nullptr;
-        for (std::size_t m = 0; m < track.measures.size(); ++m) {
-            const TrackMeasure& notes = track.measures[m];
-            const std::string where =
-                "track " + std::to_string(t) + " measure " + std::to_string(m) + ": ";
-            const int beats = score.measures[m].beats;
-            if (measureUnits(notes) != beats * 8)
-                return where + "not full: " + rhythm(notes);
-            if (checkTicks) {
-                int ticks = 0;
-                for (const Note& note : notes)
-                    ticks += noteTicks(note);
-                if (ticks != beats * 24)
-                    return where + "ticks do not add up: " + rhythm(notes);
-            }
-            for (const Note& note : notes) {
-                if (note.isRest() && note.tie != TieNone)
-                    return where + "tied rest";
-                const bool before = previous && startsTie(*previous);
-                if (before != endsTie(note))
-                    return where + "tie halves do not pair up";
-                previous = &note;
-            }
-        }
-        if (previous && startsTie(*previous))
-            return "track " + std::to_string(t) + ": dangling tie";
+        std::string found = violation(score, t, checkTicks);
+        if (!found.empty())
+            return found;
     }
     return "";
 }
@@ -246,8 +256,12 @@ void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& count
         }
         const int expected = expectedLength(notes, target, request);
         const std::string beforeRhythm = rhythm(notes);
-        // Saving is the slow part of a step, so only refusals are compared byte for byte.
-        const auto before = expected == -1 ? savedBytes(score) : std::vector<std::uint8_t>{};
+        // A refusal must leave the whole score as it was. Saving is slow in unoptimised builds,
+        // so every refusal is checked by deep comparison and every eighth by its saved bytes.
+        const bool refusal = expected == -1;
+        const bool compareBytes = refusal && counts.refused % 8 == 0;
+        const std::optional<Score> before = refusal ? std::optional<Score>(score) : std::nullopt;
+        const auto beforeBytes = compareBytes ? savedBytes(score) : std::vector<std::uint8_t>{};
         const Note* targetAddress = &*target;
         const int oldVelocity = target->velocity;
         const int oldLength = lengthUnits(target->duration, target->dots);
@@ -258,7 +272,11 @@ void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& count
                                     std::to_string(step) + " on " + beforeRhythm + " index " +
                                     std::to_string(index);
 
-        ASSERT_EQ(violation(score, editorOnly), "") << context;
+        // Entries touch one track; the others are checked now and then.
+        ASSERT_EQ(violation(score, static_cast<std::size_t>(t), editorOnly), "") << context;
+        if (step % 64 == 0) {
+            ASSERT_EQ(violation(score, editorOnly), "") << context;
+        }
         for (const Held& h : held) {
             ASSERT_TRUE(contains(*h.measure, h.note)) << context;
             if (h.pitched) {
@@ -267,8 +285,11 @@ void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& count
         }
         ASSERT_TRUE(contains(notes, targetAddress)) << context;
 
-        if (expected == -1) {
-            ASSERT_EQ(savedBytes(score), before) << "refused entry changed the score; " << context;
+        if (refusal) {
+            ASSERT_TRUE(score == *before) << "refused entry changed the score; " << context;
+            if (compareBytes) {
+                ASSERT_EQ(savedBytes(score), beforeBytes) << context;
+            }
             ++counts.refused;
             continue;
         }
@@ -299,35 +320,36 @@ void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& count
         ASSERT_EQ(result.velocity, request.velocity == 0 ? oldVelocity : request.velocity)
             << context;
     }
+    ASSERT_EQ(violation(score, editorOnly), "") << "seed " << seed;
 }
 
 TEST(NoteEntryProperty, AnyRequestKeepsEveryMeasureFull) {
     Counts counts;
-    for (unsigned seed = 1; seed <= 8; ++seed) {
-        runRandomEntries(seed, 3000, false, counts);
+    for (unsigned seed = 1; seed <= 5; ++seed) {
+        runRandomEntries(seed, 2500, false, counts);
         if (HasFatalFailure())
             return;
     }
-    EXPECT_EQ(counts.entries, 24000);
+    EXPECT_EQ(counts.entries, 12500);
     // The random mix must reach every kind of outcome, or the test proves little.
-    EXPECT_GT(counts.refused, 1000);
-    EXPECT_GT(counts.triplets, 1000);
-    EXPECT_GT(counts.tied, 100);
-    EXPECT_GT(counts.grown, 1000);
+    EXPECT_GT(counts.refused, 500);
+    EXPECT_GT(counts.triplets, 500);
+    EXPECT_GT(counts.tied, 50);
+    EXPECT_GT(counts.grown, 500);
 }
 
 TEST(NoteEntryProperty, EditorRequestsAlsoKeepTheTicksRight) {
     Counts counts;
-    for (unsigned seed = 101; seed <= 108; ++seed) {
-        runRandomEntries(seed, 3000, true, counts);
+    for (unsigned seed = 101; seed <= 105; ++seed) {
+        runRandomEntries(seed, 2500, true, counts);
         if (HasFatalFailure())
             return;
     }
-    EXPECT_EQ(counts.entries, 24000);
-    EXPECT_GT(counts.refused, 1000);
-    EXPECT_GT(counts.triplets, 1000);
-    EXPECT_GT(counts.tied, 100);
-    EXPECT_GT(counts.grown, 1000);
+    EXPECT_EQ(counts.entries, 12500);
+    EXPECT_GT(counts.refused, 500);
+    EXPECT_GT(counts.triplets, 500);
+    EXPECT_GT(counts.tied, 50);
+    EXPECT_GT(counts.grown, 500);
 }
 
 }  // namespace
