@@ -99,11 +99,9 @@ bool sameHeads(const Note& a, const Note& b) {
 // How a planned entry changes the target's length; decided before anything is touched, so that
 // a refused entry leaves the score as it was.
 struct Resize {
-    bool apply = false;
-    int duration = 0;
-    int dots = 0;
-    int remove = 0;  // Notes after the target that it absorbs
-    int fill = 0;    // units of rests to insert after the target
+    bool apply = false;  // the target takes the new value
+    int remove = 0;      // Notes after the target that it absorbs
+    int fill = 0;        // units of rests to insert after the target
     bool dissolve = false;
 };
 
@@ -272,7 +270,7 @@ void enterNote(Score& score, Note& target, const NoteEntry& request, Player* pla
         } else {
             if (!request.rightButton || makeTriplet)
                 return;
-            // A rest that cannot grow takes the longest plain value inside its own length.
+            // A target that cannot grow becomes the longest plain value within its own length.
             plan = Resize{};
             if (oldLen > 1 && oldLen < 32 && !isPowerOfTwo(oldLen)) {
                 int p = 1;
