@@ -1,7 +1,9 @@
 #include "render/qt/raster_canvas.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QImageWriter>
+#include <QPainter>
 #include <QStringList>
 #include <algorithm>
 #include <stdexcept>
@@ -10,20 +12,45 @@ namespace corvane {
 
 namespace {
 
+constexpr QRgb kOpaque = 0xff000000u;
+constexpr QRgb kWhite = 0xffffffffu;
+constexpr QRgb kBlack = 0xff000000u;
+// Enough for every label a score shows; past it the cache starts again.
+constexpr std::size_t kMaxTextCells = 1024;
+
 // The 2-pixel pen with flat caps: a line's end point stays undrawn.
 QPen blackPen() {
     return QPen(Qt::black, 2, Qt::SolidLine, Qt::FlatCap);
 }
 
-QImage toImage(const Bitmap& bitmap) {
-    QImage image(bitmap.width, bitmap.height, QImage::Format_RGB32);
-    for (int y = 0; y < bitmap.height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < bitmap.width; ++x) {
-            row[x] = 0xff000000u | bitmap.pixels[static_cast<std::size_t>(y) * bitmap.width + x];
+QRgb* row(QImage& image, int y) {
+    return reinterpret_cast<QRgb*>(image.scanLine(y));
+}
+
+// Transfers the part of the w x h source rectangle at (sx, sy) that lies inside the bitmap and,
+// moved to (x, y), inside the image: op(destination pixel, source pixel) for each pixel.
+template <typename Op>
+void transfer(QImage& image, const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y,
+              Op op) {
+    if (image.isNull() || bitmap.width <= 0 || bitmap.height <= 0 ||
+        bitmap.pixels.size() != static_cast<std::size_t>(bitmap.width) * bitmap.height) {
+        return;
+    }
+    const QRect source = QRect(sx, sy, w, h).intersected(QRect(0, 0, bitmap.width, bitmap.height));
+    const QRect target = source.translated(x - sx, y - sy).intersected(image.rect());
+    if (target.isEmpty()) {
+        return;
+    }
+    const int dx = sx - x;
+    const int dy = sy - y;
+    for (int ty = target.top(); ty <= target.bottom(); ++ty) {
+        QRgb* out = row(image, ty);
+        const std::uint32_t* in =
+            bitmap.pixels.data() + static_cast<std::size_t>(ty + dy) * bitmap.width + dx;
+        for (int tx = target.left(); tx <= target.right(); ++tx) {
+            out[tx] = op(out[tx], kOpaque | in[tx]);
         }
     }
-    return image;
 }
 
 }  // namespace
@@ -50,16 +77,7 @@ RasterCanvas::RasterCanvas(int width, int height) {
     resize(width, height);
 }
 
-RasterCanvas::~RasterCanvas() {
-    if (painter_.isActive()) {
-        painter_.end();
-    }
-}
-
 void RasterCanvas::resize(int width, int height) {
-    if (painter_.isActive()) {
-        painter_.end();
-    }
     if (width <= 0 || height <= 0) {
         image_ = QImage();
         return;
@@ -68,117 +86,153 @@ void RasterCanvas::resize(int width, int height) {
     image_.fill(Qt::white);
 }
 
-const QImage& RasterCanvas::image() const {
-    if (painter_.isActive()) {
-        painter_.end();
-    }
-    return image_;
-}
-
-QPainter& RasterCanvas::painter(Mode mode) {
-    if (!painter_.isActive() && !image_.isNull()) {
-        painter_.begin(&image_);
-        painter_.setRenderHint(QPainter::Antialiasing, false);
-        painter_.setRenderHint(QPainter::TextAntialiasing, false);
-        painter_.setPen(blackPen());
-        painter_.setFont(textFont());
-        painter_.setBackgroundMode(Qt::OpaqueMode);
-        painter_.setBackground(Qt::white);
-        mode_ = Mode::Copy;
-    }
-    if (mode != mode_ && painter_.isActive()) {
-        painter_.setCompositionMode(mode == Mode::And ? QPainter::RasterOp_SourceAndDestination
-                                                      : QPainter::CompositionMode_SourceOver);
-        mode_ = mode;
-    }
-    return painter_;
-}
-
-const QImage& RasterCanvas::imageOf(const Bitmap& bitmap) {
-    Converted& entry = converted_[&bitmap];
-    if (entry.pixels != bitmap.pixels.data() || entry.id != bitmap.id ||
-        entry.image.width() != bitmap.width || entry.image.height() != bitmap.height) {
-        entry.pixels = bitmap.pixels.data();
-        entry.id = bitmap.id;
-        entry.image = toImage(bitmap);
-    }
-    return entry.image;
-}
-
-void RasterCanvas::blit(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y,
-                        Mode mode) {
-    if (bitmap.width <= 0 || bitmap.height <= 0 ||
-        bitmap.pixels.size() != static_cast<std::size_t>(bitmap.width) * bitmap.height) {
-        return;
-    }
-    // Only the part of the source rectangle that lies inside the bitmap is transferred.
-    const QRect source = QRect(sx, sy, w, h).intersected(QRect(0, 0, bitmap.width, bitmap.height));
-    if (source.isEmpty()) {
-        return;
-    }
-    const QPoint target(x + source.left() - sx, y + source.top() - sy);
-    QPainter& p = painter(mode);
-    if (p.isActive()) {
-        p.drawImage(target, imageOf(bitmap), source);
-    }
-}
-
 void RasterCanvas::fill(const Rect& r) {
-    if (r.empty()) {
-        return;
+    const QRect area =
+        QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)).intersected(image_.rect());
+    for (int y = area.top(); y <= area.bottom() && !area.isEmpty(); ++y) {
+        std::fill_n(row(image_, y) + area.left(), area.width(), kWhite);
     }
-    QPainter& p = painter(Mode::Copy);
-    if (p.isActive()) {
-        p.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), Qt::white);
+}
+
+void RasterCanvas::blackRect(int left, int top, int right, int bottom) {
+    const QRect area =
+        QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).intersected(image_.rect());
+    for (int y = area.top(); y <= area.bottom() && !area.isEmpty(); ++y) {
+        std::fill_n(row(image_, y) + area.left(), area.width(), kBlack);
     }
 }
 
 void RasterCanvas::copy(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) {
-    blit(bitmap, sx, sy, w, h, x, y, Mode::Copy);
+    transfer(image_, bitmap, sx, sy, w, h, x, y, [](QRgb, QRgb source) { return source; });
 }
 
 void RasterCanvas::andBlit(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) {
-    blit(bitmap, sx, sy, w, h, x, y, Mode::And);
+    transfer(image_, bitmap, sx, sy, w, h, x, y,
+             [](QRgb destination, QRgb source) { return destination & source; });
 }
 
 void RasterCanvas::line(int x1, int y1, int x2, int y2) {
-    QPainter& p = painter(Mode::Copy);
-    if (p.isActive()) {
-        // Qt covers [start, end) only for lines running right or down; a line running left or
-        // up is moved by one pixel so that there too the start point is drawn and the end is not.
-        const int dx = x2 < x1 ? 1 : 0;
-        const int dy = y2 < y1 ? 1 : 0;
-        p.drawLine(QPoint(x1 + dx, y1 + dy), QPoint(x2 + dx, y2 + dy));
+    if (image_.isNull() || (x1 == x2 && y1 == y2)) {
+        return;
+    }
+    // The pen covers the pixel row (or column) before the line and the one on it; along the
+    // line it covers the start point and stops before the end point.
+    if (y1 == y2) {
+        const int from = x2 > x1 ? x1 : x2 + 1;
+        const int to = x2 > x1 ? x2 : x1 + 1;
+        blackRect(from, y1 - 1, to, y1 + 1);
+        return;
+    }
+    if (x1 == x2) {
+        const int from = y2 > y1 ? y1 : y2 + 1;
+        const int to = y2 > y1 ? y2 : y1 + 1;
+        blackRect(x1 - 1, from, x1 + 1, to);
+        return;
+    }
+    // A slanted line (the score draws none): QPainter, moved by one pixel along each axis that
+    // runs backwards so that the start point is drawn and the end point is not.
+    QPainter p(&image_);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(blackPen());
+    const int dx = x2 < x1 ? 1 : 0;
+    const int dy = y2 < y1 ? 1 : 0;
+    p.drawLine(QPoint(x1 + dx, y1 + dy), QPoint(x2 + dx, y2 + dy));
+}
+
+const RasterCanvas::Shape& RasterCanvas::ellipseShape(int w, int h, bool filled) {
+    const auto key = std::make_tuple(w, h, filled);
+    const auto found = shapes_.find(key);
+    if (found != shapes_.end()) {
+        return found->second;
+    }
+    // Drawn once with a margin for the pen, which reaches a pixel outside the box.
+    constexpr int kMargin = 2;
+    QImage scratch(std::max(w, 1) + 2 * kMargin, std::max(h, 1) + 2 * kMargin,
+                   QImage::Format_RGB32);
+    scratch.fill(Qt::white);
+    {
+        QPainter p(&scratch);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(blackPen());
+        if (filled) {
+            p.setBrush(Qt::black);
+            p.drawEllipse(QRectF(kMargin, kMargin, w - 1, h - 1));
+        } else {
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QRect(kMargin, kMargin, w - 1, h - 1));
+        }
+    }
+    Shape shape;
+    for (int y = 0; y < scratch.height(); ++y) {
+        const QRgb* pixels = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+        for (int x = 0; x < scratch.width(); ++x) {
+            if (pixels[x] != kWhite) {
+                shape.emplace_back(x - kMargin, y - kMargin);
+            }
+        }
+    }
+    return shapes_.emplace(key, std::move(shape)).first->second;
+}
+
+void RasterCanvas::stamp(const Shape& shape, int x, int y) {
+    const QRect bounds = image_.rect();
+    for (const QPoint& p : shape) {
+        const QPoint at(x + p.x(), y + p.y());
+        if (bounds.contains(at)) {
+            row(image_, at.y())[at.x()] = kBlack;
+        }
     }
 }
 
 void RasterCanvas::ellipse(int l, int t, int r, int b) {
-    QPainter& p = painter(Mode::Copy);
-    if (p.isActive()) {
-        p.setBrush(Qt::black);
-        p.drawEllipse(QRectF(l, t, r - l - 1, b - t - 1));
+    if (!image_.isNull() && r - l > 1 && b - t > 1) {
+        stamp(ellipseShape(r - l, b - t, true), l, t);
     }
 }
 
 void RasterCanvas::arc(int l, int t, int r, int b) {
-    QPainter& p = painter(Mode::Copy);
-    if (p.isActive()) {
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QRect(l, t, r - l - 1, b - t - 1));
+    if (!image_.isNull() && r - l > 1 && b - t > 1) {
+        stamp(ellipseShape(r - l, b - t, false), l, t);
     }
 }
 
 void RasterCanvas::text(int x, int y, std::string_view s) {
-    QPainter& p = painter(Mode::Copy);
-    if (p.isActive() && !s.empty()) {
-        p.drawText(QPoint(x, y + p.fontMetrics().ascent()),
-                   QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())));
+    if (image_.isNull() || s.empty()) {
+        return;
+    }
+    // Each string is drawn once into a white cell as wide as its advance and as high as the
+    // font; the cell is then copied whole, which gives the opaque white background.
+    std::string key(s);
+    auto found = textCells_.find(key);
+    if (found == textCells_.end()) {
+        if (textCells_.size() >= kMaxTextCells) {
+            textCells_.clear();
+        }
+        const QFont font = textFont();
+        const QFontMetrics metrics(font);
+        const QString string = QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+        QImage cell(std::max(metrics.horizontalAdvance(string), 1), metrics.height(),
+                    QImage::Format_RGB32);
+        cell.fill(Qt::white);
+        {
+            QPainter p(&cell);
+            p.setRenderHint(QPainter::TextAntialiasing, false);
+            p.setFont(font);
+            p.setPen(Qt::black);
+            p.drawText(QPoint(0, metrics.ascent()), string);
+        }
+        found = textCells_.emplace(std::move(key), std::move(cell)).first;
+    }
+    const QImage& cell = found->second;
+    const QRect target = QRect(x, y, cell.width(), cell.height()).intersected(image_.rect());
+    for (int ty = target.top(); ty <= target.bottom() && !target.isEmpty(); ++ty) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(cell.constScanLine(ty - y));
+        std::copy_n(in + (target.left() - x), target.width(), row(image_, ty) + target.left());
     }
 }
 
 void writePng(const RasterCanvas& canvas, int width, int height, const std::string& path) {
-    const QImage& picture = canvas.image();
-    const QImage area = picture.copy(0, 0, width, height);
+    const QImage area = canvas.image().copy(0, 0, width, height);
     QImageWriter writer(QString::fromStdString(path), "png");
     if (area.isNull() || !writer.write(area)) {
         throw std::runtime_error("cannot write the image " + path + ": " +

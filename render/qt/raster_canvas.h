@@ -1,12 +1,17 @@
 #pragma once
-// The canvas the editor window shows: an RGB32 QImage painted with QPainter, antialiasing off,
-// so that every operation lands on the same pixels on every machine. Needs a QGuiApplication.
+// The canvas the editor window shows: an RGB32 QImage. Rectangles, bitmap transfers and the
+// straight lines of the score are written straight into the pixels; the shapes that need a
+// rasteriser (ellipses, text, slanted lines) come from QPainter with antialiasing off, ellipses
+// and text once per size or string and then reused, so that a full repaint stays fast and every
+// operation lands on the same pixels on every machine. Text needs a QGuiApplication.
 
+#include <QFont>
 #include <QImage>
-#include <QPainter>
-#include <cstdint>
+#include <map>
 #include <string>
+#include <tuple>
 #include <unordered_map>
+#include <vector>
 
 #include "render/canvas.h"
 
@@ -16,9 +21,6 @@ class RasterCanvas final : public Canvas {
   public:
     // A white picture of width x height pixels (none when either is 0).
     explicit RasterCanvas(int width = 0, int height = 0);
-    ~RasterCanvas() override;
-    RasterCanvas(const RasterCanvas&) = delete;
-    RasterCanvas& operator=(const RasterCanvas&) = delete;
 
     // Replaces the picture by a white one of exactly width x height pixels.
     void resize(int width, int height) override;
@@ -30,29 +32,19 @@ class RasterCanvas final : public Canvas {
     void arc(int l, int t, int r, int b) override;
     void text(int x, int y, std::string_view s) override;
 
-    // The whole picture with every operation so far applied.
-    const QImage& image() const;
+    const QImage& image() const { return image_; }
 
   private:
-    enum class Mode { Copy, And };
-    // The painter stays open across operations (opening it costs more than most operations)
-    // and is closed whenever the picture is read.
-    QPainter& painter(Mode mode);
-    void blit(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y, Mode mode);
-    const QImage& imageOf(const Bitmap& bitmap);
+    // The black pixels of one ellipse shape, as offsets from its box's top-left corner.
+    using Shape = std::vector<QPoint>;
 
-    struct Converted {
-        const std::uint32_t* pixels = nullptr;  // the buffer it was made from
-        int id = 0;
-        QImage image;
-    };
+    void blackRect(int left, int top, int right, int bottom);  // right, bottom exclusive
+    const Shape& ellipseShape(int w, int h, bool filled);
+    void stamp(const Shape& shape, int x, int y);
 
     QImage image_;
-    mutable QPainter painter_;
-    Mode mode_ = Mode::Copy;
-    // Bitmaps are fixed once loaded, so each is converted to a QImage once; a bitmap whose
-    // buffer changed is converted again.
-    std::unordered_map<const Bitmap*, Converted> converted_;
+    std::map<std::tuple<int, int, bool>, Shape> shapes_;
+    std::unordered_map<std::string, QImage> textCells_;
 };
 
 // The font every text operation uses: Nimbus Sans Bold at 11 pixels, read from its file so that

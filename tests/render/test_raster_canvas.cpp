@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QPainter>
 
 #include "render/qt/raster_canvas.h"
 #include "render/resources.h"
@@ -165,6 +166,57 @@ TEST(RasterCanvas, TextIsBlackOnOpaqueWhiteFromItsTopLeft) {
     for (const QPoint& p : inkIn(image, 0, 0, 120, 40)) {
         const QRgb c = image.pixel(p);
         EXPECT_TRUE(c == kBlack || c == kWhite) << std::hex << c;
+    }
+}
+
+// The fast paths give exactly the pixels of the QPainter calls that reproduce the window
+// system's pens, ellipses and text (antialiasing off), wherever the shape lands.
+TEST(RasterCanvas, MatchesQPainterDrawingPixelForPixel) {
+    RasterCanvas canvas(120, 90);
+    QImage reference(120, 90, QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    QPainter p(&reference);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.setPen(QPen(Qt::black, 2, Qt::SolidLine, Qt::FlatCap));
+    p.setFont(textFont());
+    p.setBackgroundMode(Qt::OpaqueMode);
+    p.setBackground(Qt::white);
+    const auto line = [&](int x1, int y1, int x2, int y2) {
+        canvas.line(x1, y1, x2, y2);
+        const int dx = x2 < x1 ? 1 : 0;
+        const int dy = y2 < y1 ? 1 : 0;
+        p.drawLine(QPoint(x1 + dx, y1 + dy), QPoint(x2 + dx, y2 + dy));
+    };
+    line(3, 5, 40, 5);
+    line(60, 8, 20, 8);
+    line(7, 80, 7, 12);
+    line(110, 12, 110, 80);
+    line(-5, 88, 130, 88);  // clipped at both ends
+    line(30, 30, 50, 60);   // slanted
+    int x = 1;
+    for (const auto& [w, h] : {std::pair{12, 9}, std::pair{5, 5}, std::pair{7, 4}}) {
+        for (int shift = 0; shift < 3; ++shift, x += 14) {
+            canvas.ellipse(x, 20 + shift, x + w, 20 + shift + h);
+            p.setBrush(Qt::black);
+            p.drawEllipse(QRectF(x, 20 + shift, w - 1, h - 1));
+            canvas.arc(x, 40 + shift, x + w, 40 + shift + h);
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QRect(x, 40 + shift, w - 1, h - 1));
+        }
+    }
+    canvas.ellipse(-4, -3, 8, 6);  // partly outside
+    p.setBrush(Qt::black);
+    p.drawEllipse(QRectF(-4, -3, 11, 8));
+    canvas.text(5, 60, "1 BPM: 120");
+    p.drawText(QPoint(5, 60 + QFontMetrics(textFont()).ascent()), QStringLiteral("1 BPM: 120"));
+    canvas.text(100, 70, "Piano");  // runs off the right edge
+    p.drawText(QPoint(100, 70 + QFontMetrics(textFont()).ascent()), QStringLiteral("Piano"));
+    p.end();
+    for (int y = 0; y < 90; ++y) {
+        for (int xx = 0; xx < 120; ++xx) {
+            EXPECT_EQ(canvas.image().pixel(xx, y), reference.pixel(xx, y)) << xx << "," << y;
+        }
     }
 }
 
