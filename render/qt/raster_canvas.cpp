@@ -23,9 +23,16 @@ QPen blackPen() {
     return QPen(Qt::black, 2, Qt::SolidLine, Qt::FlatCap);
 }
 
-QRgb* row(QImage& image, int y) {
-    return reinterpret_cast<QRgb*>(image.scanLine(y));
-}
+// The image's pixels, for writing. Taken once per operation: asking for them makes the image
+// check that it is not shared, which costs more than most operations when done for every row.
+struct Pixels {
+    explicit Pixels(QImage& image)
+        : first(reinterpret_cast<QRgb*>(image.bits())),
+          stride(static_cast<std::ptrdiff_t>(image.bytesPerLine() / sizeof(QRgb))) {}
+    QRgb* row(int y) const { return first + y * stride; }
+    QRgb* first;
+    std::ptrdiff_t stride;
+};
 
 // Transfers the part of the w x h source rectangle at (sx, sy) that lies inside the bitmap and,
 // moved to (x, y), inside the image: op(destination pixel, source pixel) for each pixel.
@@ -43,8 +50,9 @@ void transfer(QImage& image, const Bitmap& bitmap, int sx, int sy, int w, int h,
     }
     const int dx = sx - x;
     const int dy = sy - y;
+    const Pixels pixels(image);
     for (int ty = target.top(); ty <= target.bottom(); ++ty) {
-        QRgb* out = row(image, ty);
+        QRgb* out = pixels.row(ty);
         const std::uint32_t* in =
             bitmap.pixels.data() + static_cast<std::size_t>(ty + dy) * bitmap.width + dx;
         for (int tx = target.left(); tx <= target.right(); ++tx) {
@@ -89,16 +97,24 @@ void RasterCanvas::resize(int width, int height) {
 void RasterCanvas::fill(const Rect& r) {
     const QRect area =
         QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)).intersected(image_.rect());
-    for (int y = area.top(); y <= area.bottom() && !area.isEmpty(); ++y) {
-        std::fill_n(row(image_, y) + area.left(), area.width(), kWhite);
+    if (area.isEmpty()) {
+        return;
+    }
+    const Pixels pixels(image_);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        std::fill_n(pixels.row(y) + area.left(), area.width(), kWhite);
     }
 }
 
 void RasterCanvas::blackRect(int left, int top, int right, int bottom) {
     const QRect area =
         QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).intersected(image_.rect());
-    for (int y = area.top(); y <= area.bottom() && !area.isEmpty(); ++y) {
-        std::fill_n(row(image_, y) + area.left(), area.width(), kBlack);
+    if (area.isEmpty()) {
+        return;
+    }
+    const Pixels pixels(image_);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        std::fill_n(pixels.row(y) + area.left(), area.width(), kBlack);
     }
 }
 
@@ -166,20 +182,28 @@ const RasterCanvas::Shape& RasterCanvas::ellipseShape(int w, int h, bool filled)
     for (int y = 0; y < scratch.height(); ++y) {
         const QRgb* pixels = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
         for (int x = 0; x < scratch.width(); ++x) {
-            if (pixels[x] != kWhite) {
-                shape.emplace_back(x - kMargin, y - kMargin);
+            if (pixels[x] == kWhite) {
+                continue;
             }
+            int end = x;
+            while (end < scratch.width() && pixels[end] != kWhite) {
+                ++end;
+            }
+            shape.push_back(Run{y - kMargin, x - kMargin, end - x});
+            x = end;
         }
     }
     return shapes_.emplace(key, std::move(shape)).first->second;
 }
 
 void RasterCanvas::stamp(const Shape& shape, int x, int y) {
-    const QRect bounds = image_.rect();
-    for (const QPoint& p : shape) {
-        const QPoint at(x + p.x(), y + p.y());
-        if (bounds.contains(at)) {
-            row(image_, at.y())[at.x()] = kBlack;
+    const Pixels pixels(image_);
+    for (const Run& run : shape) {
+        const int ry = y + run.dy;
+        const int from = std::max(x + run.dx, 0);
+        const int to = std::min(x + run.dx + run.length, image_.width());
+        if (ry >= 0 && ry < image_.height() && from < to) {
+            std::fill(pixels.row(ry) + from, pixels.row(ry) + to, kBlack);
         }
     }
 }
@@ -225,9 +249,13 @@ void RasterCanvas::text(int x, int y, std::string_view s) {
     }
     const QImage& cell = found->second;
     const QRect target = QRect(x, y, cell.width(), cell.height()).intersected(image_.rect());
-    for (int ty = target.top(); ty <= target.bottom() && !target.isEmpty(); ++ty) {
+    if (target.isEmpty()) {
+        return;
+    }
+    const Pixels pixels(image_);
+    for (int ty = target.top(); ty <= target.bottom(); ++ty) {
         const QRgb* in = reinterpret_cast<const QRgb*>(cell.constScanLine(ty - y));
-        std::copy_n(in + (target.left() - x), target.width(), row(image_, ty) + target.left());
+        std::copy_n(in + (target.left() - x), target.width(), pixels.row(ty) + target.left());
     }
 }
 

@@ -35,8 +35,14 @@ class RasterCanvas final : public Canvas {
     const QImage& image() const { return image_; }
 
   private:
-    // The black pixels of one ellipse shape, as offsets from its box's top-left corner.
-    using Shape = std::vector<QPoint>;
+    // The black pixels of one ellipse shape, as runs along rows, relative to its box's
+    // top-left corner.
+    struct Run {
+        int dy;
+        int dx;
+        int length;
+    };
+    using Shape = std::vector<Run>;
 
     void blackRect(int left, int top, int right, int bottom);  // right, bottom exclusive
     const Shape& ellipseShape(int w, int h, bool filled);
