@@ -13,8 +13,12 @@
 namespace {
 
 constexpr const char* kNoDisplay =
-    "corvane: no graphical display is available, so the editor window cannot open.\n"
+    "corvane: no graphical display is set, so the editor window cannot open.\n"
     "Start it from a desktop session (DISPLAY or WAYLAND_DISPLAY must be set), or use\n"
+    "corvane-cli, which does the same work without a window.\n";
+constexpr const char* kDisplayUnreachable =
+    "corvane: the graphical display could not be reached, so the editor window cannot open.\n"
+    "Check that the desktop session named by DISPLAY or WAYLAND_DISPLAY is running, or use\n"
     "corvane-cli, which does the same work without a window.\n";
 
 bool hasEnv(const char* name) {
@@ -26,7 +30,7 @@ bool hasEnv(const char* name) {
 // instead of leaving the user with Qt's plugin diagnostics.
 void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) {
-        std::fputs(kNoDisplay, stderr);
+        std::fputs(kDisplayUnreachable, stderr);
         std::_Exit(1);
     }
     if (type != QtDebugMsg && type != QtInfoMsg) {

@@ -62,10 +62,10 @@ std::uint8_t tempoOf(const Score& score, std::size_t measure) {
                                                                      : kDefaultTempo);
 }
 
-// The events of one track chunk.
-std::vector<std::uint8_t> trackEvents(const Score& score, const Track& track, bool first,
-                                      std::uint8_t channel, std::size_t firstMeasure) {
-    std::vector<std::uint8_t> out;
+// Fills `out` with the events of one track chunk.
+void trackEvents(std::vector<std::uint8_t>& out, const Score& score, const Track& track,
+                 bool first, std::uint8_t channel, std::size_t firstMeasure) {
+    out.clear();
     std::uint8_t currentTempo = tempoOf(score, firstMeasure);
     if (first) {
         writeTempo(out, currentTempo);
@@ -104,7 +104,6 @@ std::vector<std::uint8_t> trackEvents(const Score& score, const Track& track, bo
         }
     }
     out.insert(out.end(), {0x00, 0xFF, 0x2F, 0x00});
-    return out;
 }
 
 void writeMidi(DataFile& file, const Score& score, int firstMeasure) {
@@ -117,6 +116,8 @@ void writeMidi(DataFile& file, const Score& score, int firstMeasure) {
 
     std::uint8_t nextChannel = 0;
     bool first = true;
+    // One buffer for every chunk: it keeps its capacity from track to track.
+    std::vector<std::uint8_t> events;
     for (const Track& track : score.tracks) {
         std::uint8_t channel = kDrumChannel;
         if (track.kind != Drums) {
@@ -128,7 +129,7 @@ void writeMidi(DataFile& file, const Score& score, int firstMeasure) {
                 nextChannel = kDrumChannel + 1;
             }
         }
-        const std::vector<std::uint8_t> events = trackEvents(score, track, first, channel, from);
+        trackEvents(events, score, track, first, channel, from);
         first = false;
         file.writeBE32(0x4D54726B);  // "MTrk"
         file.writeBE32(static_cast<std::uint32_t>(events.size()));

@@ -1,0 +1,119 @@
+// Offline rendering speed next to FluidSynth's own fast renderer (`fluidsynth -F`) on the same
+// MIDI file, preview start-up with the real synthesizer, and the configured output latency.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "sound/fluidsynth_device.h"
+#include "sound/offline_renderer.h"
+#include "sound/player.h"
+#include "tests/score/sample_scores.h"
+
+namespace corvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kSoundfont = CORVANE_BENCH_SOUNDFONT;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double wavSeconds(const std::string& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return ec ? 0.0 : static_cast<double>(size - 44) / (44100.0 * 4);
+}
+
+// Both renderers take the same file in turn, so that they share the machine's state.
+void BM_RenderSpeed(benchmark::State& state) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("cvn_bench_render_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::vector<std::uint8_t> midi =
+        Player::midiFileBytes(samples::largeScore(static_cast<int>(state.range(0)), 16), 0);
+    const std::string midiPath = (folder / "song.mid").string();
+    std::ofstream(midiPath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(midi.data()), static_cast<std::streamsize>(midi.size()));
+    const std::string ours = (folder / "ours.wav").string();
+    const std::string theirs = (folder / "theirs.wav").string();
+    const std::string command = std::string(CORVANE_FLUIDSYNTH_PROGRAM) + " -ni -q -r 44100 -F '" +
+                                theirs + "' '" + kSoundfont + "' '" + midiPath + "' >/dev/null 2>&1";
+
+    double oursAudio = 0, oursWall = 0, theirsAudio = 0, theirsWall = 0;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        const RenderResult result = renderMidiToWav(midi, ours, kSoundfont);
+        const double wall = secondsSince(start);
+        state.SetIterationTime(wall);
+        oursAudio += result.seconds();
+        oursWall += wall;
+
+        start = Clock::now();
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("fluidsynth -F failed");
+            break;
+        }
+        theirsWall += secondsSince(start);
+        theirsAudio += wavSeconds(theirs);
+    }
+    std::filesystem::remove_all(folder);
+    const double oursSpeed = oursAudio / oursWall;
+    const double theirsSpeed = theirsAudio / theirsWall;
+    state.counters["audio_s"] = oursAudio / static_cast<double>(state.iterations());
+    state.counters["ours_x_realtime"] = oursSpeed;
+    state.counters["fluidsynth_F_x_realtime"] = theirsSpeed;
+    state.counters["ours_pct_of_F"] = 100.0 * oursSpeed / theirsSpeed;
+}
+BENCHMARK(BM_RenderSpeed)->Arg(25)->Arg(100)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Return time of Player::previewNote with the real synthesizer behind it (many notes at once).
+void BM_PreviewNoteReturnFluidSynth(benchmark::State& state) {
+    FluidSynthOptions options;
+    options.soundfonts = {kSoundfont};
+    options.silentOutput = true;
+    auto device = std::make_shared<FluidSynthDevice>(options);
+    device->waitUntilReady();
+    installSoundDevice(device);
+    {
+        Player player;
+        int i = 0;
+        for (auto _ : state) {
+            player.previewNote(static_cast<std::uint8_t>(48 + i++ % 36), 0, 0);
+        }
+        Player::waitForPreviews();
+    }
+    installSoundDevice(nullptr);
+}
+BENCHMARK(BM_PreviewNoteReturnFluidSynth)->Iterations(300)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The audio buffering of the device as configured, and as the driver took it when one opens.
+void BM_OutputLatency(benchmark::State& state) {
+    double configured = 0;
+    double actual = 0;
+    std::string driver;
+    for (auto _ : state) {
+        FluidSynthDevice device;
+        const FluidSynthOptions defaults;
+        configured = 1000.0 * defaults.periods * defaults.periodSize / defaults.sampleRate;
+        if (device.waitUntilReady()) {
+            actual = device.outputLatencyMs();
+            driver = device.driverName();
+        }
+    }
+    state.counters["configured_ms"] = configured;
+    state.counters["driver_ms"] = actual;
+    state.SetLabel(driver.empty() ? "no audio output here" : driver);
+}
+BENCHMARK(BM_OutputLatency)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace corvane
+
+BENCHMARK_MAIN();
