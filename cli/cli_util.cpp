@@ -39,19 +39,19 @@ ParsedArgs parseArgs(const std::vector<std::string>& args, const std::vector<Opt
             parsed.positional.push_back(arg);
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* known = nullptr;
         for (const OptionSpec& candidate : options) {
             if (candidate.name == arg) {
-                spec = &candidate;
+                known = &candidate;
             }
         }
-        if (spec == nullptr) {
+        if (known == nullptr) {
             failUsage("unknown option " + arg);
         }
         if (parsed.has(arg)) {
             failUsage("option " + arg + " given twice");
         }
-        const auto count = static_cast<std::size_t>(spec->values);
+        const auto count = static_cast<std::size_t>(known->values);
         if (args.size() - i - 1 < count) {
             failUsage("option " + arg + " needs " + std::to_string(count) +
                       (count == 1 ? " value" : " values"));
