@@ -1,0 +1,720 @@
+// The main window: its frame and menu, the event forwarding of the client area, the close
+// query, the File commands with their dialogs and error boxes, and the teardown.
+
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <fstream>
+#include <thread>
+
+#include "app/file_dialogs.h"
+#include "app/key_codes.h"
+#include "app/main_window.h"
+#include "editor/editor_view.h"
+#include "modal_script.h"
+#include "score/score_reader.h"
+#include "sound/player.h"
+
+namespace corvane {
+namespace {
+
+using test::ModalScript;
+
+// A point on the top staff line area of track 0, inside the first measure's note area of an
+// 800-pixel-wide client area: staff position 2.
+constexpr QPoint kNoteSpot(110, 80);
+constexpr QPoint kTrackHeader(20, 90);
+constexpr QPoint kMeasureHeader(60, 90);
+
+bool waitUntil(const std::function<bool()>& condition, int ms = 2000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms) {
+            return false;
+        }
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+// Counts what reaches a widget.
+class EventCounter : public QObject {
+  public:
+    explicit EventCounter(QWidget* target) { target->installEventFilter(this); }
+    int paints = 0;
+    std::vector<int> keyPresses;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        } else if (event->type() == QEvent::KeyPress) {
+            keyPresses.push_back(static_cast<QKeyEvent*>(event)->key());
+        }
+        return false;
+    }
+};
+
+// A message box with caption "Error" and the warning icon, whatever its text; the text is kept.
+test::Answer errorBox(QString* text) {
+    return [text](QDialog& window) {
+        auto* box = qobject_cast<QMessageBox*>(&window);
+        if (box == nullptr) {
+            ADD_FAILURE() << "Expected an error box, got " << window.windowTitle().toStdString();
+            window.reject();
+            return window.result();
+        }
+        EXPECT_EQ(box->windowTitle(), "Error");
+        EXPECT_EQ(box->icon(), QMessageBox::Warning);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        *text = box->text();
+        box->button(QMessageBox::Ok)->click();
+        return box->result();
+    };
+}
+
+test::Answer saveChanges(QMessageBox::StandardButton answer) {
+    return test::box(answer, "Save changes?", "Corvane", QMessageBox::NoIcon);
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        previous = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        window = std::make_unique<MainWindow>(WindowServices{script.runner(), {}});
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        client = &window->clientArea();
+        counter = std::make_unique<EventCounter>(client);
+    }
+    void TearDown() override {
+        counter.reset();
+        window.reset();
+        QDir::setCurrent(previous);
+        EXPECT_TRUE(script.done()) << "answers left unused";
+    }
+
+    EditorView& editor() { return *window->editor(); }
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // A mouse move to `at`; Qt reports no move to where the pointer already stands, so it
+    // comes from a neighbouring point.
+    void hover(QPoint at) {
+        QTest::mouseMove(client, at + QPoint(1, 1));
+        QTest::mouseMove(client, at);
+    }
+    void placeNote(QPoint at = kNoteSpot) {
+        hover(at);
+        QTest::mouseClick(client, Qt::LeftButton, {}, at);
+        ASSERT_TRUE(editor().dirty);
+    }
+    void settle() { QTest::qWait(10); }
+
+    // Writes a score with `tracks` treble tracks to `name` and returns its path.
+    std::string writeScore(const QString& name, int tracks) {
+        Score score;
+        for (int t = 1; t < tracks; ++t) {
+            score.addTrack(40 + t, Bass);
+        }
+        score.addMeasure(2, 90, 3);
+        const std::string file = path(name).toStdString();
+        ScoreReader().save(file, score);
+        return file;
+    }
+
+    QTemporaryDir dir;
+    QString previous;
+    ModalScript script;
+    std::unique_ptr<MainWindow> window;
+    ClientArea* client = nullptr;
+    std::unique_ptr<EventCounter> counter;
+};
+
+TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
+    EXPECT_EQ(window->windowTitle(), "Corvane");
+    EXPECT_EQ(window->size(), QSize(800, 600));
+    EXPECT_NE(window->minimumSize(), window->maximumSize()) << "resizable";
+    const QList<QSize> sizes = window->windowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+
+    const QList<QAction*> menus = window->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_EQ(menus[0]->text(), "&File");
+    const QList<QAction*> items = menus[0]->menu()->actions();
+    ASSERT_EQ(items.size(), 5);
+    const struct {
+        const char* text;
+        int id;
+        QKeySequence shortcut;
+    } expected[] = {{"&Save...", commands::kSave, QKeySequence("Ctrl+S")},
+                    {"&Open...", commands::kOpen, QKeySequence("Ctrl+O")},
+                    {"Write &Midi...", commands::kWriteMidi, QKeySequence("Ctrl+M")},
+                    {"", 0, QKeySequence()},
+                    {"E&xit", commands::kExit, QKeySequence()}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(items[i]->isSeparator(), i == 3);
+        if (i != 3) {
+            EXPECT_EQ(items[i]->text(), expected[i].text);
+            EXPECT_EQ(items[i]->shortcut(), expected[i].shortcut) << expected[i].text;
+            EXPECT_EQ(window->action(expected[i].id), items[i]);
+        }
+    }
+
+    ASSERT_NE(window->editor(), nullptr);
+    ASSERT_NE(window->player(), nullptr);
+    ASSERT_NE(window->scoreReader(), nullptr);
+    EXPECT_EQ(editor().player, window->player());
+    EXPECT_EQ(&editor().window, client);
+    EXPECT_FALSE(editor().drawing.resourcesFailed);
+    EXPECT_EQ(editor().clientRect, (Rect{0, 0, client->width(), client->height()}));
+    EXPECT_EQ(client->width(), 800);
+    EXPECT_EQ(editor().measuresPerScreen, 2);
+}
+
+TEST_F(MainWindowTest, ResizeReachesTheEditorAndPaintShowsTheBackBuffer) {
+    window->resize(1100, 700);
+    ASSERT_TRUE(waitUntil([&] { return editor().clientRect.right == client->width(); }));
+    EXPECT_EQ(client->width(), 1100);
+    EXPECT_EQ(editor().measuresPerScreen, 3);
+    EXPECT_GE(editor().score.measures.size(), 3u);
+    // The window shows what the editor painted: staff lines of track 0 at y 70..110.
+    const QImage shown = client->grab().toImage();
+    int dark = 0;
+    for (int y = 60; y < 120; ++y) {
+        dark += qGray(shown.pixel(400, y)) < 64;
+    }
+    EXPECT_GE(dark, 5) << "five staff lines";
+    EXPECT_EQ(shown.pixel(5, 300), QColor(Qt::white).rgb());
+}
+
+TEST_F(MainWindowTest, MouseMovesAskForOneLeaveNoticeAndClicksEnterNotes) {
+    EXPECT_FALSE(client->mouseTracking());
+    hover(kNoteSpot);
+    EXPECT_TRUE(client->mouseTracking());
+    EXPECT_EQ(editor().lastMouseX, kNoteSpot.x());
+    EXPECT_EQ(editor().lastMouseY, kNoteSpot.y());
+    EXPECT_TRUE(editor().overNoteArea);
+    EXPECT_NE(editor().hoverNote, nullptr);
+
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(client, &leave);
+    EXPECT_FALSE(client->mouseTracking());
+    EXPECT_TRUE(editor().overNoteArea) << "the hover state stays";
+
+    hover(kNoteSpot);
+    QTest::mouseClick(client, Qt::LeftButton, {}, kNoteSpot);
+    EXPECT_TRUE(editor().dirty);
+    const Note& entered = editor().score.tracks[0].measures[0].front();
+    ASSERT_EQ(entered.pitches.size(), 1u);
+    EXPECT_EQ(entered.pitches.front().position, 2);
+
+    QTest::mouseClick(client, Qt::RightButton, {}, kNoteSpot);
+    EXPECT_TRUE(editor().score.tracks[0].measures[0].front().isRest());
+}
+
+TEST_F(MainWindowTest, KeysReachTheEditorAsKeyCodesAndCharacters) {
+    QTest::keyClick(client, Qt::Key_S);
+    EXPECT_EQ(editor().pendingAccidental, Sharp);
+    QTest::keyClick(client, Qt::Key_D, Qt::ShiftModifier);
+    EXPECT_EQ(editor().pendingDots, 1) << "upper case as lower";
+    const int before = counter->paints;
+    QTest::keyClick(client, Qt::Key_Right);
+    EXPECT_EQ(editor().firstVisibleMeasure, 1);
+    QTest::keyClick(client, Qt::Key_Left);
+    EXPECT_EQ(editor().firstVisibleMeasure, 0);
+    QTest::keyClick(client, Qt::Key_Space);
+    EXPECT_TRUE(window->player()->isPlaying());
+    QTest::keyClick(client, Qt::Key_Space);
+    EXPECT_FALSE(window->player()->isPlaying());
+    settle();
+    EXPECT_GT(counter->paints, before);
+
+    // Shift's release hit-tests where the cursor stands.
+    QCursor::setPos(client->mapToGlobal(kNoteSpot));
+    QTest::keyPress(client, Qt::Key_Shift);
+    QTest::keyRelease(client, Qt::Key_Shift);
+    EXPECT_EQ(editor().lastMouseX, kNoteSpot.x());
+    EXPECT_EQ(editor().lastMouseY, kNoteSpot.y());
+}
+
+TEST(KeyCodesTest, QtKeysAsVirtualKeyCodes) {
+    const std::pair<int, int> table[] = {
+        {Qt::Key_PageUp, 33}, {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},   {Qt::Key_Home, 36},
+        {Qt::Key_Left, 37},   {Qt::Key_Up, 38},       {Qt::Key_Right, 39}, {Qt::Key_Down, 40},
+        {Qt::Key_Shift, 16},  {Qt::Key_Control, 17},  {Qt::Key_A, 65},     {Qt::Key_Z, 90},
+        {Qt::Key_0, 48},      {Qt::Key_F1, 112},      {Qt::Key_Space, 32}, {Qt::Key_Escape, 27},
+        {Qt::Key_unknown, 0}, {Qt::Key_Eacute, 0},
+    };
+    for (const auto& [qt, code] : table) {
+        EXPECT_EQ(virtualKeyCode(qt), code) << qt;
+    }
+    for (const int key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta, Qt::Key_AltGr,
+                          Qt::Key_CapsLock}) {
+        EXPECT_TRUE(isModifierKey(key)) << key;
+    }
+    for (const int key : {Qt::Key_S, Qt::Key_Space, Qt::Key_Left, Qt::Key_Return}) {
+        EXPECT_FALSE(isModifierKey(key)) << key;
+    }
+}
+
+TEST_F(MainWindowTest, ShortcutsRunTheirCommandsAndNeverReachTheEditor) {
+    const struct {
+        Qt::Key key;
+        QFileDialog::AcceptMode mode;
+        const char* filter;
+    } cases[] = {{Qt::Key_S, QFileDialog::AcceptSave, "Corvane files (*.cvn)"},
+                 {Qt::Key_O, QFileDialog::AcceptOpen, "Corvane files (*.cvn)"},
+                 {Qt::Key_M, QFileDialog::AcceptSave, "Midi files (*.mid)"}};
+    for (const auto& c : cases) {
+        script.then([&](QDialog& window) {
+            auto* files = qobject_cast<QFileDialog*>(&window);
+            EXPECT_NE(files, nullptr);
+            if (files != nullptr) {
+                EXPECT_EQ(files->acceptMode(), c.mode);
+                EXPECT_EQ(files->nameFilters(), QStringList{c.filter});
+            }
+            window.reject();
+            return window.result();
+        });
+        QTest::keyClick(client, c.key, Qt::ControlModifier);
+        EXPECT_TRUE(script.done()) << c.filter;
+        for (const int key : counter->keyPresses) {
+            EXPECT_NE(key, c.key) << "the shortcut's key reached the client area";
+        }
+    }
+    EXPECT_EQ(editor().pendingAccidental, AccidentalNone) << "Ctrl+S typed no 's'";
+    EXPECT_FALSE(editor().dirty);
+}
+
+TEST_F(MainWindowTest, ToolbarCharacterButtonsActLikeTheirKeys) {
+    hover(QPoint(200, 10));
+    QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(200, 10));  // slot 12: sharp
+    settle();
+    EXPECT_EQ(editor().pendingAccidental, Sharp);
+    script.then(test::dialog([](TemplateDialog& d) {
+        qobject_cast<QLineEdit*>(d.control(1040))->setText("64");
+        d.press(kIdOk);
+    }));
+    QTest::mouseClick(client, Qt::RightButton, {}, QPoint(375, 10));  // slot 23: dynamic
+    settle();
+    EXPECT_EQ(editor().pendingVelocity, 64);
+    ASSERT_EQ(script.seen().size(), 1u);
+    EXPECT_EQ(script.seen()[0].title, "Dynamic");
+    EXPECT_EQ(script.seen()[0].parent, window.get());
+}
+
+TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
+    script.then(test::dialog([](TemplateDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Track Properties");
+        qobject_cast<QAbstractButton*>(d.control(1002))->click();
+        qobject_cast<QAbstractButton*>(d.control(1003 + 42))->click();
+        d.press(kIdOk);
+    }));
+    hover(kTrackHeader);
+    QTest::mouseClick(client, Qt::LeftButton, {}, kTrackHeader);
+    EXPECT_EQ(editor().score.tracks[0].kind, Bass);
+    EXPECT_EQ(editor().score.tracks[0].program, 42);
+    EXPECT_TRUE(editor().dirty);
+
+    script.then(test::dialog([](TemplateDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Measure Properties");
+        qobject_cast<QLineEdit*>(d.control(1026))->setText("300");
+        d.press(kIdOk);
+    }));
+    hover(kMeasureHeader);
+    QTest::mouseClick(client, Qt::LeftButton, {}, kMeasureHeader);
+    EXPECT_EQ(editor().score.measures[0].tempo, 255);
+
+    // Make Drums, then the drum dialog's Delete Track of the only track.
+    script.then(test::dialog([](TemplateDialog& d) { d.press(5); }));
+    script.then(
+        test::box(QMessageBox::Yes, "Deleting track to make drum track, are you sure?", "Corvane"));
+    hover(kTrackHeader);
+    QTest::mouseClick(client, Qt::LeftButton, {}, kTrackHeader);
+    EXPECT_EQ(editor().score.tracks[0].kind, Drums);
+    script.then(test::dialog([](TemplateDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Drum Track Properties");
+        d.press(4);
+    }));
+    script.then(test::box(QMessageBox::Yes, "Deleting track, are you sure?", "Corvane"));
+    QTest::mouseClick(client, Qt::LeftButton, {}, kTrackHeader);
+    EXPECT_TRUE(editor().score.tracks.empty());
+    settle();  // a score without tracks paints just the toolbar
+    for (const test::SeenWindow& seen : script.seen()) {
+        if (!seen.messageBox) {
+            EXPECT_EQ(seen.parent, window.get()) << seen.title.toStdString();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, TheCompletionNoticeFromAnotherThreadStopsAndRepaints) {
+    QTest::keyClick(client, Qt::Key_Space);
+    ASSERT_TRUE(window->player()->isPlaying());
+    settle();
+    const int before = counter->paints;
+    std::thread sequencer([this] { client->notifyPlaybackDone(); });
+    sequencer.join();
+    EXPECT_TRUE(window->player()->isPlaying()) << "handled on the window's thread";
+    ASSERT_TRUE(waitUntil([&] { return !window->player()->isPlaying(); }));
+    ASSERT_TRUE(waitUntil([&] { return counter->paints > before; }));
+    EXPECT_FALSE(QFile::exists(path(kPlaybackFileName)));
+}
+
+TEST_F(MainWindowTest, CleanCloseAsksNothingAndTearsDown) {
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->editor(), nullptr);
+    EXPECT_EQ(window->player(), nullptr);
+    EXPECT_EQ(window->scoreReader(), nullptr);
+    EXPECT_TRUE(script.seen().empty());
+}
+
+TEST_F(MainWindowTest, EventsAfterTheTeardownReachNothing) {
+    placeNote();
+    script.then(saveChanges(QMessageBox::No));
+    ASSERT_TRUE(window->close());
+    hover(kNoteSpot);
+    QTest::mouseClick(client, Qt::LeftButton, {}, kNoteSpot);
+    QTest::keyClick(client, Qt::Key_R);
+    QTest::keyClick(client, Qt::Key_Right);
+    QTest::keyClick(client, Qt::Key_S, Qt::ControlModifier);
+    client->notifyPlaybackDone();
+    client->resize(300, 200);
+    window->command(commands::kSave);
+    window->command(commands::kOpen);
+    window->command(commands::kWriteMidi);
+    window->openFile(path("none.cvn"));
+    const QImage shown = client->grab().toImage();
+    EXPECT_EQ(shown.pixel(10, 10), QColor(Qt::white).rgb());
+    settle();
+}
+
+TEST_F(MainWindowTest, DirtyCloseAnsweredCancelKeepsTheWindow) {
+    placeNote();
+    script.then(saveChanges(QMessageBox::Cancel));
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_NE(window->editor(), nullptr);
+    EXPECT_TRUE(editor().dirty);
+}
+
+TEST_F(MainWindowTest, DirtyCloseAnsweredNoClosesWithoutSaving) {
+    placeNote();
+    script.then(saveChanges(QMessageBox::No));
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(window->editor(), nullptr);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(MainWindowTest, DirtyCloseAnsweredYesWithTheSaveCancelledKeepsTheWindowAndTheChanges) {
+    placeNote();
+    script.then(saveChanges(QMessageBox::Yes));
+    script.then(test::file(QFileDialog::AcceptSave, {}));
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_NE(window->editor(), nullptr);
+    EXPECT_TRUE(editor().dirty);
+}
+
+TEST_F(MainWindowTest, DirtyCloseAnsweredYesSavesThenCloses) {
+    placeNote();
+    const Score edited = editor().score;
+    script.then(saveChanges(QMessageBox::Yes));
+    script.then(test::file(QFileDialog::AcceptSave, path("piece")));
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(window->editor(), nullptr);
+    Score saved;
+    ASSERT_TRUE(ScoreReader().load(path("piece.cvn").toStdString(), saved))
+        << "the default extension is added";
+    EXPECT_EQ(saved, edited);
+}
+
+TEST_F(MainWindowTest, DirtyCloseWhoseSaveFailsShowsTheErrorAndKeepsTheWindow) {
+    placeNote();
+    QString error;
+    script.then(saveChanges(QMessageBox::Yes));
+    script.then(test::file(QFileDialog::AcceptSave, path("missing/folder/piece.cvn")));
+    script.then(errorBox(&error));
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(error.isEmpty());
+    ASSERT_NE(window->editor(), nullptr);
+    EXPECT_TRUE(editor().dirty);
+    EXPECT_EQ(script.seen().back().parent, window.get());
+}
+
+TEST_F(MainWindowTest, ExitFromTheMenuIsTheCloseBox) {
+    placeNote();
+    script.then(saveChanges(QMessageBox::Cancel));
+    window->action(commands::kExit)->trigger();
+    EXPECT_TRUE(window->isVisible()) << "the close comes once the menu has finished";
+    ASSERT_TRUE(waitUntil([&] { return script.done(); }));
+    settle();
+    EXPECT_TRUE(window->isVisible());
+    script.then(saveChanges(QMessageBox::No));
+    window->action(commands::kExit)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }));
+    EXPECT_EQ(window->editor(), nullptr);
+}
+
+TEST_F(MainWindowTest, SaveWritesTheScoreAndCleansIt) {
+    placeNote();
+    script.then(test::file(QFileDialog::AcceptSave, {}));
+    window->action(commands::kSave)->trigger();
+    EXPECT_TRUE(editor().dirty) << "a cancelled Save changes nothing";
+
+    QDir(dir.path()).mkdir("scores");
+    script.then(test::file(QFileDialog::AcceptSave, path("scores/tune")));
+    window->action(commands::kSave)->trigger();
+    EXPECT_FALSE(editor().dirty);
+    QFile saved(path("scores/tune.cvn"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.read(5), "CVNhd");
+    EXPECT_EQ(QDir::currentPath(), QDir(path("scores")).canonicalPath())
+        << "the chosen folder becomes the current directory";
+}
+
+TEST_F(MainWindowTest, WriteMidiExportsAndKeepsDirty) {
+    placeNote();
+    script.then(test::file(QFileDialog::AcceptSave, path("song")));
+    window->action(commands::kWriteMidi)->trigger();
+    EXPECT_TRUE(editor().dirty);
+    QFile midi(path("song.mid"));
+    ASSERT_TRUE(midi.open(QIODevice::ReadOnly));
+    EXPECT_EQ(midi.read(4), "MThd");
+
+    QString error;
+    script.then(test::file(QFileDialog::AcceptSave, path("nowhere/song.mid")));
+    script.then(errorBox(&error));
+    window->action(commands::kWriteMidi)->trigger();
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(editor().dirty);
+}
+
+TEST_F(MainWindowTest, OpenLoadsAndShowsTheScoreFromItsFirstMeasure) {
+    const std::string file = writeScore("three.cvn", 3);
+    QTest::keyClick(client, Qt::Key_Right);
+    hover(kNoteSpot);
+    ASSERT_EQ(editor().firstVisibleMeasure, 1);
+    ASSERT_NE(editor().hoverNote, nullptr);
+    script.then(test::file(QFileDialog::AcceptOpen, QString::fromStdString(file)));
+    window->action(commands::kOpen)->trigger();
+    EXPECT_EQ(editor().score.tracks.size(), 3u);
+    EXPECT_EQ(editor().score.tracks[1].kind, Bass);
+    EXPECT_EQ(editor().firstVisibleMeasure, 0);
+    EXPECT_FALSE(editor().dirty);
+    EXPECT_EQ(editor().hoverNote, nullptr);
+    EXPECT_EQ(editor().hoverTrack, 0);
+    EXPECT_EQ(editor().hoverMeasure, 0);
+}
+
+TEST_F(MainWindowTest, OpenOnADirtyScoreAsksFirst) {
+    const std::string file = writeScore("two.cvn", 2);
+    placeNote();
+    const Score edited = editor().score;
+
+    script.then(saveChanges(QMessageBox::Cancel));
+    window->command(commands::kOpen);
+    EXPECT_EQ(editor().score, edited) << "Cancel stops the Open";
+    EXPECT_TRUE(editor().dirty);
+
+    script.then(saveChanges(QMessageBox::Yes));
+    script.then(test::file(QFileDialog::AcceptSave, {}));
+    window->command(commands::kOpen);
+    EXPECT_EQ(editor().score, edited) << "a Save that did not happen stops the Open";
+    EXPECT_TRUE(editor().dirty);
+
+    script.then(saveChanges(QMessageBox::Yes));
+    script.then(test::file(QFileDialog::AcceptSave, path("kept")));
+    script.then(test::file(QFileDialog::AcceptOpen, {}));
+    window->command(commands::kOpen);
+    EXPECT_FALSE(editor().dirty) << "saved, then the Open was cancelled";
+    EXPECT_EQ(editor().score, edited);
+    EXPECT_TRUE(QFile::exists(path("kept.cvn")));
+
+    placeNote(QPoint(150, 70));
+    script.then(saveChanges(QMessageBox::No));
+    script.then(test::file(QFileDialog::AcceptOpen, QString::fromStdString(file)));
+    window->command(commands::kOpen);
+    EXPECT_EQ(editor().score.tracks.size(), 2u);
+    EXPECT_FALSE(editor().dirty);
+}
+
+TEST_F(MainWindowTest, AFileThatIsNotLoadedChangesNothing) {
+    const std::string good = writeScore("good.cvn", 1);
+    std::string damaged;
+    {
+        std::ifstream in(good, std::ios::binary);
+        damaged.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    damaged.resize(damaged.size() - 7);
+    struct Bad {
+        const char* name;
+        std::string bytes;
+    };
+    const Bad bad[] = {
+        {"short.cvn", damaged}, {"text.cvn", "not a score at all"}, {"empty.cvn", ""}};
+    for (const Bad& b : bad) {
+        std::ofstream(path(b.name).toStdString(), std::ios::binary) << b.bytes;
+    }
+
+    placeNote();
+    QTest::keyClick(client, Qt::Key_Right);
+    hover(kNoteSpot);
+    const Score before = editor().score;
+    const int first = editor().firstVisibleMeasure;
+    const Note* hovered = editor().hoverNote;
+    const auto unchanged = [&](const char* name) {
+        EXPECT_TRUE(script.done()) << name;
+        EXPECT_EQ(editor().score, before) << name;
+        EXPECT_TRUE(editor().dirty) << name;
+        EXPECT_EQ(editor().firstVisibleMeasure, first) << name;
+        EXPECT_EQ(editor().hoverNote, hovered) << name;
+    };
+    for (const Bad& b : bad) {
+        Score scratch;
+        const LoadResult result = ScoreReader().load(path(b.name).toStdString(), scratch);
+        ASSERT_FALSE(result) << b.name;
+        ASSERT_FALSE(result.reason.empty()) << b.name;
+        script.then(saveChanges(QMessageBox::No));
+        script.then(test::file(QFileDialog::AcceptOpen, path(b.name)));
+        script.then(test::box(QMessageBox::Ok, QString::fromStdString(result.reason), "Error",
+                              QMessageBox::Warning));
+        window->command(commands::kOpen);
+        unchanged(b.name);
+    }
+
+    // A file that is gone by the time it is read: the file layer's own error.
+    const QString vanishing = path("vanishing.cvn");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(good), vanishing));
+    script.then(saveChanges(QMessageBox::No));
+    script.then([&](QDialog& dialog) {
+        const int result = test::file(QFileDialog::AcceptOpen, vanishing)(dialog);
+        QFile::remove(vanishing);
+        return result;
+    });
+    script.then(test::box(QMessageBox::Ok, kErrorOpenRead, "Error", QMessageBox::Warning));
+    window->command(commands::kOpen);
+    unchanged("vanishing.cvn");
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, AScoreHandedOverByTheDesktopOpens) {
+    QDir(dir.path()).mkdir("in");
+    const std::string file = writeScore("in/given.cvn", 2);
+    window->openFile(QString::fromStdString(file));
+    EXPECT_EQ(editor().score.tracks.size(), 2u);
+    EXPECT_FALSE(editor().dirty);
+    EXPECT_EQ(QDir::currentPath(), QDir(path("in")).canonicalPath());
+
+    script.then(test::box(QMessageBox::Ok, "Error opening a file to read.", "Error"));
+    window->openFile(path("in/missing.cvn"));
+    EXPECT_EQ(editor().score.tracks.size(), 2u);
+}
+
+class FileDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+    }
+    void TearDown() override { QDir::setCurrent(previous); }
+    QTemporaryDir dir;
+    QString previous;
+};
+
+TEST_F(FileDialogTest, EachKindAsksForItsOwnFiles) {
+    const struct {
+        FileDialogKind kind;
+        QFileDialog::AcceptMode mode;
+        QFileDialog::FileMode fileMode;
+        const char* filter;
+        const char* suffix;
+        const char* title;
+    } cases[] = {
+        {FileDialogKind::Save, QFileDialog::AcceptSave, QFileDialog::AnyFile,
+         "Corvane files (*.cvn)", "cvn", "Save As"},
+        {FileDialogKind::Open, QFileDialog::AcceptOpen, QFileDialog::ExistingFile,
+         "Corvane files (*.cvn)", "cvn", "Open"},
+        {FileDialogKind::WriteMidi, QFileDialog::AcceptSave, QFileDialog::AnyFile,
+         "Midi files (*.mid)", "mid", "Save As"},
+    };
+    QWidget owner;
+    for (const auto& c : cases) {
+        const auto dialog = makeFileDialog(&owner, c.kind);
+        EXPECT_EQ(dialog->parentWidget(), &owner);
+        EXPECT_EQ(dialog->acceptMode(), c.mode);
+        EXPECT_EQ(dialog->fileMode(), c.fileMode);
+        EXPECT_EQ(dialog->nameFilters(), QStringList{c.filter});
+        EXPECT_EQ(dialog->defaultSuffix(), c.suffix);
+        EXPECT_EQ(dialog->windowTitle(), c.title);
+        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        EXPECT_EQ(dialog->directory().canonicalPath(), QDir(dir.path()).canonicalPath());
+    }
+}
+
+TEST_F(FileDialogTest, AConfirmedDialogMovesTheCurrentDirectory) {
+    QDir(dir.path()).mkdir("a");
+    ModalScript script;
+    script.then(test::file(QFileDialog::AcceptSave, dir.filePath("a/x")));
+    const auto chosen = chooseFile(nullptr, FileDialogKind::WriteMidi, script.runner());
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(QString::fromStdString(*chosen), QDir(dir.filePath("a")).absoluteFilePath("x.mid"));
+    EXPECT_EQ(QDir::currentPath(), QDir(dir.filePath("a")).canonicalPath());
+
+    script.then(test::file(QFileDialog::AcceptOpen, {}));
+    EXPECT_FALSE(chooseFile(nullptr, FileDialogKind::Open, script.runner()).has_value());
+    EXPECT_EQ(QDir::currentPath(), QDir(dir.filePath("a")).canonicalPath())
+        << "a cancelled dialog moves nothing";
+}
+
+TEST_F(FileDialogTest, SavingOverAnExistingFileAsksFirst) {
+    std::ofstream(dir.filePath("old.cvn").toStdString()) << "x";
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        // The overwrite question is the file dialog's own; answer it once it is up.
+        QTimer::singleShot(0, [answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            box->button(answer)->click();
+        });
+        ModalScript script;
+        script.then(test::file(QFileDialog::AcceptSave, dir.filePath("old.cvn")));
+        const auto chosen = chooseFile(nullptr, FileDialogKind::Save, script.runner());
+        EXPECT_EQ(chosen.has_value(), answer == QMessageBox::Yes);
+    }
+}
+
+class FailingWindowTest : public ::testing::Test {};
+
+TEST_F(FailingWindowTest, WithoutDrawingResourcesItSaysSoAndCloses) {
+    ModalScript script;
+    script.then(test::box(QMessageBox::Ok, "Couldn't load graphical objects.", "Error",
+                          QMessageBox::Warning));
+    MainWindow window(
+        WindowServices{script.runner(), [](int, int) { return std::unique_ptr<Canvas>(); }});
+    EXPECT_TRUE(script.done()) << "the box comes while the window is created";
+    ASSERT_NE(window.editor(), nullptr);
+    EXPECT_TRUE(window.editor()->drawing.resourcesFailed);
+    window.show();
+    // Shown and painted as a plain page before it goes.
+    const QImage shown = window.clientArea().grab().toImage();
+    EXPECT_EQ(shown.pixel(50, 90), QColor(Qt::white).rgb());
+    ASSERT_TRUE(waitUntil([&] { return !window.isVisible(); }));
+    EXPECT_EQ(window.editor(), nullptr);
+    EXPECT_EQ(window.player(), nullptr);
+    EXPECT_EQ(window.scoreReader(), nullptr);
+    EXPECT_EQ(script.seen().size(), 1u) << "no close query";
+}
+
+}  // namespace
+}  // namespace corvane
