@@ -1,6 +1,7 @@
 // replay SCRIPT: drives a headless editor with the input events of a script and writes the
 // resulting score and editor state.
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "cli/replay_script.h"
 #include "cli/replay_window.h"
 #include "editor/editor_view.h"
+#include "editor/file_commands.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
 #include "sound/device.h"
@@ -110,8 +112,9 @@ void writeText(const std::string& path, const std::string& text) {
     }
 }
 
-// Runs one line of the script against the editor.
-void runLine(const ScriptLine& line, ReplayWindow& window, EditorView& view, Player& player) {
+// Runs one line of the script against the editor. Returns false once the window has closed.
+bool runLine(const ScriptLine& line, ReplayWindow& window, EditorView& view, Player& player,
+             const ScoreReader& reader) {
     switch (line.kind) {
         case ScriptLine::Kind::Size:
             window.setClientSize(line.x, line.y);
@@ -148,11 +151,32 @@ void runLine(const ScriptLine& line, ReplayWindow& window, EditorView& view, Pla
             window.queueAnswer(line.answer, line.number);
             break;
         case ScriptLine::Kind::Command:
+            if (line.command == "save") {
+                saveScore(view, reader);
+            } else if (line.command == "open") {
+                openScore(view, reader);
+            } else if (line.command == "writemidi") {
+                writeMidi(view);
+            } else if (closeQuery(view, reader)) {
+                return false;
+            }
+            break;
         case ScriptLine::Kind::Close:
-            throw ScriptError(line.number,
-                              "the File commands and the close button are not available in "
-                              "replays yet");
+            if (closeQuery(view, reader)) {
+                return false;
+            }
+            break;
     }
+    return true;
+}
+
+// The option's value as an absolute path, fixed before the script runs: a confirmed file dialog
+// moves the current directory, and the outputs still go where the command line said.
+std::optional<std::string> outputPath(const ParsedArgs& parsed, const char* name) {
+    if (!parsed.has(name)) {
+        return std::nullopt;
+    }
+    return std::filesystem::absolute(parsed.value(name)).string();
 }
 
 }  // namespace
@@ -176,6 +200,10 @@ int runReplay(const std::vector<std::string>& args) {
                   << error.what() << '\n';
         return kExitUsage;
     }
+    const std::optional<std::string> savePath = outputPath(parsed, "--save");
+    const std::optional<std::string> statePath = outputPath(parsed, "--state");
+    const std::optional<std::string> listPath = outputPath(parsed, "--display-list");
+    const std::optional<std::string> imagePath = outputPath(parsed, "--image");
     std::optional<Score> loaded;
     if (parsed.has("--score")) {
         loaded = loadScore(parsed.value("--score"));
@@ -189,6 +217,7 @@ int runReplay(const std::vector<std::string>& args) {
     EditorView view(window);
     Player player;
     view.setPlayer(&player);
+    const ScoreReader reader;
     window.attach(view, player);
 
     if (loaded) {
@@ -209,7 +238,12 @@ int runReplay(const std::vector<std::string>& args) {
             if (closed) {
                 break;
             }
-            runLine(line, window, view, player);
+            if (!runLine(line, window, view, player, reader)) {
+                // The window is gone, and with it the player: nothing sounds any more.
+                closed = true;
+                player.stop();
+                break;
+            }
             window.deliverPostedCharacters();
             window.deliverNotifications();
             Player::waitForPreviews();
@@ -224,19 +258,15 @@ int runReplay(const std::vector<std::string>& args) {
                   << " queued answer(s) were not taken by any window\n";
     }
 
-    if (parsed.has("--save")) {
-        ScoreReader().save(parsed.value("--save"), view.score);
+    if (savePath) {
+        ScoreReader().save(*savePath, view.score);
     }
-    if (parsed.has("--state")) {
-        writeText(parsed.value("--state"), stateText(view, player, closed, window.messages()));
+    if (statePath) {
+        writeText(*statePath, stateText(view, player, closed, window.messages()));
     }
-    if (parsed.has("--display-list") || parsed.has("--image")) {
+    if (listPath || imagePath) {
         // The picture the window shows after the last line: one more repaint of the final state.
-        const auto optionalValue = [&parsed](const char* name) {
-            return parsed.has(name) ? std::optional<std::string>(parsed.value(name))
-                                    : std::nullopt;
-        };
-        writePicture(view, optionalValue("--display-list"), optionalValue("--image"));
+        writePicture(view, listPath, imagePath);
     }
     return kExitOk;
 }

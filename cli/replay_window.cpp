@@ -1,5 +1,8 @@
 #include "cli/replay_window.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "editor/dialog_rules.h"
 #include "editor/editor_view.h"
 #include "render/recording_canvas.h"
@@ -162,12 +165,20 @@ void ReplayWindow::showMessage(std::string_view text, std::string_view) {
     messages_.emplace_back(text);
 }
 
-std::optional<std::string> ReplayWindow::chooseFile(FileDialogKind) {
+std::optional<std::string> ReplayWindow::chooseFile(FileDialogKind kind) {
     const std::optional<Queued> next = take(ScriptAnswer::Kind::File, "file dialog");
     if (!next || next->answer.action == "cancel") {
         return std::nullopt;
     }
-    return next->answer.path;
+    // As the window's dialog does: a name typed without an extension gets the dialog's own, and
+    // the chosen file's folder becomes the current directory.
+    std::filesystem::path chosen = std::filesystem::absolute(next->answer.path);
+    if (!chosen.has_extension()) {
+        chosen += kind == FileDialogKind::WriteMidi ? ".mid" : ".cvn";
+    }
+    std::error_code ignored;
+    std::filesystem::current_path(chosen.parent_path(), ignored);
+    return chosen.string();
 }
 
 }  // namespace corvane::cli

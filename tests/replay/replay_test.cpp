@@ -5,6 +5,8 @@
 //   #! exit N       the exit code (0 when not given)
 //   #! error TEXT   text that standard error must contain
 //   #! score NAME   start from scripts/NAME, or from a built-in score: @no-measures
+//   #! file NAME [MAGIC]  the script left a file NAME in its folder (starting with MAGIC)
+//   #! nofile NAME  the script left no file NAME
 // Score dump: "measures:" with key/tempo/beats of each measure, then per track its kind and
 // program and one line per measure of note tokens: duration, a '.' per dot, "r" for a rest or
 // the heads in brackets (position with b / n / # for flat / natural / sharp), then optional
@@ -34,6 +36,8 @@ struct Expectations {
     int exitCode = 0;
     std::vector<std::string> errors;
     std::string startScore;
+    std::vector<std::pair<std::string, std::string>> files;  // name, leading bytes
+    std::vector<std::string> absent;
 };
 
 Expectations readExpectations(const fs::path& script) {
@@ -50,6 +54,14 @@ Expectations readExpectations(const fs::path& script) {
             expected.errors.push_back(line.substr(9));
         } else if (line.rfind("#! score ", 0) == 0) {
             expected.startScore = line.substr(9);
+        } else if (line.rfind("#! file ", 0) == 0) {
+            std::istringstream words(line.substr(8));
+            std::string name;
+            std::string magic;
+            words >> name >> magic;
+            expected.files.emplace_back(name, magic);
+        } else if (line.rfind("#! nofile ", 0) == 0) {
+            expected.absent.push_back(line.substr(10));
         }
     }
     return expected;
@@ -184,6 +196,16 @@ TEST_P(Replay, Script) {
         Score saved;
         ASSERT_TRUE(ScoreReader().load(dir.file("saved.cvn"), saved));
         EXPECT_EQ(dump(saved), expected.score);
+    }
+    for (const auto& [name, magic] : expected.files) {
+        std::ifstream file(dir.path() / name, std::ios::binary);
+        EXPECT_TRUE(file.is_open()) << name << " was not written";
+        std::string start(magic.size(), '\0');
+        file.read(start.data(), static_cast<std::streamsize>(start.size()));
+        EXPECT_EQ(start, magic) << name;
+    }
+    for (const std::string& name : expected.absent) {
+        EXPECT_FALSE(fs::exists(dir.path() / name)) << name;
     }
     EXPECT_FALSE(fs::exists(dir.path() / "cvn_playback.mid"));
 }
