@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -185,6 +187,52 @@ TEST(ScoreSave, SaveThatFailsHalfwayKeepsTheOldFileAndLeavesNoTemporaryFile) {
     Score loaded;
     ASSERT_TRUE(reader.load(path, loaded));
     EXPECT_EQ(loaded, big);
+}
+
+// Runs `body` in a child process without root's right to write anywhere (it becomes "nobody"
+// when the tests run as root) and returns its exit status.
+template <typename Body>
+int runUnprivileged(Body body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(100);
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 200;
+}
+
+TEST(ScoreSave, UnwritableFolderKeepsTheOldFile) {
+    TempDir dir;
+    const std::filesystem::path folder = dir.path() / "locked";
+    std::filesystem::create_directory(folder);
+    const std::string path = (folder / "song.cvn").string();
+    ScoreReader().save(path, Score());
+    const std::vector<std::uint8_t> old = readBytes(path);
+    // The file itself may be written by anyone; only the folder refuses new entries.
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+
+    const int status = runUnprivileged([&] {
+        try {
+            ScoreReader().save(path, samples::richScore());
+            return 1;
+        } catch (const FileError& error) {
+            return std::string(error.what()) == "Error opening a file to write." ? 0 : 2;
+        }
+    });
+    EXPECT_EQ(status, 0) << "1: saved anyway, 2: another message, 100: could not drop root";
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_EQ(readBytes(path), old);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"song.cvn"}));
 }
 
 TEST(ScoreSave, ReplacedFileKeepsItsPermissionsAndNewFilesFollowTheUmask) {
