@@ -5,8 +5,8 @@ The XPM files are what the program compiles in; this script is only how they wer
 after changing a shape, look at the preview (python3 draw_glyphs.py --preview out.png draws every
 glyph enlarged, and on a staff at the place the painter puts it), and commit the XPM files.
 
-Small glyphs are pixel grids typed in below ('#' ink, '.' paper); the clefs, flags and the tie
-are strokes along smooth curves, drawn at four times the size and reduced.
+Small glyphs are pixel grids typed in below ('#' ink, '.' paper) or plotted pixel by pixel; the
+clefs and the tie are strokes along smooth curves, drawn at four times the size and reduced.
 """
 
 import math
@@ -154,15 +154,17 @@ def treble_clef():
 def bass_clef():
     ink = Ink(30, 71)
     # The head: a round blob on the F line (y = 24) from which the body rises to the top line,
-    # turns and sweeps down to the left.
-    ink.disc(5.8, 24.2, 4.0)
-    ink.stroke([
+    # turns and sweeps down to the left. Kept clear of the right edge, where a key signature
+    # may follow right after the dots.
+    dx = -2.0
+    ink.disc(5.8 + dx, 24.2, 4.0)
+    ink.stroke([(x + dx, y, w) for x, y, w in [
         (3.2, 21.5, 1.6), (5.0, 17.4, 2.0), (10.0, 15.7, 2.2), (16.0, 16.0, 3.0),
         (20.0, 19.0, 4.2), (21.2, 25.5, 4.8), (20.0, 33.5, 4.6), (16.0, 41.0, 3.6),
         (9.5, 47.0, 2.4), (3.0, 51.5, 1.4),
-    ])
-    ink.disc(27.0, 19.0, 2.0)
-    ink.disc(27.0, 29.0, 2.0)
+    ]])
+    ink.disc(27.0 + dx, 19.0, 2.0)
+    ink.disc(27.0 + dx, 29.0, 2.0)
     return ink.picture()
 
 
@@ -262,17 +264,18 @@ def natural():
 
 
 def flag_up():
-    # Hangs from the top of an up-stem (its left edge touches the stem) and sweeps down right,
-    # thick at the stem and thinning towards its tip.
+    # Hangs from the top of an up-stem (its left edge touches the stem) and sweeps down right:
+    # a bold wedge at the stem that bellies out and thins to a point. Flags stack 6 rows apart,
+    # so the stroke stays within about three rows to leave paper between them.
     pic = Picture(14, 7)
     pic.grid(0, 0, [
-        "##............",
-        "####..........",
-        ".#####........",
-        "...#####......",
-        ".....#####....",
+        "###...........",
+        "######........",
+        ".#######......",
+        "...#######....",
+        ".....######...",
         "........####..",
-        "...........###",
+        "...........##.",
     ])
     return pic
 
@@ -431,46 +434,55 @@ def half_rest():
 
 
 def quarter_rest():
+    # A thin lead-in, a bold stroke slanting down to the left, a thin one back to the right and a
+    # hook curled like a c at the bottom.
     pic = Picture(12, 40)
     pic.grid(0, 8, [
-        "...#........",
         "...##.......",
-        "....##......",
+        "...###......",
+        "....###.....",
+        ".....###....",
+        "......###...",
+        ".....####...",
+        "....#####...",
+        "...#####....",
+        "..#####.....",
+        "..####......",
+        "...###......",
         "....###.....",
         ".....###....",
         "....####....",
-        "...####.....",
-        "..####......",
-        "..###.......",
+        "...###......",
         "...##.......",
-        "....##......",
-        ".....##.....",
-        "....####....",
-        "...##.......",
-        "..##........",
-        "..##........",
-        "...##.......",
+        "....###.....",
     ])
     return pic
 
 
 def hooked_rest(hooks):
-    # A slanting stem from the top right down to the left, with one hook per flag, each a round
-    # dot tied to the stem by a short curve; all within rows 12 to 22.
+    # A stem slanting from the top right down to the left, two pixels wide, with one hook per
+    # flag: a round dot on the left tied to the stem by a bar that rises into it. All within
+    # rows 12 to 22; the hooks are 4 rows apart (3 for three hooks, to fit).
     pic = Picture(12, 40)
     top, bottom = 12, 22
-    stem_top, stem_bottom = 9, 9 - (bottom - top) * 0.5
-    ink = Ink(12, 40)
-    ink.line(stem_top + 0.5, top + 0.5, stem_bottom + 0.5, bottom + 0.5, 1.4)
-    spacing = {1: 0, 2: 4, 3: 3.5}[hooks]
+
+    def stem_left(y):
+        return 10 - (y - top + 1) // 2
+
+    for y in range(top, bottom + 1):
+        pic.rect(stem_left(y), y, stem_left(y) + 1, y)
+    spacing = 4 if hooks < 3 else 3
     for h in range(hooks):
-        y = top + 1.3 + h * spacing
-        shift = -0.5 * (h * spacing)
-        ink.disc(2.3 + shift + 0.4, y, 1.5)
-        sx = stem_top + 0.5 - (y + 1.0 - top - 0.5) * 0.5
-        ink.stroke([(2.6 + shift + 0.4, y + 0.9, 1.2), (5.5 + shift * 0.7, y + 1.6, 1.2),
-                    (sx, y - 0.4, 1.2)])
-    pic.paste(ink.picture(0.45), 0, 0)
+        t = top + h * spacing
+        d = stem_left(t) - 8  # the dot's left column
+        if hooks == 3:
+            # Small dots, with the bar on the dot's lower row.
+            pic.rect(max(d + 1, 0), t, d + 2, t)
+            pic.rect(max(d, 0), t + 1, stem_left(t + 1), t + 1)
+        else:
+            pic.rect(max(d + 1, 0), t, d + 2, t)
+            pic.rect(max(d, 0), t + 1, d + 3, t + 1)
+            pic.rect(max(d + 1, 0), t + 2, stem_left(t + 2), t + 2)
     return pic
 
 
