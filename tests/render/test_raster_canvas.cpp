@@ -220,6 +220,44 @@ TEST(RasterCanvas, MatchesQPainterDrawingPixelForPixel) {
     }
 }
 
+// Bitmap transfers give the pixels of QPainter's image drawing: plain for a copy, through the
+// raster operation that ANDs source and destination for an AND, clipped at the picture's edges.
+TEST(RasterCanvas, TransfersMatchQPainterRasterOperations) {
+    const std::optional<Bitmap> strip = loadBitmap(128);
+    const std::optional<Bitmap> sharp = loadBitmap(109);
+    const std::optional<Bitmap> yellow = loadBitmap(127);
+    ASSERT_TRUE(strip && sharp && yellow);
+    const auto toImage = [](const Bitmap& b) {
+        QImage image(b.width, b.height, QImage::Format_RGB32);
+        for (int y = 0; y < b.height; ++y) {
+            for (int x = 0; x < b.width; ++x) {
+                image.setPixel(x, y,
+                               0xFF000000u | b.pixels[static_cast<std::size_t>(y * b.width + x)]);
+            }
+        }
+        return image;
+    };
+    RasterCanvas canvas(80, 40);
+    QImage reference(80, 40, QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    QPainter p(&reference);
+    canvas.copy(*strip, 224, 0, 32, 19, 30, 2);  // play and stop icons
+    p.drawImage(QPoint(30, 2), toImage(*strip), QRect(224, 0, 32, 19));
+    canvas.copy(*yellow, 0, 0, 16, 23, -4, 15);  // partly off the left edge
+    p.drawImage(QPoint(-4, 15), toImage(*yellow));
+    p.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+    for (const auto& [x, y] : {std::pair{0, 12}, std::pair{34, 5}, std::pair{70, 30}}) {
+        canvas.andBlit(*sharp, 0, 0, 14, 19, x, y);
+        p.drawImage(QPoint(x, y), toImage(*sharp));
+    }
+    p.end();
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 80; ++x) {
+            ASSERT_EQ(canvas.image().pixel(x, y), reference.pixel(x, y)) << x << "," << y;
+        }
+    }
+}
+
 TEST(RasterCanvas, WritesThePictureAsPng) {
     RasterCanvas canvas(50, 40);
     canvas.line(0, 5, 50, 5);
