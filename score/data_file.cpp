@@ -240,6 +240,10 @@ void DataFile::writeByte(std::uint8_t value) {
     out_.push_back(value);
 }
 
+void DataFile::writeBytes(const std::uint8_t* data, std::size_t count) {
+    out_.insert(out_.end(), data, data + count);
+}
+
 void DataFile::writeBE16(std::uint32_t value) {
     if (textMode_) {
         return;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -53,6 +54,8 @@ class DataFile {
     void write(std::int32_t value);
     // One byte, also in text mode.
     void writeByte(std::uint8_t value);
+    // `count` bytes as they are, also in text mode: writeByte for each, in one step.
+    void writeBytes(const std::uint8_t* data, std::size_t count);
     // Big-endian, for MIDI files; nothing in text mode.
     void writeBE16(std::uint32_t value);
     void writeBE32(std::uint32_t value);
@@ -60,6 +63,8 @@ class DataFile {
     void reserve(std::size_t bytes) { out_.reserve(out_.size() + bytes); }
     // Bytes written so far and not yet committed.
     const std::vector<std::uint8_t>& written() const { return out_; }
+    // Hands over the bytes written so far, leaving nothing to commit.
+    std::vector<std::uint8_t> takeWritten() { return std::exchange(out_, {}); }
 
     // Writes the collected bytes to a temporary file beside the target, checks every write, the
     // flush and the close, and renames it over the target (through a symbolic link, over the file

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
+#include <functional>
 #include <list>
 #include <mutex>
 #include <thread>
@@ -23,36 +25,47 @@ struct PreviewRequest {
     std::uint8_t drums = 0;
 };
 
-// The preview threads. They are kept joinable so that the program can wait for them (tests, the
-// headless replay, process exit) instead of leaving threads that outlive the state they use.
+// The preview threads. Every preview runs on a thread of its own, at once and alongside the
+// others; a thread that has finished its preview stays parked for a while and takes the next one,
+// because starting a thread costs far more than handing work to a parked one and previewNote()
+// must return at once. Threads are joined, never detached, so that the program can wait for
+// them (tests, the headless replay, process exit) instead of leaving threads that outlive the
+// state they use.
 class PreviewThreads {
   public:
     PreviewThreads() = default;
     PreviewThreads(const PreviewThreads&) = delete;
     PreviewThreads& operator=(const PreviewThreads&) = delete;
 
-    // At exit, sleeping previews are woken so that they end now (each still sends its Note Off).
+    // At exit, sleeping previews are woken so that they end now (each still sends its Note Off),
+    // and every thread is joined.
     ~PreviewThreads() {
+        std::list<std::thread> threads;
         {
-            const std::lock_guard guard(mutex_);
+            std::unique_lock guard(mutex_);
             shuttingDown_ = true;
+            work_.notify_all();
+            changed_.notify_all();
+            changed_.wait(guard, [this] { return pending_ == 0; });
+            threads.swap(threads_);
         }
-        changed_.notify_all();
-        waitAll();
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
     }
 
-    template <typename Body>
-    void start(Body body) {
+    // Runs `body` on a parked thread, or on a new one when none is free.
+    void start(std::function<void()> body) {
         const std::lock_guard guard(mutex_);
-        joinFinishedLocked();
-        ++running_;
-        threads_.emplace_back([this, body = std::move(body)] {
-            body();
-            const std::lock_guard done(mutex_);
-            --running_;
-            finished_.push_back(std::this_thread::get_id());
-            changed_.notify_all();
-        });
+        joinRetiredLocked();
+        queue_.push_back(std::move(body));
+        ++pending_;
+        // Each queued preview needs a parked thread of its own, or it waits behind another.
+        if (static_cast<std::size_t>(idle_) >= queue_.size()) {
+            work_.notify_one();
+            return;
+        }
+        threads_.emplace_back([this] { serve(); });
     }
 
     // Waits `length` unless the process is exiting.
@@ -61,32 +74,65 @@ class PreviewThreads {
         changed_.wait_for(guard, length, [this] { return shuttingDown_; });
     }
 
+    // Returns once every preview started so far has ended.
     void waitAll() {
         std::unique_lock guard(mutex_);
-        changed_.wait(guard, [this] { return running_ == 0; });
-        joinFinishedLocked();
+        changed_.wait(guard, [this] { return pending_ == 0; });
     }
 
   private:
-    void joinFinishedLocked() {
-        for (const std::thread::id id : finished_) {
+    // How long a thread stays parked without work before it ends.
+    static constexpr auto kParkTime = std::chrono::seconds(30);
+
+    void serve() {
+        std::unique_lock guard(mutex_);
+        for (;;) {
+            if (!queue_.empty()) {
+                std::function<void()> body = std::move(queue_.front());
+                queue_.pop_front();
+                guard.unlock();
+                body();
+                guard.lock();
+                --pending_;
+                changed_.notify_all();
+                continue;
+            }
+            if (shuttingDown_) {
+                return;
+            }
+            ++idle_;
+            const bool woken = work_.wait_for(guard, kParkTime,
+                                              [this] { return !queue_.empty() || shuttingDown_; });
+            --idle_;
+            if (!woken) {
+                retired_.push_back(std::this_thread::get_id());
+                return;
+            }
+        }
+    }
+
+    void joinRetiredLocked() {
+        for (const std::thread::id id : retired_) {
             for (auto it = threads_.begin(); it != threads_.end(); ++it) {
                 if (it->get_id() == id) {
-                    // The thread has done its last bookkeeping; join only waits for its exit.
+                    // The thread has left serve(); join only waits for its exit.
                     it->join();
                     threads_.erase(it);
                     break;
                 }
             }
         }
-        finished_.clear();
+        retired_.clear();
     }
 
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable changed_;  // a preview ended, or the process is exiting
+    std::condition_variable work_;     // work for a parked thread, or the process is exiting
     std::list<std::thread> threads_;
-    std::vector<std::thread::id> finished_;
-    int running_ = 0;
+    std::deque<std::function<void()>> queue_;
+    std::vector<std::thread::id> retired_;
+    int pending_ = 0;  // previews queued or running
+    int idle_ = 0;     // parked threads
     bool shuttingDown_ = false;
 };
 

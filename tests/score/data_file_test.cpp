@@ -30,9 +30,14 @@ TEST(DataFile, WritesLittleAndBigEndianValues) {
     file.writeBE16(0x12345678);  // only the low 16 bits
     file.writeBE32(0x0A0B0C0D);
     file.writeByte(0x7F);
-    const std::vector<std::uint8_t> expected = {0xAB, 0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02,
-                                                0x01, 0x56, 0x78, 0x0A, 0x0B, 0x0C, 0x0D, 0x7F};
+    const std::uint8_t run[] = {0x80, 0x00, 0x11};
+    file.writeBytes(run, 3);
+    const std::vector<std::uint8_t> expected = {0xAB, 0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03,
+                                                0x02, 0x01, 0x56, 0x78, 0x0A, 0x0B, 0x0C,
+                                                0x0D, 0x7F, 0x80, 0x00, 0x11};
     EXPECT_EQ(file.written(), expected);
+    EXPECT_EQ(file.takeWritten(), expected);
+    EXPECT_TRUE(file.written().empty());
 }
 
 TEST(DataFile, ReadsValuesAndZeroPastTheEnd) {
