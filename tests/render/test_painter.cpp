@@ -279,9 +279,9 @@ TEST(Painter, KeySignaturesFollowTheOrderOfSharpsAndFlats) {
     // Sharps F C G at x = 44, 51, 58, tops -30, -15, -35 from the middle line.
     const Lines fromLabel = after(lines, "text 44 44 1 BPM: 120");
     ASSERT_GE(fromLabel.size(), 4u);
-    EXPECT_EQ(Lines(fromLabel.begin() + 1, fromLabel.begin() + 4),
-              (Lines{"and 109 0 0 14 19 44 60", "and 109 0 0 14 19 51 75",
-                     "and 109 0 0 14 19 58 55"}));
+    EXPECT_EQ(
+        Lines(fromLabel.begin() + 1, fromLabel.begin() + 4),
+        (Lines{"and 109 0 0 14 19 44 60", "and 109 0 0 14 19 51 75", "and 109 0 0 14 19 58 55"}));
     // The meter follows after 3 * 7 + 10 pixels.
     EXPECT_TRUE(contains(lines, "and 121 0 0 15 18 75 71"));
     // Measure 2 (key -2, same meter): Wc 780, fixed 34 + (31 + 15 + 35) + (24 + 35) = 174,
@@ -561,6 +561,21 @@ TEST(Painter, PaintsNothingWithoutABackBufferAndSkipsMissingGlyphs) {
     EXPECT_EQ(count(lines, "and "), 0);
     EXPECT_EQ(count(lines, "copy "), 0);
     EXPECT_TRUE(contains(lines, "text 44 44 1 BPM: 120"));
+}
+
+TEST(Painter, GlyphsAreDrawnAtTheirOwnSize) {
+    Painted p;
+    p.view->drawing = DrawingResources(std::make_unique<RecordingCanvas>(), [](int id) {
+        std::optional<Bitmap> bitmap = loadBitmap(id);
+        if (bitmap && (id == 107 || id == 132)) {
+            bitmap = Bitmap{id, 3, 2, std::vector<std::uint32_t>(6, 0)};
+        }
+        return bitmap;
+    });
+    const Lines lines = p.paint();
+    EXPECT_TRUE(contains(lines, "and 107 0 0 3 2 14 56"));
+    EXPECT_TRUE(contains(lines, "and 132 0 0 3 2 99 70"));
+    EXPECT_EQ(count(lines, "and 132 0 0 3 2 "), 8);
 }
 
 // Any score the loader accepts paints without failing: keys -7..7, meters 1..32, every note
