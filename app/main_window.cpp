@@ -62,7 +62,8 @@ Point ClientArea::cursorPos() const {
 
 void ClientArea::postChar(char32_t c) {
     // Posted, not sent: the character arrives after the click that sent it has been handled.
-    QMetaObject::invokeMethod(this, [this, c] { typed(c); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, c] { typed(c); }, Qt::QueuedConnection);
 }
 
 std::unique_ptr<Canvas> ClientArea::createCanvas(int width, int height) {
