@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -378,6 +379,10 @@ int main(int argc, char** argv) {
             check(program.running(), "the program waits for the answer");
         }
     }
-    std::printf("pictures in %s\n", folder);
-    return failures == 0 ? 0 : 1;
+    if (failures == 0) {
+        std::filesystem::remove_all(folder);
+        return 0;
+    }
+    std::printf("screenshots kept in %s\n", folder);
+    return 1;
 }
