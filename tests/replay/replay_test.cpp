@@ -210,6 +210,31 @@ TEST_P(Replay, Script) {
     EXPECT_FALSE(fs::exists(dir.path() / "cvn_playback.mid"));
 }
 
+// A file dialog moves the current directory, as the window's does; the outputs named on the
+// command line still land where they were named, and a second dialog starts in the new folder.
+TEST(ReplayFolders, OutputsStayWhereTheCommandLinePutThem) {
+    const TempDir dir;
+    fs::create_directory(dir.path() / "sub");
+    {
+        std::ofstream script(dir.path() / "save.script");
+        script << "move 106 80\nclick 106 80\nanswer file sub/first\ncommand save\n"
+               << "answer file second.mid\ncommand writemidi\n";
+    }
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.path());
+    const CliResult result =
+        runCli({"replay", "save.script", "--state", "state.txt", "--save", "out.cvn"});
+    fs::current_path(previous);
+
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(fs::exists(dir.path() / "state.txt"));
+    EXPECT_TRUE(fs::exists(dir.path() / "out.cvn"));
+    EXPECT_TRUE(fs::exists(dir.path() / "sub" / "first.cvn"));
+    EXPECT_TRUE(fs::exists(dir.path() / "sub" / "second.mid"));
+    EXPECT_EQ(dir.entries(),
+              (std::vector<std::string>{"out.cvn", "save.script", "state.txt", "sub"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Scripts, Replay, ::testing::ValuesIn(scripts()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                              std::string name = info.param;
