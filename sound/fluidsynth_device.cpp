@@ -91,6 +91,9 @@ struct FluidSynthDevice::Impl {
         bool notified = false;
         Clock::time_point endSeen{};
         bool endReached = false;
+        // The song's length in ticks, 0 until the player has loaded it. Asking for it walks
+        // every event, so it is asked only until it is known.
+        int totalTicks = 0;
     };
 
     FluidSynthOptions options;
@@ -340,13 +343,15 @@ struct FluidSynthDevice::Impl {
                 }
                 int playerStatus = 0;
                 int tick = 0;
-                int total = 0;
                 {
                     const std::lock_guard audio(audioMutex);
                     playerStatus = fluid_player_get_status(sequencer.player.get());
                     tick = fluid_player_get_current_tick(sequencer.player.get());
-                    total = fluid_player_get_total_ticks(sequencer.player.get());
+                    if (sequencer.totalTicks == 0) {
+                        sequencer.totalTicks = fluid_player_get_total_ticks(sequencer.player.get());
+                    }
                 }
+                const int total = sequencer.totalTicks;
                 // The player's own DONE comes seconds late, or never while a note is held:
                 // the song ends at its last tick, plus a moment for the sound to ring out.
                 if (!sequencer.endReached && total > 0 && tick >= total) {

@@ -132,14 +132,18 @@ RenderResult renderMidiToWav(const std::vector<std::uint8_t>& midi, const std::s
 
         std::uint64_t endFrame = 0;
         bool endSeen = false;
+        int total = 0;
         while (fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING) {
             if (fluid_file_renderer_process_block(renderer.get()) != FLUID_OK) {
                 throw RenderError("Cannot write the audio file " + wavPath + ".");
             }
             result.frames += block;
             // The player's own end comes seconds after the last event, and never while a tied
-            // note is left on: stop at the last tick plus a release time.
-            const int total = fluid_player_get_total_ticks(player.get());
+            // note is left on: stop at the last tick plus a release time. The length walks every
+            // event of the song, so it is asked only until the song has loaded (0 before).
+            if (total == 0) {
+                total = fluid_player_get_total_ticks(player.get());
+            }
             if (!endSeen && total > 0 && fluid_player_get_current_tick(player.get()) >= total) {
                 endSeen = true;
                 endFrame = result.frames + kReleaseFrames;

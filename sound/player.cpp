@@ -1,5 +1,6 @@
 #include "sound/player.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -17,6 +18,8 @@ namespace {
 
 constexpr auto kPreviewLength = std::chrono::milliseconds(400);
 constexpr std::uint8_t kVelocity = 127;
+// Preview threads kept ready: enough for a chord and a note entered right after it.
+constexpr int kParkedPreviewThreads = 4;
 
 // What a preview thread is handed, by value: it never reads the score.
 struct PreviewRequest {
@@ -65,7 +68,17 @@ class PreviewThreads {
             work_.notify_one();
             return;
         }
-        threads_.emplace_back([this] { serve(); });
+        spawnLocked();
+    }
+
+    // Keeps at least `count` threads, parked when idle, so that the first notes of a session
+    // (a chord, a quick run) start without creating threads.
+    void keepParked(int count) {
+        const std::lock_guard guard(mutex_);
+        floor_ = std::max(floor_, count);
+        while (workers_ < floor_) {
+            spawnLocked();
+        }
     }
 
     // Waits `length` unless the process is exiting.
@@ -84,10 +97,29 @@ class PreviewThreads {
     // How long a thread stays parked without work before it ends.
     static constexpr auto kParkTime = std::chrono::seconds(30);
 
+    // A new thread starts parked: it is counted in idle_ from here on.
+    void spawnLocked() {
+        ++idle_;
+        ++workers_;
+        threads_.emplace_back([this] { serve(); });
+    }
+
     void serve() {
         std::unique_lock guard(mutex_);
         for (;;) {
-            if (!queue_.empty()) {
+            const bool woken = work_.wait_for(guard, kParkTime,
+                                              [this] { return !queue_.empty() || shuttingDown_; });
+            if (!woken) {
+                if (workers_ <= floor_) {
+                    continue;
+                }
+                --idle_;
+                --workers_;
+                retired_.push_back(std::this_thread::get_id());
+                return;
+            }
+            --idle_;
+            while (!queue_.empty()) {
                 std::function<void()> body = std::move(queue_.front());
                 queue_.pop_front();
                 guard.unlock();
@@ -95,19 +127,12 @@ class PreviewThreads {
                 guard.lock();
                 --pending_;
                 changed_.notify_all();
-                continue;
             }
             if (shuttingDown_) {
+                --workers_;
                 return;
             }
             ++idle_;
-            const bool woken = work_.wait_for(guard, kParkTime,
-                                              [this] { return !queue_.empty() || shuttingDown_; });
-            --idle_;
-            if (!woken) {
-                retired_.push_back(std::this_thread::get_id());
-                return;
-            }
         }
     }
 
@@ -133,6 +158,8 @@ class PreviewThreads {
     std::vector<std::thread::id> retired_;
     int pending_ = 0;  // previews queued or running
     int idle_ = 0;     // parked threads
+    int workers_ = 0;  // threads that have not ended
+    int floor_ = 0;    // threads kept even when long idle
     bool shuttingDown_ = false;
 };
 
@@ -235,6 +262,7 @@ Player::Player() {
         const std::lock_guard guard(s.lock);
         device = s.device();
     }
+    s.previews.keepParked(kParkedPreviewThreads);
     // The probe's outcome is not kept: it only wakes the device up.
     const MidiOutHandle probe = device->openMidiOut();
     if (probe != 0) {

@@ -265,6 +265,32 @@ TEST_F(PlayerTest, ChordSharesOneOpeningOfTheOutput) {
     EXPECT_LE(lastOff, calls.back().when);
 }
 
+// Every preview sounds on a thread of its own: a dozen notes placed at once all start before
+// the first of them ends, also when the threads of an earlier burst are reused.
+TEST_F(PlayerTest, ManyPreviewsAtOnceAllSoundTogether) {
+    Player player;
+    for (int burst = 0; burst < 2; ++burst) {
+        device_->clear();
+        for (std::uint8_t key = 60; key < 72; ++key) {
+            player.previewNote(key, 0, 0);
+        }
+        Player::waitForPreviews();
+        int noteOns = 0;
+        bool offSeen = false;
+        for (const std::uint32_t message : device_->messages()) {
+            if ((message & 0xF0) == 0x80) {
+                offSeen = true;
+            } else if ((message & 0xF0) == 0x90) {
+                EXPECT_FALSE(offSeen) << "burst " << burst << ": a Note On after a Note Off";
+                ++noteOns;
+            }
+        }
+        EXPECT_EQ(noteOns, 12) << "burst " << burst;
+        EXPECT_EQ(device_->count(DeviceCall::OpenOut), 1) << "burst " << burst;
+        EXPECT_EQ(device_->count(DeviceCall::CloseOut), 1) << "burst " << burst;
+    }
+}
+
 TEST_F(PlayerTest, OverlappingPreviewsKeepTheOutputOpen) {
     Player player;
     device_->clear();
