@@ -123,6 +123,34 @@ BENCHMARK(BM_PreviewNoteReturnFluidSynth)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 
+// The same as the editor uses it: chords of three, each once the previous one has ended.
+void BM_PreviewChordReturnFluidSynth(benchmark::State& state) {
+    FluidSynthOptions options;
+    options.soundfonts = {kSoundfont};
+    options.silentOutput = true;
+    auto device = std::make_shared<FluidSynthDevice>(options);
+    device->waitUntilReady();
+    installSoundDevice(device);
+    {
+        Player player;
+        int i = 0;
+        for (auto _ : state) {
+            player.previewNote(static_cast<std::uint8_t>(48 + i % 36), 0, 0);
+            if (++i % 3 == 0) {
+                state.PauseTiming();
+                Player::waitForPreviews();
+                state.ResumeTiming();
+            }
+        }
+        Player::waitForPreviews();
+    }
+    installSoundDevice(nullptr);
+}
+BENCHMARK(BM_PreviewChordReturnFluidSynth)
+    ->Iterations(60)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
 // The audio buffering of the device as configured, and as the driver took it when one opens.
 void BM_OutputLatency(benchmark::State& state) {
     double configured = 0;
