@@ -3,40 +3,16 @@
 
 #include <benchmark/benchmark.h>
 
-#include "editor/dialog_rules.h"
 #include "editor/editor_view.h"
-#include "render/recording_canvas.h"
+#include "tests/support/quiet_window.h"
 
 namespace corvane {
 namespace {
 
-class NullWindow final : public EditorWindow {
-  public:
-    void invalidate() override {}
-    void invalidateRect(const Rect&) override {}
-    Rect clientRect() const override { return Rect{0, 0, 800, 600}; }
-    int showCursor() override { return 0; }
-    Point cursorPos() const override { return {}; }
-    void postChar(char32_t) override {}
-    std::unique_ptr<Canvas> createCanvas(int, int) override {
-        return std::make_unique<RecordingCanvas>();
-    }
-    void present(const Canvas&, int, int) override {}
-    void runTrackDialog(TrackDialogModel&) override {}
-    void runDrumTrackDialog(DrumTrackDialogModel&) override {}
-    void runMeasureDialog(MeasureDialogModel&) override {}
-    void runDynamicDialog(DynamicDialogModel&) override {}
-    bool askYesNo(std::string_view, std::string_view) override { return false; }
-    Answer askYesNoCancel(std::string_view, std::string_view) override { return Answer::Cancel; }
-    void showMessage(std::string_view, std::string_view) override {}
-    std::optional<std::string> chooseFile(FileDialogKind) override { return std::nullopt; }
-    void notifyPlaybackDone() override {}
-};
-
 // Eight tracks whose first measure holds 32 thirty-second notes; hover at pointer x `x` over the
 // last track's staff.
 void hoverDenseMeasure(benchmark::State& state, int x) {
-    NullWindow window;
+    test::QuietWindow window;
     EditorView view(window);
     view.onResize();
     for (int t = 1; t < 8; ++t) {

@@ -8,21 +8,16 @@
 #include "editor/editor_view.h"
 #include "render/qt/raster_canvas.h"
 #include "render/recording_canvas.h"
+#include "tests/support/quiet_window.h"
 
 namespace corvane {
 namespace {
 
 // A window whose back buffer is a raster or a recording canvas; presenting a raster buffer reads
 // its picture, which finishes every pending drawing operation, as a real window's copy would.
-class BenchWindow final : public EditorWindow {
+class BenchWindow final : public test::QuietWindow {
   public:
-    explicit BenchWindow(bool raster) : raster_(raster) {}
-    void invalidate() override {}
-    void invalidateRect(const Rect&) override {}
-    Rect clientRect() const override { return Rect{0, 0, 1920, 1080}; }
-    int showCursor() override { return 0; }
-    Point cursorPos() const override { return {}; }
-    void postChar(char32_t) override {}
+    explicit BenchWindow(bool raster) : raster_(raster) { client = Rect{0, 0, 1920, 1080}; }
     std::unique_ptr<Canvas> createCanvas(int width, int height) override {
         if (raster_) {
             return std::make_unique<RasterCanvas>(width, height);
@@ -35,15 +30,6 @@ class BenchWindow final : public EditorWindow {
                 static_cast<const RasterCanvas&>(backBuffer).image().constBits());
         }
     }
-    void runTrackDialog(TrackDialogModel&) override {}
-    void runDrumTrackDialog(DrumTrackDialogModel&) override {}
-    void runMeasureDialog(MeasureDialogModel&) override {}
-    void runDynamicDialog(DynamicDialogModel&) override {}
-    bool askYesNo(std::string_view, std::string_view) override { return false; }
-    Answer askYesNoCancel(std::string_view, std::string_view) override { return Answer::Cancel; }
-    void showMessage(std::string_view, std::string_view) override {}
-    std::optional<std::string> chooseFile(FileDialogKind) override { return std::nullopt; }
-    void notifyPlaybackDone() override {}
 
   private:
     bool raster_;

@@ -6,11 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "editor/editor_view.h"
+#include "tests/support/quiet_window.h"
 
 namespace corvane::test {
 
-class PaintWindow final : public EditorWindow {
+class PaintWindow final : public QuietWindow {
   public:
     struct Presented {
         const Canvas* canvas;
@@ -20,17 +20,10 @@ class PaintWindow final : public EditorWindow {
 
     // Makes the back buffer; returning null stands for a failed creation.
     std::function<std::unique_ptr<Canvas>(int, int)> makeCanvas;
-    Rect client{0, 0, 800, 600};
     std::vector<Presented> presented;
     // Called with the back buffer on every present, for tests that read pixels.
     std::function<void(const Canvas&, int, int)> onPresent;
 
-    void invalidate() override {}
-    void invalidateRect(const Rect&) override {}
-    Rect clientRect() const override { return client; }
-    int showCursor() override { return 0; }
-    Point cursorPos() const override { return {}; }
-    void postChar(char32_t) override {}
     std::unique_ptr<Canvas> createCanvas(int width, int height) override {
         return makeCanvas ? makeCanvas(width, height) : nullptr;
     }
@@ -40,15 +33,6 @@ class PaintWindow final : public EditorWindow {
             onPresent(backBuffer, width, height);
         }
     }
-    void runTrackDialog(TrackDialogModel&) override {}
-    void runDrumTrackDialog(DrumTrackDialogModel&) override {}
-    void runMeasureDialog(MeasureDialogModel&) override {}
-    void runDynamicDialog(DynamicDialogModel&) override {}
-    bool askYesNo(std::string_view, std::string_view) override { return false; }
-    Answer askYesNoCancel(std::string_view, std::string_view) override { return Answer::Cancel; }
-    void showMessage(std::string_view, std::string_view) override {}
-    std::optional<std::string> chooseFile(FileDialogKind) override { return std::nullopt; }
-    void notifyPlaybackDone() override {}
 };
 
 }  // namespace corvane::test
