@@ -83,9 +83,9 @@ constexpr auto kIds = [] {
     return ids;
 }();
 
-std::optional<std::uint32_t> parseColour(std::string_view spec) {
-    // spec is the rest of a colour line after the pixel key: "c #RRGGBB".
-    std::istringstream in{std::string(spec)};
+std::optional<std::uint32_t> parseColour(std::string_view entry) {
+    // `entry` is the rest of a colour line after the pixel key: "c #RRGGBB".
+    std::istringstream in{std::string(entry)};
     std::string kind;
     std::string value;
     if (!(in >> kind >> value) || kind != "c" || value.size() != 7 || value[0] != '#') {

@@ -145,7 +145,9 @@ void DataFile::load() {
     if (textMode_ || path_.empty()) {
         return;
     }
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a named pipe with no writer returns at once instead of
+    // waiting forever; regular files read the same either way.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         throw FileError(kErrorOpenRead);
     }

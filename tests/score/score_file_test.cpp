@@ -1,7 +1,12 @@
 // The .cvn score file: its exact layout, round trips, and every kind of file the loader refuses.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <future>
 #include <limits>
 #include <string>
 #include <vector>
@@ -324,6 +329,29 @@ TEST(ScoreFile, FolderIsNotReadable) {
     TempDir dir;
     Score score;
     EXPECT_THROW((void)ScoreReader().load(dir.path().string(), score), FileError);
+    EXPECT_EQ(score, Score());
+}
+
+TEST(ScoreFile, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+    TempDir dir;
+    const std::string pipe = dir.file("pipe.cvn");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    Score score;
+    auto load = std::async(std::launch::async, [&] {
+        try {
+            (void)ScoreReader().load(pipe, score);
+        } catch (const FileError& error) {
+            return std::string(error.what());
+        }
+        return std::string("loaded");
+    });
+    if (load.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Free the blocked reader so that the test ends, then report the hang.
+        ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+        load.wait();
+        FAIL() << "loading a named pipe waited for a writer";
+    }
+    EXPECT_EQ(load.get(), "Error opening a file to read.");
     EXPECT_EQ(score, Score());
 }
 
