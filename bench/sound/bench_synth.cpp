@@ -100,14 +100,26 @@ BENCHMARK(BM_RenderSpeed)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+// A real synthesizer behind a silent audio output, installed as the process's sound device for
+// the life of this object.
+class SilentSynth {
+  public:
+    SilentSynth() {
+        FluidSynthOptions options;
+        options.soundfonts = {kSoundfont};
+        options.silentOutput = true;
+        auto device = std::make_shared<FluidSynthDevice>(options);
+        device->waitUntilReady();
+        installSoundDevice(device);
+    }
+    ~SilentSynth() { installSoundDevice(nullptr); }
+    SilentSynth(const SilentSynth&) = delete;
+    SilentSynth& operator=(const SilentSynth&) = delete;
+};
+
 // Return time of Player::previewNote with the real synthesizer behind it (many notes at once).
 void BM_PreviewNoteReturnFluidSynth(benchmark::State& state) {
-    FluidSynthOptions options;
-    options.soundfonts = {kSoundfont};
-    options.silentOutput = true;
-    auto device = std::make_shared<FluidSynthDevice>(options);
-    device->waitUntilReady();
-    installSoundDevice(device);
+    const SilentSynth synth;
     {
         Player player;
         int i = 0;
@@ -116,7 +128,6 @@ void BM_PreviewNoteReturnFluidSynth(benchmark::State& state) {
         }
         Player::waitForPreviews();
     }
-    installSoundDevice(nullptr);
 }
 BENCHMARK(BM_PreviewNoteReturnFluidSynth)
     ->Iterations(300)
@@ -125,12 +136,7 @@ BENCHMARK(BM_PreviewNoteReturnFluidSynth)
 
 // The same as the editor uses it: chords of three, each once the previous one has ended.
 void BM_PreviewChordReturnFluidSynth(benchmark::State& state) {
-    FluidSynthOptions options;
-    options.soundfonts = {kSoundfont};
-    options.silentOutput = true;
-    auto device = std::make_shared<FluidSynthDevice>(options);
-    device->waitUntilReady();
-    installSoundDevice(device);
+    const SilentSynth synth;
     {
         Player player;
         int i = 0;
@@ -144,7 +150,6 @@ void BM_PreviewChordReturnFluidSynth(benchmark::State& state) {
         }
         Player::waitForPreviews();
     }
-    installSoundDevice(nullptr);
 }
 BENCHMARK(BM_PreviewChordReturnFluidSynth)
     ->Iterations(60)
