@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <iterator>
 
-#include "editor/pitch.h"
+#include "score/note_values.h"
+#include "score/pitch.h"
 #include "sound/player.h"
 
 namespace corvane {
@@ -13,11 +14,6 @@ namespace corvane {
 namespace {
 
 using NoteIt = TrackMeasure::iterator;
-
-bool isNoteValue(int duration) {
-    return duration == 1 || duration == 2 || duration == 4 || duration == 8 || duration == 16 ||
-           duration == 32;
-}
 
 bool isPowerOfTwo(int units) {
     return units > 0 && (units & (units - 1)) == 0;
@@ -39,52 +35,6 @@ NoteIt find(TrackMeasure& notes, const Note& note) {
             return it;
     }
     return notes.end();
-}
-
-// Whether a well-formed triplet group (1, 3, 2 with equal durations) starts at `first`.
-bool groupStartsAt(const TrackMeasure& notes, TrackMeasure::const_iterator first) {
-    if (first == notes.end() || first->triplet != 1)
-        return false;
-    const auto middle = std::next(first);
-    if (middle == notes.end() || middle->triplet != 3 || middle->duration != first->duration) {
-        return false;
-    }
-    const auto last = std::next(middle);
-    return last != notes.end() && last->triplet == 2 && last->duration == first->duration;
-}
-
-Note rest(int duration, int triplet, int velocity) {
-    Note note;
-    note.duration = duration;
-    note.triplet = triplet;
-    note.velocity = velocity;
-    return note;
-}
-
-// Inserts rests worth `units` directly after `after`, largest value that fits first; since each
-// goes right behind `after`, they end up ordered from the shortest to the longest.
-void fillRests(TrackMeasure& notes, NoteIt after, int units, int velocity) {
-    while (units > 0) {
-        int duration = 32;
-        int length = 1;
-        for (const int value : {1, 2, 4, 8, 16}) {
-            if (units >= 32 / value) {
-                duration = value;
-                length = 32 / value;
-                break;
-            }
-        }
-        notes.insert(std::next(after), rest(duration, 0, velocity));
-        units -= length;
-    }
-}
-
-// Turns `first` (holding the halved value) into the first of a triplet group of its doubled value.
-void makeTripletGroup(TrackMeasure& notes, NoteIt first, int velocity) {
-    first->triplet = 1;
-    first->duration *= 2;
-    const auto middle = notes.insert(std::next(first), rest(first->duration, 3, velocity));
-    notes.insert(std::next(middle), rest(first->duration, 2, velocity));
 }
 
 bool sameHeads(const Note& a, const Note& b) {
@@ -184,17 +134,6 @@ void carryVelocity(Track& track, std::size_t measure, NoteIt target, int velocit
 }
 
 }  // namespace
-
-int lengthUnits(int duration, int dots) {
-    if (duration < 1)
-        return 0;
-    const int q = 32 / duration;
-    if (dots == 1)
-        return q * 3 * 8 / 16;
-    if (dots == 2)
-        return q * 7 * 8 / 32;
-    return q * 8 / 8;
-}
 
 Note* previousNote(Score& score, int track, int measure, const Note& note) {
     TrackMeasure* notes = measureAt(score, track, measure);

@@ -1,6 +1,7 @@
 #pragma once
 // Note entry: the one operation that changes the notes of a measure, keeping it exactly full.
 
+#include "score/note_values.h"
 #include "score/score.h"
 
 namespace corvane {
@@ -23,9 +24,6 @@ struct NoteEntry {
     int measure = 0;                         // index of the measure holding the target
     int velocity = 0;                        // 0 keeps the target's velocity, else 1..127
 };
-
-// Length of a note value in thirty-second notes (quarter 8, dotted quarter 12); triplets aside.
-int lengthUnits(int duration, int dots);
 
 // The Note before `note` in track `track`, looking into the previous measure when `note` opens
 // measure `measure`; null before the first Note of the score's first measure.

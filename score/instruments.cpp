@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "score/score.h"
+
 namespace corvane {
 
 namespace {
@@ -50,6 +52,25 @@ std::string_view instrumentName(std::int32_t program) {
     // Taken as unsigned, so negative numbers fall past the table too.
     const auto index = static_cast<std::uint32_t>(program);
     return index < 127 ? kNames[index] : kNames[127];
+}
+
+std::vector<std::uint8_t> midiChannels(const Score& score) {
+    std::vector<std::uint8_t> channels;
+    channels.reserve(score.tracks.size());
+    std::uint8_t next = 0;
+    for (const Track& track : score.tracks) {
+        if (track.kind == Drums) {
+            channels.push_back(kDrumChannel);
+            continue;
+        }
+        channels.push_back(next);
+        // A status byte holds no channel above 15, and 9 belongs to the drums.
+        next = static_cast<std::uint8_t>((next + 1) % 16);
+        if (next == kDrumChannel) {
+            next = kDrumChannel + 1;
+        }
+    }
+    return channels;
 }
 
 }  // namespace corvane

@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "editor/pitch.h"
+#include "score/pitch.h"
 #include "score/data_file.h"
+#include "score/instruments.h"
 #include "sound/midi_writer.h"
 #include "sound/player.h"
 
@@ -18,7 +19,6 @@ constexpr std::uint32_t kTicksPerQuarter = 24;
 constexpr std::int32_t kDefaultTempo = 120;
 // The slowest tempo a Set Tempo event can carry (24 bits of microseconds per quarter).
 constexpr std::uint32_t kSlowestTempo = 0xFFFFFF;
-constexpr std::uint8_t kDrumChannel = 9;
 
 std::uint32_t microsecondsPerQuarter(std::uint8_t tempo) {
     // Tempo 0 (only an out-of-range model value has it) would divide by zero; tempos 1 to 3 need
@@ -130,21 +130,13 @@ void writeMidi(DataFile& file, const Score& score, int firstMeasure) {
     file.writeBE16(static_cast<std::uint32_t>(score.tracks.size()));
     file.writeBE16(kTicksPerQuarter);
 
-    std::uint8_t nextChannel = 0;
+    const std::vector<std::uint8_t> channels = midiChannels(score);
     bool first = true;
     // One buffer for every chunk: it keeps its capacity from track to track.
     std::vector<std::uint8_t> events;
-    for (const Track& track : score.tracks) {
-        std::uint8_t channel = kDrumChannel;
-        if (track.kind != Drums) {
-            channel = nextChannel;
-            // Channels 0..8 and 10..15, then round again: 9 belongs to the drums and a status
-            // byte holds no channel above 15.
-            nextChannel = static_cast<std::uint8_t>((nextChannel + 1) % 16);
-            if (nextChannel == kDrumChannel) {
-                nextChannel = kDrumChannel + 1;
-            }
-        }
+    for (std::size_t t = 0; t < score.tracks.size(); ++t) {
+        const Track& track = score.tracks[t];
+        const std::uint8_t channel = channels[t];
         trackEvents(events, score, track, first, channel, from);
         first = false;
         file.writeBE32(0x4D54726B);  // "MTrk"

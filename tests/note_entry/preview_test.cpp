@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "editor/note_entry.h"
-#include "editor/pitch.h"
+#include "score/pitch.h"
 #include "sound/device.h"
 #include "sound/player.h"
 

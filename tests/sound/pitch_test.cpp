@@ -1,4 +1,4 @@
-#include "editor/pitch.h"
+#include "score/pitch.h"
 
 #include <gtest/gtest.h>
 
