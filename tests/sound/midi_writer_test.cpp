@@ -27,10 +27,15 @@ Bytes header(std::uint8_t tracks) {
 }
 
 Bytes chunk(const Bytes& events) {
-    Bytes out = {0x4D, 0x54, 0x72, 0x6B};
     const auto n = static_cast<std::uint32_t>(events.size());
-    out.insert(out.end(), {static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
-                           static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
+    Bytes out = {0x4D,
+                 0x54,
+                 0x72,
+                 0x6B,
+                 static_cast<std::uint8_t>(n >> 24),
+                 static_cast<std::uint8_t>(n >> 16),
+                 static_cast<std::uint8_t>(n >> 8),
+                 static_cast<std::uint8_t>(n)};
     out.insert(out.end(), events.begin(), events.end());
     return out;
 }
