@@ -109,6 +109,28 @@ TEST(CliReplayOutput, AnOutputThatCannotBeWrittenIsNamed) {
               "corvane-cli replay: " + dir.file("no/state.txt") + ": no such folder");
 }
 
+// play writes its song only to the temporary folder, and says which file it could not write.
+TEST(CliPlayOutput, AnUnwritableTemporaryFolderIsNamed) {
+    TempDir dir;
+    ScoreReader().save(dir.file("a.cvn"), Score());
+    const std::string missing = dir.file("missing");
+    const CliResult result = runCli({"play", dir.file("a.cvn")}, {{"TMPDIR", missing}});
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string expected =
+        "corvane-cli play: cannot write the temporary playback file " + missing + "/cvn-playback-";
+    // The sound library may have its own say, on lines of its own.
+    std::vector<std::string> ours;
+    for (const std::string& line : lines(result.err)) {
+        if (line.rfind("corvane-cli", 0) == 0) {
+            ours.push_back(line);
+        }
+    }
+    ASSERT_EQ(ours.size(), 1u) << result.err;
+    EXPECT_EQ(ours[0].rfind(expected, 0), 0u) << ours[0];
+    EXPECT_NE(ours[0].find(".mid: no such folder"), std::string::npos) << ours[0];
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.cvn"});
+}
+
 // Qt's own notices (here about a missing XDG_RUNTIME_DIR) do not reach the terminal.
 TEST(CliPictures, PrintNothingButTheirOwnLine) {
     TempDir dir;
