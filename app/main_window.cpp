@@ -122,8 +122,9 @@ Answer ClientArea::askYesNoCancel(std::string_view text, std::string_view captio
     }
 }
 
-void ClientArea::showMessage(std::string_view text, std::string_view caption) {
-    showWarning(window(), text, caption, services_.runModal);
+void ClientArea::showMessage(std::string_view text, std::string_view caption,
+                             std::string_view detail) {
+    showWarning(window(), text, caption, services_.runModal, detail);
 }
 
 std::optional<std::string> ClientArea::chooseFile(FileDialogKind kind) {

@@ -61,7 +61,8 @@ class ClientArea final : public QWidget, public EditorWindow {
     void runDynamicDialog(DynamicDialogModel& model) override;
     bool askYesNo(std::string_view text, std::string_view caption) override;
     Answer askYesNoCancel(std::string_view text, std::string_view caption) override;
-    void showMessage(std::string_view text, std::string_view caption) override;
+    void showMessage(std::string_view text, std::string_view caption,
+                     std::string_view detail) override;
     std::optional<std::string> chooseFile(FileDialogKind kind) override;
     // Called on any thread: hands the notice to the window's thread.
     void notifyPlaybackDone() override;

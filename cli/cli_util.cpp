@@ -1,9 +1,11 @@
 #include "cli/cli_util.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
-#include <filesystem>
-#include <system_error>
+#include <utility>
 
 #include "score/data_file.h"
 #include "score/score_reader.h"
@@ -86,21 +88,92 @@ std::int32_t parseInt(const std::string& text, const std::string& what, std::int
     return value;
 }
 
+std::string describe(const FileError& error) {
+    if (error.reason().empty()) {
+        return error.path().empty() ? error.what() : error.path() + ": " + error.what();
+    }
+    return error.detail();
+}
+
+namespace {
+
+// A file descriptor closed on destruction.
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return fd_; }
+    // Closes now; false (with errno set) when closing reports an error.
+    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+  private:
+    int fd_;
+};
+
+[[noreturn]] void failFile(const std::string& path, int error, bool creating = false) {
+    failInput(path + ": " + fileErrorReason(error, creating));
+}
+
+}  // namespace
+
+void writeTextFile(const std::string& path, const std::string& text) {
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (file.get() < 0) {
+        failFile(path, errno, true);
+    }
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(file.get(), text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            failFile(path, n < 0 ? errno : EIO);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (!file.close()) {
+        failFile(path, errno);
+    }
+}
+
+std::string readTextFile(const std::string& path) {
+    // Reading a folder fails with EISDIR, which says what it is.
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+        failFile(path, errno);
+    }
+    std::string text;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            failFile(path, errno);
+        }
+        if (n == 0) {
+            return text;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
 Score loadScore(const std::string& path) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (!std::filesystem::exists(status)) {
-        failInput(path + ": no such file.");
-    }
-    if (std::filesystem::is_directory(status)) {
-        failInput(path + ": is a folder, not a score file.");
-    }
     Score score;
     LoadResult result;
     try {
         result = ScoreReader().load(path, score);
     } catch (const FileError& error) {
-        failInput(path + ": " + error.what());
+        failInput(describe(error));
     }
     if (!result) {
         failInput(path + ": " + result.reason);

@@ -11,6 +11,10 @@
 
 #include "score/score.h"
 
+namespace corvane {
+class FileError;
+}
+
 namespace corvane::cli {
 
 // Exit codes of corvane-cli.
@@ -64,6 +68,18 @@ ParsedArgs parseArgs(const std::vector<std::string>& args, const std::vector<Opt
 std::int32_t parseInt(const std::string& text, const std::string& what,
                       std::int32_t low = std::numeric_limits<std::int32_t>::min(),
                       std::int32_t high = std::numeric_limits<std::int32_t>::max());
+
+// The line that says why a file could not be used: "PATH: REASON" (the cause in plain words),
+// falling back to the error's own sentence where the cause is not known.
+std::string describe(const FileError& error);
+
+// Writes `text` to the file at `path`, replacing it; raises an input failure naming the file and
+// the cause when that fails.
+void writeTextFile(const std::string& path, const std::string& text);
+
+// The whole content of the file at `path`, which may also be a named pipe; raises an input
+// failure naming the file and the cause (a folder, a missing file, no permission).
+std::string readTextFile(const std::string& path);
 
 // Loads a .cvn file with the editor's loader. A missing, unreadable or damaged file, or one that
 // is not a score, raises an input failure whose message names the file and says why.

@@ -18,7 +18,7 @@ int runExportMidi(const std::vector<std::string>& args) {
     try {
         Player::writeMidiFile(out, score, firstMeasure);
     } catch (const FileError& error) {
-        failInput(out + ": " + error.what());
+        failInput(describe(error));
     }
     return kExitOk;
 }

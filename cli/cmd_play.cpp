@@ -51,7 +51,7 @@ int runPlay(const std::vector<std::string>& args) {
         try {
             player.play(score, firstMeasure, end);
         } catch (const FileError& error) {
-            failInput(std::string("cannot write the temporary playback file: ") + error.what());
+            failInput("cannot write the temporary playback file " + describe(error));
         }
         if (!player.isPlaying()) {
             failInput("no sound output is available (no sound card or server, or no soundfont).");

@@ -2,10 +2,10 @@
 // resulting score and editor state.
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -103,15 +103,6 @@ std::string stateText(const EditorView& view, const Player& player, bool closed,
     return out;
 }
 
-void writeText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) {
-        failInput("cannot write " + path);
-    }
-}
-
 // Runs one line of the script against the editor. Returns false once the window has closed.
 bool runLine(const ScriptLine& line, ReplayWindow& window, EditorView& view, Player& player,
              const ScoreReader& reader) {
@@ -188,13 +179,10 @@ int runReplay(const std::vector<std::string>& args) {
         1);
     const std::string& scriptPath = parsed.positional[0];
 
-    std::ifstream scriptFile(scriptPath, std::ios::binary);
-    if (!scriptFile) {
-        failInput("cannot read the script " + scriptPath);
-    }
+    std::istringstream script(readTextFile(scriptPath));
     std::vector<ScriptLine> lines;
     try {
-        lines = parseScript(scriptFile);
+        lines = parseScript(script);
     } catch (const ScriptError& error) {
         std::cerr << "corvane-cli replay: " << scriptPath << " line " << error.line() << ": "
                   << error.what() << '\n';
@@ -230,7 +218,7 @@ int runReplay(const std::vector<std::string>& args) {
     // Without its drawing resources the main window says so and closes before any input.
     bool closed = false;
     if (view.drawing.resourcesFailed) {
-        window.showMessage("Couldn't load graphical objects.", "Error");
+        window.showMessage("Couldn't load graphical objects.", "Error", {});
         closed = true;
     }
     try {
@@ -259,10 +247,14 @@ int runReplay(const std::vector<std::string>& args) {
     }
 
     if (savePath) {
-        ScoreReader().save(*savePath, view.score);
+        try {
+            ScoreReader().save(*savePath, view.score);
+        } catch (const FileError& error) {
+            failInput(describe(error));
+        }
     }
     if (statePath) {
-        writeText(*statePath, stateText(view, player, closed, window.messages()));
+        writeTextFile(*statePath, stateText(view, player, closed, window.messages()));
     }
     if (listPath || imagePath) {
         // The picture the window shows after the last line: one more repaint of the final state.

@@ -38,6 +38,8 @@ void printUsage(std::ostream& out) {
     for (const Command& command : kCommands) {
         out << "  corvane-cli " << command.name << ' ' << command.usage << '\n';
     }
+    out << "replay reads SCRIPT once, from start to end: a named pipe works too, as in\n"
+           "  corvane-cli replay <(printf 'keydown 39\\n') --state state.txt\n";
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "cli/picture.h"
 
 #include <QGuiApplication>
-#include <fstream>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -16,12 +16,21 @@ namespace corvane::cli {
 
 namespace {
 
+// Qt's own notices (such as the one about XDG_RUNTIME_DIR on a machine without a desktop session)
+// are not the command's output: only a fatal message gets through, before Qt ends the process.
+void keepQtQuiet(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "corvane-cli: %s\n", qPrintable(message));
+    }
+}
+
 // Text drawing needs a QGuiApplication; the headless tool makes one on the offscreen platform,
 // so it never needs a display. Null when the process has one already.
 std::unique_ptr<QGuiApplication> makeGuiApplication() {
     if (QGuiApplication::instance() != nullptr) {
         return nullptr;
     }
+    qInstallMessageHandler(keepQtQuiet);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The application keeps referring to these for its whole life.
     static int argc = 1;
@@ -60,12 +69,7 @@ void writePicture(EditorView& view, const std::optional<std::string>& displayLis
     const std::unique_ptr<Canvas> painted = std::exchange(view.drawing.memoryDC, std::move(own));
 
     if (displayListPath) {
-        std::ofstream out(*displayListPath, std::ios::binary | std::ios::trunc);
-        out << record.displayList();
-        out.close();
-        if (!out) {
-            failInput("cannot write the display list " + *displayListPath);
-        }
+        writeTextFile(*displayListPath, record.displayList());
     }
     if (raster != nullptr) {
         try {

@@ -16,6 +16,86 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+struct Decoded {
+    char32_t value = 0;
+    std::size_t length = 0;
+};
+
+// The UTF-8 character at the start of `s`, or nullopt when `s` does not start with a well-formed
+// one (overlong forms, surrogates and values past Unicode are not characters).
+std::optional<Decoded> decodeUtf8(std::string_view s) {
+    if (s.empty()) {
+        return std::nullopt;
+    }
+    const auto lead = static_cast<unsigned char>(s[0]);
+    if (lead < 0x80) {
+        return Decoded{lead, 1};
+    }
+    std::size_t length = 0;
+    char32_t value = 0;
+    if ((lead & 0xe0) == 0xc0) {
+        length = 2;
+        value = lead & 0x1f;
+    } else if ((lead & 0xf0) == 0xe0) {
+        length = 3;
+        value = lead & 0x0f;
+    } else if ((lead & 0xf8) == 0xf0) {
+        length = 4;
+        value = lead & 0x07;
+    }
+    if (length == 0 || s.size() < length) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if ((c & 0xc0) != 0x80) {
+            return std::nullopt;
+        }
+        value = value << 6 | (c & 0x3f);
+    }
+    constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kMinimum[length] || (value >= 0xd800 && value <= 0xdfff) || value > 0x10ffff) {
+        return std::nullopt;
+    }
+    return Decoded{value, length};
+}
+
+// A visible character: neither blank nor a control character (C0, DEL or C1).
+bool isPrintable(char32_t c) {
+    return (c > 0x20 && c < 0x7f) || c >= 0xa0;
+}
+
+// `text` in double quotes, readable whatever a script holds: control characters and bytes that
+// are not UTF-8 appear as \xHH, a quote and a backslash as \" and \\, and a long text is cut.
+std::string quoted(std::string_view text) {
+    constexpr std::size_t kShownCharacters = 60;
+    constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (std::size_t shown = 0; !text.empty(); ++shown) {
+        if (shown == kShownCharacters) {
+            out += "...";
+            break;
+        }
+        const std::optional<Decoded> c = decodeUtf8(text);
+        if (c && (c->value == U'"' || c->value == U'\\')) {
+            out += '\\';
+            out += static_cast<char>(c->value);
+        } else if (c && (c->value == U' ' || isPrintable(c->value))) {
+            out.append(text.substr(0, c->length));
+        } else {
+            const auto byte = static_cast<unsigned char>(text[0]);
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0f];
+            text.remove_prefix(1);
+            continue;
+        }
+        text.remove_prefix(c->length);
+    }
+    out += '"';
+    return out;
+}
+
 // Walks one line token by token; the rest of the line stays available for free text.
 class Tokens {
   public:
@@ -56,7 +136,7 @@ class Tokens {
     void end() {
         skipBlanks();
         if (!rest_.empty()) {
-            fail("unexpected \"" + std::string(rest_) + "\"");
+            fail("unexpected " + quoted(rest_));
         }
     }
 
@@ -75,8 +155,7 @@ class Tokens {
                  std::to_string(low) + ".." + std::to_string(high));
         }
         if (error != std::errc() || ptr != last) {
-            fail(std::string(what) + " must be a decimal number, not \"" + std::string(token) +
-                 "\"");
+            fail(std::string(what) + " must be a decimal number, not " + quoted(token));
         }
         if (value < low || value > high) {
             fail(std::string(what) + " " + std::string(token) + " is outside " +
@@ -100,43 +179,11 @@ class Tokens {
 
 // One UTF-8 encoded printable character, or nullopt.
 std::optional<char32_t> singleCharacter(std::string_view s) {
-    if (s.size() == 1) {
-        const auto c = static_cast<unsigned char>(s[0]);
-        if (c > 0x20 && c < 0x7f) {
-            return c;
-        }
+    const std::optional<Decoded> c = decodeUtf8(s);
+    if (!c || c->length != s.size() || !isPrintable(c->value)) {
         return std::nullopt;
     }
-    const auto lead = static_cast<unsigned char>(s.empty() ? 0 : s[0]);
-    std::size_t length = 0;
-    char32_t value = 0;
-    if ((lead & 0xe0) == 0xc0) {
-        length = 2;
-        value = lead & 0x1f;
-    } else if ((lead & 0xf0) == 0xe0) {
-        length = 3;
-        value = lead & 0x0f;
-    } else if ((lead & 0xf8) == 0xf0) {
-        length = 4;
-        value = lead & 0x07;
-    }
-    if (length == 0 || s.size() != length) {
-        return std::nullopt;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if ((c & 0xc0) != 0x80) {
-            return std::nullopt;
-        }
-        value = value << 6 | (c & 0x3f);
-    }
-    // Overlong forms, surrogates, values past Unicode and the C1 controls are not characters.
-    constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < kMinimum[length] || (value >= 0xd800 && value <= 0xdfff) || value > 0x10ffff ||
-        value < 0xa0) {
-        return std::nullopt;
-    }
-    return value;
+    return c->value;
 }
 
 ScriptAnswer parseAnswer(Tokens& tokens) {
@@ -163,7 +210,7 @@ ScriptAnswer parseAnswer(Tokens& tokens) {
                 return;
             }
         }
-        tokens.fail("answer " + std::string(kind) + " cannot be \"" + std::string(action) + "\"");
+        tokens.fail("answer " + std::string(kind) + " cannot be " + quoted(action));
     };
 
     if (kind == "box") {
@@ -182,7 +229,7 @@ ScriptAnswer parseAnswer(Tokens& tokens) {
                 } else if (option.starts_with("program=")) {
                     answer.program = tokens.parseNumber(option.substr(8), "program", 0, 127);
                 } else {
-                    tokens.fail("unknown track option \"" + std::string(option) + "\"");
+                    tokens.fail("unknown track option " + quoted(option));
                 }
             }
         }
@@ -215,7 +262,7 @@ ScriptAnswer parseAnswer(Tokens& tokens) {
                     answer.tempo = tempo;
                     break;
                 } else {
-                    tokens.fail("unknown measure option \"" + std::string(option) + "\"");
+                    tokens.fail("unknown measure option " + quoted(option));
                 }
             }
         }
@@ -228,7 +275,7 @@ ScriptAnswer parseAnswer(Tokens& tokens) {
         }
         tokens.end();
     } else {
-        tokens.fail("unknown answer kind \"" + std::string(kind) + "\"");
+        tokens.fail("unknown answer kind " + quoted(kind));
     }
     return answer;
 }
@@ -261,15 +308,15 @@ ScriptLine parseLine(std::string_view text, int number) {
         } else if (const std::optional<char32_t> single = singleCharacter(c)) {
             line.character = *single;
         } else {
-            tokens.fail("char takes one printable character or the word space, not \"" +
-                        std::string(c) + "\"");
+            tokens.fail("char takes one printable character or the word space, not " +
+                        quoted(c));
         }
     } else if (verb == "command") {
         line.kind = ScriptLine::Kind::Command;
         const std::string_view command = tokens.expect("command name");
         if (command != "save" && command != "open" && command != "writemidi" && command != "exit") {
-            tokens.fail("unknown command \"" + std::string(command) +
-                        "\" (save, open, writemidi or exit)");
+            tokens.fail("unknown command " + quoted(command) +
+                        " (save, open, writemidi or exit)");
         }
         line.command = std::string(command);
     } else if (verb == "close") {
@@ -281,7 +328,7 @@ ScriptLine parseLine(std::string_view text, int number) {
         line.answer = parseAnswer(tokens);
         return line;
     } else {
-        tokens.fail("unknown line \"" + std::string(verb) + "\"");
+        tokens.fail("unknown line " + quoted(verb));
     }
     tokens.end();
     return line;

@@ -161,7 +161,7 @@ Answer ReplayWindow::askYesNoCancel(std::string_view, std::string_view) {
     return next->answer.action == "yes" ? Answer::Yes : Answer::No;
 }
 
-void ReplayWindow::showMessage(std::string_view text, std::string_view) {
+void ReplayWindow::showMessage(std::string_view text, std::string_view, std::string_view) {
     messages_.emplace_back(text);
 }
 

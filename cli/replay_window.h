@@ -56,7 +56,9 @@ class ReplayWindow final : public EditorWindow {
     void runDynamicDialog(DynamicDialogModel& model) override;
     bool askYesNo(std::string_view text, std::string_view caption) override;
     Answer askYesNoCancel(std::string_view text, std::string_view caption) override;
-    void showMessage(std::string_view text, std::string_view caption) override;
+    // Records the text only: that is what the state output lists.
+    void showMessage(std::string_view text, std::string_view caption,
+                     std::string_view detail) override;
     std::optional<std::string> chooseFile(FileDialogKind kind) override;
 
     void notifyPlaybackDone() override { notified_ = true; }

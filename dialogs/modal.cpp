@@ -14,10 +14,13 @@ namespace {
 
 QMessageBox::StandardButton runBox(QWidget* parent, QMessageBox::Icon icon, std::string_view text,
                                    std::string_view caption, QMessageBox::StandardButtons buttons,
-                                   QMessageBox::StandardButton escapeAnswer,
-                                   const ModalRunner& run) {
+                                   QMessageBox::StandardButton escapeAnswer, const ModalRunner& run,
+                                   std::string_view detail = {}) {
     QMessageBox box(icon, toQString(caption), toQString(text), buttons, parent);
     box.setEscapeButton(escapeAnswer);
+    if (!detail.empty()) {
+        box.setInformativeText(toQString(detail));
+    }
     const int result = run(box);
     // A box closed without one of its buttons gives a result that is none of them.
     const auto answer = static_cast<QMessageBox::StandardButton>(result);
@@ -40,8 +43,9 @@ QMessageBox::StandardButton askYesNoCancel(QWidget* parent, std::string_view tex
 }
 
 void showWarning(QWidget* parent, std::string_view text, std::string_view caption,
-                 const ModalRunner& run) {
-    runBox(parent, QMessageBox::Warning, text, caption, QMessageBox::Ok, QMessageBox::Ok, run);
+                 const ModalRunner& run, std::string_view detail) {
+    runBox(parent, QMessageBox::Warning, text, caption, QMessageBox::Ok, QMessageBox::Ok, run,
+           detail);
 }
 
 }  // namespace corvane

@@ -21,9 +21,10 @@ bool askYesNo(QWidget* parent, std::string_view text, std::string_view caption,
 // A question box with Yes, No and Cancel, no icon; closing the box counts as Cancel.
 QMessageBox::StandardButton askYesNoCancel(QWidget* parent, std::string_view text,
                                            std::string_view caption, const ModalRunner& run);
-// A box that only informs, with an OK button and the warning icon.
+// A box that only informs, with an OK button and the warning icon; a `detail` that is not empty
+// is its informative text, beneath the main text.
 void showWarning(QWidget* parent, std::string_view text, std::string_view caption,
-                 const ModalRunner& run);
+                 const ModalRunner& run, std::string_view detail = {});
 
 // A std::string_view as a QString (the program's texts are UTF-8).
 QString toQString(std::string_view s);

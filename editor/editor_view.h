@@ -142,6 +142,9 @@ class EditorView {
   private:
     void scrollRight();
     void scrollLeft();
+    // The last measure holds only rests in every track and has its predecessor's key, meter and
+    // tempo: growth would make it again exactly, so scrolling left may drop it.
+    bool trailingMeasureIsSpare() const;
     void enterFromClick(bool rightButton);
     void endOneShotTools();
     void clickToolbar(int x);

@@ -58,8 +58,10 @@ class EditorWindow : public NotifyTarget {
     virtual bool askYesNo(std::string_view text, std::string_view caption) = 0;
     // A modal Yes/No/Cancel question.
     virtual Answer askYesNoCancel(std::string_view text, std::string_view caption) = 0;
-    // A modal box that only informs (an error), with an OK button.
-    virtual void showMessage(std::string_view text, std::string_view caption) = 0;
+    // A modal box that only informs (an error), with an OK button: `text` is the message and
+    // `detail` (may be empty) what it concerns, such as the file and the cause, shown beneath.
+    virtual void showMessage(std::string_view text, std::string_view caption,
+                             std::string_view detail) = 0;
     // The file dialog of `kind`; the chosen path, or nullopt when cancelled.
     virtual std::optional<std::string> chooseFile(FileDialogKind kind) = 0;
 };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "editor/editor_view.h"
+#include "score/data_file.h"
 #include "score/score_reader.h"
 #include "sound/player.h"
 
@@ -20,7 +21,7 @@ bool reportFailures(EditorWindow& window, Operation&& operation) {
         operation();
         return true;
     } catch (const std::exception& error) {
-        window.showMessage(error.what(), kErrorCaption);
+        showError(window, error);
     }
     return false;
 }
@@ -42,6 +43,11 @@ bool settleChanges(EditorView& editor, const ScoreReader& reader) {
 }
 
 }  // namespace
+
+void showError(EditorWindow& window, const std::exception& error) {
+    const auto* fileError = dynamic_cast<const FileError*>(&error);
+    window.showMessage(error.what(), kErrorCaption, fileError != nullptr ? fileError->detail() : "");
+}
 
 bool EditorView::saveScore() {
     return corvane::saveScore(*this, ScoreReader{});
@@ -70,7 +76,8 @@ bool load(EditorView& editor, const ScoreReader& reader, const std::string& path
         return false;
     }
     if (!result) {
-        editor.window.showMessage(result.reason, kErrorCaption);
+        // The reason stays the message; the file it concerns goes beneath.
+        editor.window.showMessage(result.reason, kErrorCaption, DataFile(path).path());
         return false;
     }
     editor.prepareForLoad();

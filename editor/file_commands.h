@@ -2,17 +2,23 @@
 // The File menu's commands and the close query, as plain code over the editor and its window:
 // the desktop's menu and shortcuts and the headless replay run exactly these.
 
+#include <exception>
 #include <string>
 #include <string_view>
 
 namespace corvane {
 
 class EditorView;
+class EditorWindow;
 class ScoreReader;
 
 inline constexpr std::string_view kSaveChangesQuestion = "Save changes?";
 inline constexpr std::string_view kSaveChangesCaption = "Corvane";
 inline constexpr std::string_view kErrorCaption = "Error";
+
+// Shows `error` in an "Error" box: its sentence, and beneath it, for a file error, the file and
+// the cause ("/home/ana/a.cvn: permission denied").
+void showError(EditorWindow& window, const std::exception& error);
 
 // Save: asks for a file name and writes the score there. True when the file was written; the
 // score is then clean. A cancelled dialog changes nothing; a failed write is shown in an "Error"

@@ -39,21 +39,26 @@ void EditorView::scrollRight() {
     invalidate();
 }
 
+bool EditorView::trailingMeasureIsSpare() const {
+    for (const Track& track : score.tracks) {
+        for (const Note& note : track.measures.back()) {
+            if (!note.isRest()) {
+                return false;
+            }
+        }
+    }
+    // Settings of its own were given by the user: scrolling right would not bring them back.
+    const std::size_t count = score.measures.size();
+    return count < 2 || score.measures[count - 1] == score.measures[count - 2];
+}
+
 void EditorView::scrollLeft() {
     if (firstVisibleMeasure == 0) {
         return;
     }
     const int count = static_cast<int>(score.measures.size());
-    if (firstVisibleMeasure + measuresPerScreen == count) {
-        bool onlyRests = true;
-        for (const Track& track : score.tracks) {
-            for (const Note& note : track.measures.back()) {
-                onlyRests = onlyRests && note.isRest();
-            }
-        }
-        if (onlyRests) {
-            score.removeLastMeasure();
-        }
+    if (firstVisibleMeasure + measuresPerScreen == count && trailingMeasureIsSpare()) {
+        score.removeLastMeasure();
     }
     --firstVisibleMeasure;
     updateHover(lastMouseX, lastMouseY);

@@ -4,6 +4,7 @@
 
 #include "editor/dialog_rules.h"
 #include "editor/editor_view.h"
+#include "editor/file_commands.h"
 #include "editor/note_entry.h"
 #include "sound/player.h"
 
@@ -45,8 +46,6 @@ constexpr ToolbarSlot kToolbar[layout::kToolbarSlots] = {
     {},
     {SlotAction::Char, U'r'},
 };
-
-constexpr std::string_view kErrorCaption = "Error";
 
 }  // namespace
 
@@ -181,7 +180,7 @@ void EditorView::startPlayback(bool toggle) {
         }
     } catch (const std::exception& error) {
         // The temporary file could not be written: playback stays stopped; say why.
-        window.showMessage(error.what(), kErrorCaption);
+        showError(window, error);
     }
 }
 

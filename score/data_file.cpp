@@ -5,14 +5,82 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
+#include <utility>
 
 namespace corvane {
 
+FileError::FileError(const std::string& sentence, std::string path, std::string reason)
+    : std::runtime_error(sentence), path_(std::move(path)), reason_(std::move(reason)) {}
+
+std::string FileError::detail() const {
+    if (path_.empty() || reason_.empty()) {
+        return path_.empty() ? reason_ : path_;
+    }
+    return path_ + ": " + reason_;
+}
+
+std::string fileErrorReason(int error, bool creating) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        case ENOENT:
+            return creating ? "no such folder" : "no such file";
+        case EISDIR:
+            return "this is a folder, not a file";
+        case ENOTDIR:
+            return "a part of the path is not a folder";
+        case ENOSPC:
+            return "the disk is full";
+        case EDQUOT:
+            return "the disk quota is used up";
+        case EROFS:
+            return "the disk is read-only";
+        case EFBIG:
+            return "the file is too large";
+        case ENAMETOOLONG:
+            return "the name is too long";
+        case ELOOP:
+            return "too many symbolic links";
+        case EMFILE:
+        case ENFILE:
+            return "too many files are open";
+        case EIO:
+            return "the disk reported an input/output error";
+        case EBUSY:
+        case ETXTBSY:
+            return "the file is in use";
+        case EEXIST:
+            return "a file of that name is already there";
+        case ENXIO:
+        case ENODEV:
+            return "no such device";
+        default:
+            break;
+    }
+    std::string text = std::strerror(error);
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') {
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    }
+    return text;
+}
+
+std::string temporaryFolder() {
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string folder = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
+    return ec ? folder : absolute.string();
+}
+
 namespace {
+
+constexpr const char* kTextFileReason = "a name ending in .txt is kept for text files";
 
 std::string absolutePath(const std::string& path) {
     if (path.empty()) {
@@ -27,27 +95,46 @@ bool isTextFileName(const std::string& path) {
     return std::filesystem::path(path).extension() == ".txt";
 }
 
-std::string writeError(int error) {
-    return std::string("Error writing a file: ") + std::strerror(error) +
-           ". The file on disk was not changed.";
+// Why something that is not a regular file cannot be read or written as one.
+std::string notAFileReason(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "this is a folder, not a file";
+    }
+    if (S_ISFIFO(mode)) {
+        return "this is a named pipe, not a file";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "this is a device, not a file";
+    }
+    if (S_ISSOCK(mode)) {
+        return "this is a socket, not a file";
+    }
+    return "this is not a regular file";
 }
 
-// A temporary file beside the target, created exclusively. It is closed and deleted on
-// destruction unless it has been renamed over the target.
+// How a new file is named and opened.
+struct NewFile {
+    std::string prefix;
+    std::string suffix;
+    mode_t mode = 0666;  // filtered by the umask, as for any new file
+    int extraFlags = 0;
+};
+
+// A new file created exclusively under a unique name. It is closed and deleted on destruction
+// unless it has been renamed or released. Failures name `reportPath` (the file the user knows
+// of), or the new file itself when that is empty.
 class TempFile {
   public:
-    // Creates the file in `folder` with a name derived from `base`; raises kErrorOpenWrite when
-    // the folder does not allow it.
-    TempFile(const std::filesystem::path& folder, const std::string& base, mode_t mode) {
-        // Keep the name under the usual 255-byte limit even for a long target name.
-        const std::string stem = "." + base.substr(0, 200) + ".";
+    TempFile(const std::filesystem::path& folder, const NewFile& spec, std::string reportPath)
+        : report_(std::move(reportPath)) {
         std::random_device random;
+        std::string name;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const std::string name = (folder / (stem + std::to_string(::getpid()) + "-" +
-                                                std::to_string(random()) + ".tmp"))
-                                         .string();
-            // The mode is filtered by the umask, as for any new file.
-            fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            name = (folder / (spec.prefix + std::to_string(::getpid()) + "-" +
+                              std::to_string(random()) + spec.suffix))
+                       .string();
+            fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | spec.extraFlags,
+                         spec.mode);
             if (fd_ >= 0) {
                 name_ = name;
                 return;
@@ -56,7 +143,9 @@ class TempFile {
                 break;
             }
         }
-        throw FileError(kErrorOpenWrite);
+        const int error = errno;
+        throw FileError(kErrorOpenWrite, report_.empty() ? name : report_,
+                        fileErrorReason(error, true));
     }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
@@ -70,7 +159,6 @@ class TempFile {
     }
 
     int fd() const { return fd_; }
-    const std::string& name() const { return name_; }
 
     // Writes all of `bytes`, raising FileError on any failure.
     void writeAll(const std::vector<std::uint8_t>& bytes) {
@@ -82,37 +170,47 @@ class TempFile {
                 if (errno == EINTR) {
                     continue;
                 }
-                throw FileError(writeError(errno));
+                fail(errno);
             }
             data += n;
             left -= static_cast<std::size_t>(n);
         }
     }
 
-    // Flushes to disk and closes, raising FileError if either fails.
-    void finish() {
+    // Closes the file, after flushing it to disk when `durable`; raises FileError if either
+    // fails.
+    void finish(bool durable) {
         // fsync is not supported everywhere (some pseudo file systems); that is no failure.
-        if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
-            throw FileError(writeError(errno));
+        if (durable && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS &&
+            errno != ENOTSUP) {
+            fail(errno);
         }
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0) {
-            throw FileError(writeError(errno));
+            fail(errno);
         }
     }
 
     // Renames the finished file over `target`; afterwards nothing is deleted on destruction.
     void renameTo(const std::string& target) {
         if (::rename(name_.c_str(), target.c_str()) != 0) {
-            throw FileError(writeError(errno));
+            fail(errno);
         }
         name_.clear();
     }
 
+    // Hands the finished file over: its name is returned and it is no longer deleted here.
+    std::string release() { return std::exchange(name_, {}); }
+
   private:
+    [[noreturn]] void fail(int error) const {
+        throw FileError(kErrorWrite, report_.empty() ? name_ : report_, fileErrorReason(error));
+    }
+
     int fd_ = -1;
     std::string name_;
+    std::string report_;
 };
 
 // Makes a rename in `folder` durable; failing that only weakens durability, so it is ignored.
@@ -125,6 +223,26 @@ void syncFolder(const std::filesystem::path& folder) {
 }
 
 }  // namespace
+
+PrivateTempFile::PrivateTempFile(const std::vector<std::uint8_t>& bytes,
+                                 const std::string& folder, std::string_view prefix,
+                                 std::string_view suffix) {
+    // O_EXCL already refuses a link at the name; O_NOFOLLOW says so twice. The file is read back
+    // at once, so it needs no flush to disk.
+    TempFile file(folder, NewFile{std::string(prefix), std::string(suffix), 0600, O_NOFOLLOW}, {});
+    try {
+        file.writeAll(bytes);
+        file.finish(false);
+    } catch (const FileError& error) {
+        // No file of the user's was there to keep: it is simply one that could not be written.
+        throw FileError(kErrorOpenWrite, error.path(), error.reason());
+    }
+    path_ = file.release();
+}
+
+PrivateTempFile::~PrivateTempFile() {
+    ::unlink(path_.c_str());
+}
 
 DataFile::DataFile(std::string path)
     : path_(absolutePath(path)), textMode_(isTextFileName(path_)) {}
@@ -149,13 +267,18 @@ void DataFile::load() {
     // waiting forever; regular files read the same either way.
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        throw FileError(kErrorOpenRead);
+        throw FileError(kErrorOpenRead, path_, fileErrorReason(errno));
     }
     // Only regular files: a folder cannot be read, and a device or pipe might never end.
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
         ::close(fd);
-        throw FileError(kErrorOpenRead);
+        throw FileError(kErrorOpenRead, path_, fileErrorReason(error));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw FileError(kErrorOpenRead, path_, notAFileReason(info.st_mode));
     }
     // Read straight into place; the loop still copes with a file that changes size meanwhile.
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
@@ -169,8 +292,9 @@ void DataFile::load() {
             continue;
         }
         if (got < 0) {
+            const int error = errno;
             ::close(fd);
-            throw FileError(kErrorOpenRead);
+            throw FileError(kErrorOpenRead, path_, fileErrorReason(error));
         }
         if (got == 0) {
             break;
@@ -265,8 +389,11 @@ void DataFile::writeBE32(std::uint32_t value) {
 }
 
 void DataFile::commit() {
-    if (memory_ || textMode_ || path_.empty()) {
-        throw FileError(kErrorOpenWrite);
+    if (memory_ || path_.empty()) {
+        throw FileError(kErrorOpenWrite, path_, "there is no file name");
+    }
+    if (textMode_) {
+        throw FileError(kErrorOpenWrite, path_, kTextFileReason);
     }
     std::filesystem::path target(path_);
     std::error_code ec;
@@ -278,7 +405,7 @@ void DataFile::commit() {
         }
     }
     if (!target.has_filename()) {
-        throw FileError(kErrorOpenWrite);
+        throw FileError(kErrorOpenWrite, path_, notAFileReason(S_IFDIR));
     }
     // A replaced file keeps its permissions; a new one gets the usual ones.
     mode_t mode = 0666;
@@ -288,29 +415,27 @@ void DataFile::commit() {
         replacing = true;
         // A folder cannot be replaced by a file, and a read-only file is not ours to replace:
         // opening either for writing would fail, and so does this.
-        if (!S_ISREG(existing.st_mode) || ::access(target.c_str(), W_OK) != 0) {
-            throw FileError(kErrorOpenWrite);
+        if (!S_ISREG(existing.st_mode)) {
+            throw FileError(kErrorOpenWrite, path_, notAFileReason(existing.st_mode));
+        }
+        if (::access(target.c_str(), W_OK) != 0) {
+            throw FileError(kErrorOpenWrite, path_, fileErrorReason(errno));
         }
         mode = existing.st_mode & 07777;
     }
 
-    TempFile temp(target.parent_path(), target.filename().string(), mode);
+    // Keep the name under the usual 255-byte limit even for a long target name.
+    const std::string base = target.filename().string().substr(0, 200);
+    TempFile temp(target.parent_path(), NewFile{"." + base + ".", ".tmp", mode, 0}, path_);
     if (replacing) {
         // Undo the umask filtering so the replacement has exactly the old permissions.
         ::fchmod(temp.fd(), mode);
     }
     temp.writeAll(out_);
-    temp.finish();
+    temp.finish(true);
     temp.renameTo(target.string());
     syncFolder(target.parent_path());
     out_.clear();
-}
-
-void DataFile::remove() noexcept {
-    // unlink, unlike the C library's remove, never deletes a folder.
-    if (!memory_ && !path_.empty()) {
-        ::unlink(path_.c_str());
-    }
 }
 
 }  // namespace corvane

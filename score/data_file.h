@@ -6,19 +6,58 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace corvane {
 
-// A file operation that failed; what() is a sentence a person understands.
+// A file operation that failed. what() is a sentence a person understands; path() and reason()
+// say which file and why, when that is known.
 class FileError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit FileError(const std::string& sentence, std::string path = {},
+                       std::string reason = {});
+
+    const std::string& path() const { return path_; }
+    const std::string& reason() const { return reason_; }
+    // "PATH: REASON", or whichever of the two is known; empty when neither is.
+    std::string detail() const;
+
+  private:
+    std::string path_;
+    std::string reason_;
 };
 
 inline constexpr const char* kErrorOpenRead = "Error opening a file to read.";
 inline constexpr const char* kErrorOpenWrite = "Error opening a file to write.";
+inline constexpr const char* kErrorWrite = "Error writing a file. The file on disk was not changed.";
+
+// The cause of a failed file operation in plain words, from its errno value: "permission
+// denied", "no such file", "this is a folder, not a file", "the disk is full", ... When
+// `creating` a file, a missing entry is the folder it was to go in: "no such folder".
+std::string fileErrorReason(int error, bool creating = false);
+
+// The folder for temporary files: $TMPDIR when it is set and not empty, else /tmp; absolute.
+std::string temporaryFolder();
+
+// A file of this user's alone (mode 0600) under a new, unique name in `folder`, created without
+// following links and holding `bytes`, every write checked. It is deleted when this object goes.
+class PrivateTempFile {
+  public:
+    // The name is `prefix`, a unique part and `suffix`. Raises FileError(kErrorOpenWrite) naming
+    // the file and the cause; nothing is left behind then.
+    PrivateTempFile(const std::vector<std::uint8_t>& bytes, const std::string& folder,
+                    std::string_view prefix, std::string_view suffix);
+    ~PrivateTempFile();
+    PrivateTempFile(const PrivateTempFile&) = delete;
+    PrivateTempFile& operator=(const PrivateTempFile&) = delete;
+
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
 
 // Reads a whole file at once, or collects written bytes in memory and replaces the target
 // atomically on commit(). A DataFile is a local object of the operation that uses it.
@@ -40,9 +79,9 @@ class DataFile {
     const std::string& path() const { return path_; }
     bool textMode() const { return textMode_; }
 
-    // The first read loads the whole file; raises kErrorOpenRead when it is missing, is not a
-    // regular file or cannot be read (a read never creates a file). Past the end, values read as
-    // 0 and atEnd() turns true.
+    // The first read loads the whole file; raises kErrorOpenRead, with the path and the cause,
+    // when it is missing, is not a regular file or cannot be read (a read never creates a file).
+    // Past the end, values read as 0 and atEnd() turns true.
     void read(std::uint8_t& value);
     void read(std::int32_t& value);
     bool atEnd() const { return atEnd_; }
@@ -68,13 +107,11 @@ class DataFile {
 
     // Writes the collected bytes to a temporary file beside the target, checks every write, the
     // flush and the close, and renames it over the target (through a symbolic link, over the file
-    // it points to). Raises FileError and leaves the old file intact and no temporary file behind.
-    // kErrorOpenWrite when the file cannot be created or replaced: a text-mode path, a missing or
-    // unwritable folder, a folder or a read-only file at the path.
+    // it points to). Raises FileError with the target's path and the cause, and leaves the old
+    // file intact and no temporary file behind: kErrorOpenWrite when the file cannot be created
+    // or replaced (a text-mode path, a missing or unwritable folder, a folder or a read-only file
+    // at the path), kErrorWrite when writing it fails (a full disk).
     void commit();
-
-    // Deletes the file if there is one. Never creates a file and never raises.
-    void remove() noexcept;
 
   private:
     DataFile() = default;

@@ -52,16 +52,19 @@ class Parser {
         return v;
     }
 
-    // A count of records that each need at least `bytesEach`; zero or below means none. A count
-    // the rest of the file cannot hold is refused before anything is allocated for it.
-    std::size_t count(const char* what, std::size_t bytesEach) {
+    // A count of records (named `one` and `many`) that each need at least `bytesEach`; zero or
+    // below means none. A count the rest of the file cannot hold is refused before anything is
+    // allocated for it.
+    std::size_t count(const char* one, const char* many, std::size_t bytesEach) {
         const std::int32_t v = value();
         if (v <= 0) {
             return 0;
         }
         const auto n = static_cast<std::size_t>(v);
         if (n > file_.remaining() / bytesEach) {
-            reject("it claims " + std::to_string(v) + " " + what + " but is too short for them");
+            const bool single = n == 1;
+            reject("it claims " + std::to_string(v) + " " + (single ? one : many) +
+                   " but is too short for " + (single ? "it" : "them"));
         }
         return n;
     }
@@ -114,7 +117,7 @@ void parse(DataFile& file, Score& out) {
     }
 
     Parser in(file);
-    const std::size_t m = in.count("measures", kTimelineEntryBytes);
+    const std::size_t m = in.count("measure", "measures", kTimelineEntryBytes);
     out.measures.reserve(m);
     in.inMeasure = true;
     for (in.measure = 0; in.measure < m; ++in.measure) {
@@ -126,7 +129,7 @@ void parse(DataFile& file, Score& out) {
     }
     in.inMeasure = false;
 
-    const std::size_t t = in.count("tracks", kTrackHeaderBytes + kMeasureBytes * m);
+    const std::size_t t = in.count("track", "tracks", kTrackHeaderBytes + kMeasureBytes * m);
     out.tracks.reserve(t);
     in.inTrack = true;
     for (in.track = 0; in.track < t; ++in.track) {
@@ -137,7 +140,7 @@ void parse(DataFile& file, Score& out) {
         in.inMeasure = true;
         for (in.measure = 0; in.measure < m; ++in.measure) {
             TrackMeasure& measure = track.measures[in.measure];
-            const std::size_t n = in.count("notes", kNoteBytes);
+            const std::size_t n = in.count("note", "notes", kNoteBytes);
             in.inNote = true;
             for (in.note = 0; in.note < n; ++in.note) {
                 Note& note = measure.emplace_back();
@@ -151,7 +154,7 @@ void parse(DataFile& file, Score& out) {
                     in.reject("a note value of 1/" + std::to_string(note.duration) +
                               " is not possible");
                 }
-                const std::size_t p = in.count("pitches", kHeadBytes);
+                const std::size_t p = in.count("pitch", "pitches", kHeadBytes);
                 for (std::size_t h = 0; h < p; ++h) {
                     NoteHead& head = note.pitches.emplace_back();
                     head.accidental = static_cast<Accidental>(in.ranged("an accidental", 0, 3));
@@ -236,9 +239,6 @@ LoadResult ScoreReader::read(DataFile& file, Score& score) {
 
 void ScoreReader::save(std::string path, const Score& score) const {
     DataFile file(std::move(path));
-    if (file.textMode()) {
-        throw FileError(kErrorOpenWrite);
-    }
     write(file, score);
     file.commit();
 }

@@ -44,18 +44,95 @@ std::uint32_t safeTicks(const Note& note) {
     return static_cast<std::uint32_t>(std::max<std::int32_t>(noteTicks(note), 0));
 }
 
+// MIDI key numbers as the file carries them (low 8 bits).
+using Keys = std::vector<std::uint8_t>;
+
 void writeNoteGroup(std::vector<std::uint8_t>& out, std::uint8_t status, std::uint32_t delta,
-                    const Note& note, TrackKind kind, std::int32_t key) {
-    const auto velocity = static_cast<std::uint8_t>(note.velocity);
-    for (const NoteHead& head : note.pitches) {
+                    const Keys& keys, std::uint8_t velocity) {
+    for (const std::uint8_t key : keys) {
         writeVarLen(out, delta);
         delta = 0;
         out.push_back(status);
-        out.push_back(static_cast<std::uint8_t>(
-            midiKeyNumber(head.position, head.accidental, note.octave, kind, key)));
+        out.push_back(key);
         out.push_back(velocity);
     }
 }
+
+// The note events of one track. A tie chain sounds as one note from its first chord's Note On to
+// its last chord's Note Off. A chord only continues the chain when it sounds exactly the keys
+// still held; any other chord, a rest or the end of the track first ends the chain where it
+// stands, so that every Note On gets its Note Off and no Note Off is written for a key that is
+// not sounding.
+class NoteEvents {
+  public:
+    NoteEvents(std::vector<std::uint8_t>& out, std::uint8_t channel)
+        : out_(out), noteOn_(static_cast<std::uint8_t>(0x90 | channel)),
+          noteOff_(static_cast<std::uint8_t>(0x80 | channel)) {}
+
+    void rest(std::uint32_t ticks) {
+        endHeld();
+        restTicks_ += ticks;
+    }
+
+    // A chord of `ticks` on a staff of `kind` in a measure of key signature `key`.
+    void chord(const Note& note, std::uint32_t ticks, TrackKind kind, std::int32_t key) {
+        keys_.clear();
+        for (const NoteHead& head : note.pitches) {
+            keys_.push_back(static_cast<std::uint8_t>(
+                midiKeyNumber(head.position, head.accidental, note.octave, kind, key)));
+        }
+        const auto velocity = static_cast<std::uint8_t>(note.velocity);
+        const bool continues =
+            (note.tie == TieEnd || note.tie == TieMiddle) && !held_.empty() && holdsTheseKeys();
+        if (!continues) {
+            endHeld();
+            writeNoteGroup(out_, noteOn_, restTicks_, keys_, velocity);
+            heldTicks_ = 0;
+        }
+        heldTicks_ += ticks;
+        // The chain's Note Offs come with its last chord, in that chord's head order.
+        held_.swap(keys_);
+        heldVelocity_ = velocity;
+        if (note.tie == TieNone || note.tie == TieEnd) {
+            endHeld();
+        }
+    }
+
+    // Ends a chain still held: its Note Offs with the time held so far.
+    void endHeld() {
+        if (held_.empty()) {
+            return;
+        }
+        writeNoteGroup(out_, noteOff_, heldTicks_, held_, heldVelocity_);
+        held_.clear();
+        restTicks_ = 0;
+    }
+
+  private:
+    // Whether the chord in keys_ sounds exactly the keys held, whatever the head order.
+    bool holdsTheseKeys() {
+        if (held_ == keys_) {
+            return true;
+        }
+        sortedHeld_.assign(held_.begin(), held_.end());
+        sortedKeys_.assign(keys_.begin(), keys_.end());
+        std::sort(sortedHeld_.begin(), sortedHeld_.end());
+        std::sort(sortedKeys_.begin(), sortedKeys_.end());
+        return sortedHeld_ == sortedKeys_;
+    }
+
+    std::vector<std::uint8_t>& out_;
+    const std::uint8_t noteOn_;
+    const std::uint8_t noteOff_;
+    std::uint32_t restTicks_ = 0;  // rest time not yet consumed by a delta
+    std::uint32_t heldTicks_ = 0;  // time since the last Note On group
+    Keys held_;                    // the keys sounding, in the last chord's head order
+    std::uint8_t heldVelocity_ = 0;
+    // Working buffers, kept from chord to chord so that no chord allocates.
+    Keys keys_;
+    Keys sortedHeld_;
+    Keys sortedKeys_;
+};
 
 std::uint8_t tempoOf(const Score& score, std::size_t measure) {
     return static_cast<std::uint8_t>(measure < score.measures.size() ? score.measures[measure].tempo
@@ -73,10 +150,7 @@ void trackEvents(std::vector<std::uint8_t>& out, const Score& score, const Track
     out.insert(out.end(), {0x00, static_cast<std::uint8_t>(0xC0 | channel),
                            static_cast<std::uint8_t>(track.program)});
 
-    const auto noteOn = static_cast<std::uint8_t>(0x90 | channel);
-    const auto noteOff = static_cast<std::uint8_t>(0x80 | channel);
-    std::uint32_t restTicks = 0;
-    std::uint32_t heldTicks = 0;
+    NoteEvents events(out, channel);
     const std::size_t measureCount = std::min(score.measures.size(), track.measures.size());
     for (std::size_t m = firstMeasure; m < measureCount; ++m) {
         const MeasureInfo& info = score.measures[m];
@@ -87,22 +161,14 @@ void trackEvents(std::vector<std::uint8_t>& out, const Score& score, const Track
             currentTempo = tempo;
         }
         for (const Note& note : track.measures[m]) {
-            const std::uint32_t ticks = safeTicks(note);
             if (note.isRest()) {
-                restTicks += ticks;
-                continue;
-            }
-            if (note.tie == TieNone || note.tie == TieStart) {
-                writeNoteGroup(out, noteOn, restTicks, note, track.kind, info.key);
-                heldTicks = 0;
-            }
-            heldTicks += ticks;
-            if (note.tie == TieNone || note.tie == TieEnd) {
-                writeNoteGroup(out, noteOff, heldTicks, note, track.kind, info.key);
-                restTicks = 0;
+                events.rest(safeTicks(note));
+            } else {
+                events.chord(note, safeTicks(note), track.kind, info.key);
             }
         }
     }
+    events.endHeld();
     out.insert(out.end(), {0x00, 0xFF, 0x2F, 0x00});
 }
 
@@ -162,10 +228,6 @@ void writeVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 void Player::writeMidiFile(std::string path, const Score& score, int firstMeasure) {
     DataFile file(std::move(path));
-    if (file.textMode()) {
-        // A text file can't hold the binary chunks; refuse before anything is touched.
-        throw FileError(kErrorOpenWrite);
-    }
     writeMidi(file, score, firstMeasure);
     file.commit();
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -229,10 +230,6 @@ void previewThread(PreviewRequest request) {
     }
 }
 
-std::string playbackPath() {
-    return DataFile(kPlaybackFileName).path();
-}
-
 }  // namespace
 
 SequencerId SilentSoundDevice::openSequencer(const std::string&) {
@@ -286,17 +283,18 @@ void Player::play(const Score& score, int firstMeasure, NotifyTarget& window) {
         return;
     }
     s.playing = true;
+    std::optional<PrivateTempFile> file;
     try {
-        writeMidiFile(kPlaybackFileName, score, firstMeasure);
+        file.emplace(midiFileBytes(score, firstMeasure), temporaryFolder(), kPlaybackFilePrefix,
+                     ".mid");
     } catch (...) {
         s.playing = false;
         throw;
     }
     const std::shared_ptr<SoundDevice> device = s.device();
-    const std::string path = playbackPath();
-    s.mciDevice = device->openSequencer(path);
-    // The sequencer has read the file by now.
-    DataFile(path).remove();
+    s.mciDevice = device->openSequencer(file->path());
+    // The sequencer has read the file by now: it goes at once.
+    file.reset();
     if (s.mciDevice == 0) {
         // Nothing to play on: playback must not stay "on" without a device.
         s.playing = false;
@@ -317,7 +315,6 @@ void Player::stop() {
         s.playing = false;
         s.mciDevice = 0;
     }
-    DataFile(kPlaybackFileName).remove();
 }
 
 void Player::togglePlay(const Score& score, int firstMeasure, NotifyTarget& window) {

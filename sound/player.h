@@ -12,8 +12,9 @@
 
 namespace corvane {
 
-// Name of the temporary playback file, in the current directory.
-inline constexpr const char* kPlaybackFileName = "cvn_playback.mid";
+// How the temporary playback files in the temporary folder are named: the prefix, a unique part
+// and ".mid".
+inline constexpr const char* kPlaybackFilePrefix = "cvn-playback-";
 
 class Player {
   public:
@@ -29,10 +30,11 @@ class Player {
     void previewNote(std::uint8_t key, std::uint8_t program, std::uint8_t drums);
 
     // Plays the score from `firstMeasure` to the end unless playback or a preview is under way;
-    // `window` receives the completion notice. Raises FileError when the temporary file cannot
-    // be written (playback then stays stopped).
+    // `window` receives the completion notice. The sequencer reads the song from a private file
+    // in the temporary folder, deleted as soon as it has been read; nothing is written anywhere
+    // else. Raises FileError when that file cannot be written (playback then stays stopped).
     void play(const Score& score, int firstMeasure, NotifyTarget& window);
-    // Closes the sequencer if one is open and deletes the temporary file; never raises.
+    // Closes the sequencer if one is open; never raises.
     void stop();
     // stop() while playing, else play().
     void togglePlay(const Score& score, int firstMeasure, NotifyTarget& window);

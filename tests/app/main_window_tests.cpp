@@ -368,7 +368,7 @@ TEST_F(MainWindowTest, TheCompletionNoticeFromAnotherThreadStopsAndRepaints) {
     EXPECT_TRUE(window->player()->isPlaying()) << "handled on the window's thread";
     ASSERT_TRUE(waitUntil([&] { return !window->player()->isPlaying(); }));
     ASSERT_TRUE(waitUntil([&] { return counter->paints > before; }));
-    EXPECT_FALSE(QFile::exists(path(kPlaybackFileName)));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty()) << "nothing is written into the current folder";
 }
 
 TEST_F(MainWindowTest, CleanCloseAsksNothingAndTearsDown) {
@@ -607,6 +607,49 @@ TEST_F(MainWindowTest, AFileThatIsNotLoadedChangesNothing) {
     window->command(commands::kOpen);
     unchanged("vanishing.cvn");
     EXPECT_TRUE(window->isVisible());
+}
+
+// Every error box keeps its sentence and says beneath it which file failed and why.
+TEST_F(MainWindowTest, ErrorBoxesNameTheFileAndTheCause) {
+    QString shown;  // checked below, through what the script saw
+    const auto answerError = [&] { script.then(errorBox(&shown)); };
+    std::ofstream(path("junk.cvn").toStdString()) << "not a score at all";
+    const QString missing = path("missing.cvn");
+
+    answerError();
+    window->openFile(missing);
+    script.then(test::file(QFileDialog::AcceptSave, path("notes.txt")));
+    answerError();
+    window->command(commands::kWriteMidi);
+    script.then(test::file(QFileDialog::AcceptOpen, path("junk.cvn")));
+    answerError();
+    window->command(commands::kOpen);
+
+    // Playback's own file cannot be written when the temporary folder is missing.
+    const QString tmp = path("no-tmp");
+    const QByteArray savedTmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmp.toUtf8());
+    answerError();
+    QTest::keyClick(client, Qt::Key_Space);
+    qputenv("TMPDIR", savedTmpdir);
+    EXPECT_FALSE(window->player()->isPlaying());
+
+    std::vector<std::pair<QString, QString>> boxes;
+    for (const test::SeenWindow& seen : script.seen()) {
+        if (seen.messageBox) {
+            boxes.emplace_back(seen.text, seen.detail);
+        }
+    }
+    ASSERT_EQ(boxes.size(), 4u) << script.log();
+    EXPECT_EQ(boxes[0], std::make_pair(QString(kErrorOpenRead), missing + ": no such file"));
+    EXPECT_EQ(boxes[1],
+              std::make_pair(QString(kErrorOpenWrite),
+                             path("notes.txt") + ": a name ending in .txt is kept for text files"));
+    EXPECT_EQ(boxes[2], std::make_pair(QString("This is not a Corvane score file."),
+                                       path("junk.cvn")));
+    EXPECT_EQ(boxes[3].first, kErrorOpenWrite);
+    EXPECT_TRUE(boxes[3].second.startsWith(tmp + "/cvn-playback-")) << boxes[3].second.toStdString();
+    EXPECT_TRUE(boxes[3].second.endsWith(".mid: no such folder")) << boxes[3].second.toStdString();
 }
 
 TEST_F(MainWindowTest, AScoreHandedOverByTheDesktopOpens) {

@@ -7,9 +7,10 @@ namespace corvane::test {
 
 ModalRunner ModalScript::runner() {
     return [this](QDialog& window) {
-        SeenWindow seen{window.windowTitle(), {}, window.parentWidget(), false, false};
+        SeenWindow seen{window.windowTitle(), {}, {}, window.parentWidget(), false, false};
         if (auto* messageBox = qobject_cast<QMessageBox*>(&window)) {
             seen.text = messageBox->text();
+            seen.detail = messageBox->informativeText();
             seen.messageBox = true;
         }
         seen.fileDialog = qobject_cast<QFileDialog*>(&window) != nullptr;

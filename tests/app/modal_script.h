@@ -27,7 +27,8 @@ using Answer = std::function<int(QDialog&)>;
 // What a modal window showed when it opened.
 struct SeenWindow {
     QString title;
-    QString text;  // a message box's text; empty for other windows
+    QString text;    // a message box's text; empty for other windows
+    QString detail;  // a message box's informative text
     QWidget* parent = nullptr;
     bool messageBox = false;
     bool fileDialog = false;

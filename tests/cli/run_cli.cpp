@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 
@@ -11,7 +12,8 @@
 
 namespace corvane::testing {
 
-CliResult runCli(const std::vector<std::string>& args) {
+CliResult runCli(const std::vector<std::string>& args,
+                 const std::vector<std::pair<std::string, std::string>>& env) {
     const TempDir dir;
     const std::string outPath = dir.file("out");
     const std::string errPath = dir.file("err");
@@ -29,6 +31,9 @@ CliResult runCli(const std::vector<std::string>& args) {
         throw std::runtime_error("fork failed");
     }
     if (pid == 0) {
+        for (const auto& [name, value] : env) {
+            ::setenv(name.c_str(), value.c_str(), 1);
+        }
         if (std::freopen(outPath.c_str(), "w", stdout) == nullptr ||
             std::freopen(errPath.c_str(), "w", stderr) == nullptr) {
             ::_exit(127);

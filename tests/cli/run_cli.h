@@ -2,6 +2,7 @@
 // Runs the built corvane-cli binary and collects what it printed and how it ended.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane::testing {
@@ -12,8 +13,10 @@ struct CliResult {
     std::string err;
 };
 
-// Runs corvane-cli with `args` (after the program name) in the current folder.
-CliResult runCli(const std::vector<std::string>& args);
+// Runs corvane-cli with `args` (after the program name) in the current folder, with the
+// environment variables `env` (name, value) set for it alone.
+CliResult runCli(const std::vector<std::string>& args,
+                 const std::vector<std::pair<std::string, std::string>>& env = {});
 
 // The lines of `text`, without their line ends.
 std::vector<std::string> lines(const std::string& text);

@@ -24,6 +24,7 @@ class FakeWindow final : public EditorWindow {
     std::vector<std::string> questions;
     std::deque<bool> yesNoAnswers;  // empty: No
     std::vector<std::string> messages;
+    std::vector<std::string> details;  // one per message, maybe empty
     std::vector<std::string> dialogsOpened;
 
     std::function<void(TrackDialogModel&)> trackDialog;
@@ -81,8 +82,9 @@ class FakeWindow final : public EditorWindow {
         questions.emplace_back(text);
         return Answer::Cancel;
     }
-    void showMessage(std::string_view text, std::string_view) override {
+    void showMessage(std::string_view text, std::string_view, std::string_view detail) override {
         messages.emplace_back(text);
+        details.emplace_back(detail);
     }
     std::optional<std::string> chooseFile(FileDialogKind) override { return std::nullopt; }
     void notifyPlaybackDone() override {}

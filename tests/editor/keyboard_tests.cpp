@@ -226,6 +226,43 @@ TEST(Navigation, LeftKeepsAMeasureWithASoundingNoteInAnyTrack) {
     EXPECT_EQ(measureCount(f), 3u);
 }
 
+// A trailing measure of rests keeps settings the user gave it: each of key, meter and tempo
+// alone is enough to keep it, for Left, Page Up and Home alike.
+TEST(Navigation, LeftKeepsATrailingMeasureWithSettingsOfItsOwn) {
+    const std::pair<const char*, MeasureInfo> settings[] = {
+        {"key", MeasureInfo{2, 120, 4}},
+        {"tempo", MeasureInfo{0, 90, 4}},
+        {"meter", MeasureInfo{0, 120, 3}},
+    };
+    for (const int key : {keys::kLeft, keys::kPageUp, keys::kHome}) {
+        for (const auto& [name, info] : settings) {
+            ViewFixture f;
+            f.view.onKeyDown(keys::kRight);
+            ASSERT_EQ(measureCount(f), 3u);
+            f.view.score.measures[2] = info;
+            f.view.onKeyDown(key);
+            EXPECT_EQ(f.view.firstVisibleMeasure, 0) << name << ", key " << key;
+            ASSERT_EQ(measureCount(f), 3u) << name << ", key " << key;
+            f.view.onKeyDown(keys::kRight);
+            EXPECT_EQ(f.view.score.measures[2], info) << name << ", key " << key;
+        }
+    }
+}
+
+// A trailing measure with its predecessor's settings goes, even when those are not the defaults;
+// growth makes it again the same.
+TEST(Navigation, LeftStillTrimsAMeasureLikeTheOneBeforeIt) {
+    ViewFixture f;
+    f.view.score.measures[1] = MeasureInfo{-3, 60, 5};
+    f.view.onKeyDown(keys::kRight);
+    ASSERT_EQ(measureCount(f), 3u);
+    EXPECT_EQ(f.view.score.measures[2], f.view.score.measures[1]);
+    f.view.onKeyDown(keys::kLeft);
+    EXPECT_EQ(measureCount(f), 2u);
+    f.view.onKeyDown(keys::kRight);
+    EXPECT_EQ(f.view.score.measures[2], (MeasureInfo{-3, 60, 5}));
+}
+
 TEST(Navigation, LeftAtTheStartDoesNothingAtAll) {
     ViewFixture f;
     f.window.fullRepaints = 0;

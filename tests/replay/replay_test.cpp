@@ -164,8 +164,9 @@ TEST_P(Replay, Script) {
     const Expectations expected = readExpectations(script);
     const TempDir dir;
     const fs::path previous = fs::current_path();
-    // The replay writes its playback file into the current folder.
+    // The replay runs in a folder of its own, with a temporary folder of its own.
     fs::current_path(dir.path());
+    fs::create_directory(dir.path() / "tmp");
     std::vector<std::string> args = {"replay",  script.string(),
                                      "--state", dir.file("state.txt"),
                                      "--save",  dir.file("saved.cvn")};
@@ -175,10 +176,12 @@ TEST_P(Replay, Script) {
                            ? builtinScore(expected.startScore, dir.path())
                            : (fs::path(CORVANE_REPLAY_SCRIPTS) / expected.startScore).string());
     }
-    const CliResult result = runCli(args);
+    const CliResult result = runCli(args, {{"TMPDIR", (dir.path() / "tmp").string()}});
     fs::current_path(previous);
 
     EXPECT_EQ(result.exitCode, expected.exitCode) << result.err;
+    // Playback's private files are gone, however the replay ended.
+    EXPECT_TRUE(fs::is_empty(dir.path() / "tmp"));
     for (const std::string& error : expected.errors) {
         EXPECT_NE(result.err.find(error), std::string::npos)
             << "stderr lacks \"" << error << "\":\n"
@@ -207,7 +210,6 @@ TEST_P(Replay, Script) {
     for (const std::string& name : expected.absent) {
         EXPECT_FALSE(fs::exists(dir.path() / name)) << name;
     }
-    EXPECT_FALSE(fs::exists(dir.path() / "cvn_playback.mid"));
 }
 
 // A file dialog moves the current directory, as the window's does; the outputs named on the
@@ -233,6 +235,37 @@ TEST(ReplayFolders, OutputsStayWhereTheCommandLinePutThem) {
     EXPECT_TRUE(fs::exists(dir.path() / "sub" / "second.mid"));
     EXPECT_EQ(dir.entries(),
               (std::vector<std::string>{"out.cvn", "save.script", "state.txt", "sub"}));
+}
+
+// Playback needs no folder of the user's: it plays where nothing can be written (a current
+// folder that has been deleted), and when the temporary folder cannot be written it says so in
+// an error box, with the sentence alone in the state, and stays off.
+TEST(ReplayPlayback, NeedsOnlyTheTemporaryFolder) {
+    const TempDir dir;
+    fs::create_directory(dir.path() / "tmp");
+    fs::create_directory(dir.path() / "gone");
+    const std::string script = dir.file("play.script");
+    std::ofstream(script) << "char space\n";
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.path() / "gone");
+    fs::remove(dir.path() / "gone");
+    const auto play = [&](const fs::path& tmpdir) {
+        const CliResult result = runCli({"replay", script, "--state", dir.file("state.txt")},
+                                        {{"TMPDIR", tmpdir.string()}});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        std::vector<std::string> interesting;
+        for (const std::string& line : readLines(dir.path() / "state.txt")) {
+            if (line.rfind("playing=", 0) == 0 || line.rfind("message=", 0) == 0) {
+                interesting.push_back(line);
+            }
+        }
+        return interesting;
+    };
+    EXPECT_EQ(play(dir.path() / "tmp"), std::vector<std::string>{"playing=1"});
+    EXPECT_EQ(play(dir.path() / "missing"),
+              (std::vector<std::string>{"playing=0", "message=Error opening a file to write."}));
+    fs::current_path(previous);
+    EXPECT_TRUE(fs::is_empty(dir.path() / "tmp"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, Replay, ::testing::ValuesIn(scripts()),

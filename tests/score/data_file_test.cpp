@@ -1,5 +1,7 @@
-// DataFile: byte order, reading past the end, deleting, and saves that fail without harm.
+// DataFile: byte order, reading past the end, saves that fail without harm, the file and the
+// cause that every failure names, and the private temporary files.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -7,6 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -98,44 +103,32 @@ TEST(DataFile, InMemoryAndTextFilesCannotBeCommitted) {
     EXPECT_TRUE(dir.entries().empty());
 }
 
-TEST(DataFile, RemoveDeletesAFileAndNeverCreatesOrRaises) {
-    TempDir dir;
-    const std::string path = dir.file("cvn_playback.mid");
-    writeBytes(path, {1});
-    DataFile(path).remove();
-    EXPECT_FALSE(std::filesystem::exists(path));
-
-    EXPECT_NO_THROW(DataFile(path).remove());
-    EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_NO_THROW(DataFile(dir.file("no-folder/x.mid")).remove());
-    EXPECT_NO_THROW(DataFile("").remove());
-    EXPECT_NO_THROW(DataFile::fromBytes({}).remove());
-
-    // A folder of that name is left alone.
-    std::filesystem::create_directory(path);
-    EXPECT_NO_THROW(DataFile(path).remove());
-    EXPECT_TRUE(std::filesystem::is_directory(path));
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"cvn_playback.mid"}));
-}
-
 // Saves that cannot even start leave everything as it was and say "Error opening a file to write."
 TEST(ScoreSave, UnwritablePlacesAreRefusedWithTheOpenError) {
     TempDir dir;
     const std::string plain = dir.file("plain.cvn");
     writeBytes(plain, {7, 7, 7});
     std::filesystem::create_directory(dir.path() / "folder.cvn");
-    const std::vector<std::string> targets = {
-        plain + "/inside.cvn",          // a path through a regular file
-        dir.file("missing/score.cvn"),  // a folder that does not exist
-        dir.file("folder.cvn"),         // a folder in the way
-        dir.path().string() + "/",      // no file name at all
+    struct Target {
+        std::string path;
+        std::string reason;
     };
-    for (const std::string& target : targets) {
+    const Target targets[] = {
+        {plain + "/inside.cvn", "a part of the path is not a folder"},
+        {dir.file("missing/score.cvn"), "no such folder"},
+        {dir.file("folder.cvn"), "this is a folder, not a file"},
+        {dir.path().string() + "/", "this is a folder, not a file"},  // no file name at all
+        {dir.file("notes.txt"), "a name ending in .txt is kept for text files"},
+    };
+    for (const Target& target : targets) {
         try {
-            ScoreReader().save(target, samples::richScore());
-            ADD_FAILURE() << target << ": no error";
+            ScoreReader().save(target.path, samples::richScore());
+            ADD_FAILURE() << target.path << ": no error";
         } catch (const FileError& error) {
-            EXPECT_STREQ(error.what(), "Error opening a file to write.") << target;
+            EXPECT_STREQ(error.what(), "Error opening a file to write.") << target.path;
+            EXPECT_EQ(error.path(), target.path);
+            EXPECT_EQ(error.reason(), target.reason) << target.path;
+            EXPECT_EQ(error.detail(), target.path + ": " + target.reason);
         }
     }
     EXPECT_EQ(readBytes(plain), (std::vector<std::uint8_t>{7, 7, 7}));
@@ -181,8 +174,9 @@ TEST(ScoreSave, SaveThatFailsHalfwayKeepsTheOldFileAndLeavesNoTemporaryFile) {
         ADD_FAILURE() << "no error";
     } catch (const FileError& error) {
         const std::string message = error.what();
-        EXPECT_NE(message.find("File too large"), std::string::npos) << message;
-        EXPECT_NE(message.find("not changed"), std::string::npos) << message;
+        EXPECT_EQ(message, "Error writing a file. The file on disk was not changed.");
+        EXPECT_EQ(error.path(), path);
+        EXPECT_EQ(error.reason(), "the file is too large");
     }
     EXPECT_EQ(readBytes(path), old);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"song.cvn"}));
@@ -227,7 +221,10 @@ TEST(ScoreSave, UnwritableFolderKeepsTheOldFile) {
             ScoreReader().save(path, samples::richScore());
             return 1;
         } catch (const FileError& error) {
-            return std::string(error.what()) == "Error opening a file to write." ? 0 : 2;
+            return std::string(error.what()) == "Error opening a file to write." &&
+                           error.detail() == path + ": permission denied"
+                       ? 0
+                       : 2;
         }
     });
     EXPECT_EQ(status, 0) << "1: saved anyway, 2: another message, 100: could not drop root";
@@ -238,6 +235,184 @@ TEST(ScoreSave, UnwritableFolderKeepsTheOldFile) {
         names.push_back(entry.path().filename().string());
     }
     EXPECT_EQ(names, (std::vector<std::string>{"song.cvn"}));
+}
+
+// Every failure to read names the file and says what is wrong with it in plain words.
+TEST(FileError, ReadFailuresNameTheFileAndTheCause) {
+    TempDir dir;
+    writeBytes(dir.file("plain.cvn"), {1});
+    const std::string pipe = dir.file("pipe.cvn");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {dir.file("missing.cvn"), "no such file"},
+        {dir.path().string(), "this is a folder, not a file"},
+        {pipe, "this is a named pipe, not a file"},
+        {"/dev/null", "this is a device, not a file"},
+        {dir.file("plain.cvn/inside.cvn"), "a part of the path is not a folder"},
+    };
+    for (const Case& c : cases) {
+        Score score;
+        try {
+            (void)ScoreReader().load(c.path, score);
+            ADD_FAILURE() << c.path << ": no error";
+        } catch (const FileError& error) {
+            EXPECT_STREQ(error.what(), "Error opening a file to read.") << c.path;
+            EXPECT_EQ(error.detail(), c.path + ": " + c.reason);
+        }
+    }
+
+    // A file the user may not read.
+    const std::string secret = dir.file("secret.cvn");
+    ScoreReader().save(secret, Score());
+    ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const int status = runUnprivileged([&] {
+        Score score;
+        try {
+            (void)ScoreReader().load(secret, score);
+            return 1;
+        } catch (const FileError& error) {
+            return error.detail() == secret + ": permission denied" ? 0 : 2;
+        }
+    });
+    EXPECT_EQ(status, 0) << "1: read anyway, 2: another message, 100: could not drop root";
+}
+
+TEST(FileError, CausesInPlainWords) {
+    EXPECT_EQ(fileErrorReason(EACCES), "permission denied");
+    EXPECT_EQ(fileErrorReason(EISDIR), "this is a folder, not a file");
+    EXPECT_EQ(fileErrorReason(ENOSPC), "the disk is full");
+    EXPECT_EQ(fileErrorReason(ENOENT), "no such file");
+    EXPECT_EQ(fileErrorReason(ENOENT, true), "no such folder");
+    // A cause without words of its own still reads as part of a sentence.
+    EXPECT_EQ(fileErrorReason(EXDEV), "invalid cross-device link");
+
+    EXPECT_EQ(FileError("Failed.", "/a/b.cvn", "no such file").detail(), "/a/b.cvn: no such file");
+    EXPECT_EQ(FileError("Failed.", "/a/b.cvn").detail(), "/a/b.cvn");
+    EXPECT_EQ(FileError("Failed.", {}, "no such file").detail(), "no such file");
+    EXPECT_EQ(FileError("Failed.").detail(), "");
+    EXPECT_STREQ(FileError("Failed.", "/a", "b").what(), "Failed.");
+}
+
+// Sets TMPDIR for one scope, or unsets it for nullopt.
+class TmpdirSetting {
+  public:
+    explicit TmpdirSetting(const std::optional<std::string>& value) {
+        if (const char* old = std::getenv("TMPDIR")) {
+            saved_ = old;
+        }
+        set(value);
+    }
+    ~TmpdirSetting() { set(saved_); }
+    TmpdirSetting(const TmpdirSetting&) = delete;
+    TmpdirSetting& operator=(const TmpdirSetting&) = delete;
+
+  private:
+    static void set(const std::optional<std::string>& value) {
+        if (value) {
+            ::setenv("TMPDIR", value->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+    }
+    std::optional<std::string> saved_;
+};
+
+TEST(TemporaryFolder, FollowsTmpdir) {
+    {
+        const TmpdirSetting tmpdir(std::string("/var/tmp/mine"));
+        EXPECT_EQ(temporaryFolder(), "/var/tmp/mine");
+    }
+    {
+        const TmpdirSetting tmpdir(std::string("relative"));
+        EXPECT_EQ(temporaryFolder(), (std::filesystem::current_path() / "relative").string());
+    }
+    for (const std::optional<std::string>& unset : {std::optional<std::string>(""),
+                                                    std::optional<std::string>()}) {
+        const TmpdirSetting tmpdir(unset);
+        EXPECT_EQ(temporaryFolder(), "/tmp");
+    }
+}
+
+TEST(PrivateTempFile, HoldsTheBytesForThisUserOnlyAndGoesAway) {
+    TempDir dir;
+    const std::vector<std::uint8_t> bytes = {'M', 'T', 'h', 'd', 0, 1};
+    std::string first;
+    {
+        // Even a permissive umask gives no one else access.
+        const mode_t mask = ::umask(0);
+        const PrivateTempFile file(bytes, dir.path().string(), "song-", ".mid");
+        const PrivateTempFile other(bytes, dir.path().string(), "song-", ".mid");
+        ::umask(mask);
+        first = file.path();
+        const std::filesystem::path path(first);
+        EXPECT_EQ(path.parent_path(), dir.path());
+        EXPECT_EQ(path.filename().string().rfind("song-", 0), 0u);
+        EXPECT_EQ(path.extension(), ".mid");
+        EXPECT_NE(file.path(), other.path());
+        EXPECT_EQ(readBytes(first), bytes);
+        struct stat info {};
+        ASSERT_EQ(::lstat(first.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(info.st_mode & 07777, 0600u);
+        EXPECT_EQ(info.st_uid, ::geteuid());
+        EXPECT_EQ(dir.entries().size(), 2u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(first));
+    EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST(PrivateTempFile, FailuresNameTheFileAndLeaveNothing) {
+    TempDir dir;
+    const std::string missing = dir.file("missing");
+    try {
+        const PrivateTempFile file({1, 2}, missing, "song-", ".mid");
+        ADD_FAILURE() << "created in a missing folder";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "Error opening a file to write.");
+        EXPECT_EQ(std::filesystem::path(error.path()).parent_path(), missing);
+        EXPECT_EQ(error.reason(), "no such folder");
+    }
+
+    const std::filesystem::path locked = dir.path() / "locked";
+    std::filesystem::create_directory(locked);
+    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const int status = runUnprivileged([&] {
+        try {
+            const PrivateTempFile file({1, 2}, locked.string(), "song-", ".mid");
+            return 1;
+        } catch (const FileError& error) {
+            return std::filesystem::path(error.path()).parent_path() == locked &&
+                           error.reason() == "permission denied"
+                       ? 0
+                       : 2;
+        }
+    });
+    EXPECT_EQ(status, 0) << "1: created anyway, 2: another message, 100: could not drop root";
+    EXPECT_TRUE(std::filesystem::is_empty(locked));
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"locked"});
+}
+
+// A write that fails halfway (the file size limit stands in for a full disk) says so and
+// leaves no file behind.
+TEST(PrivateTempFile, AFailedWriteLeavesNothing) {
+    TempDir dir;
+    const std::vector<std::uint8_t> big(8192, 0x55);
+    try {
+        const FileSizeLimit limit(4096);
+        const PrivateTempFile file(big, dir.path().string(), "song-", ".mid");
+        ADD_FAILURE() << "no error";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "Error opening a file to write.");
+        EXPECT_EQ(std::filesystem::path(error.path()).parent_path(), dir.path());
+        EXPECT_EQ(error.reason(), "the file is too large");
+    }
+    EXPECT_TRUE(dir.entries().empty());
 }
 
 TEST(ScoreSave, ReplacedFileKeepsItsPermissionsAndNewFilesFollowTheUmask) {

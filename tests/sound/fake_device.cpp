@@ -13,6 +13,10 @@ SequencerId FakeDevice::openSequencer(const std::string& path) {
     call.kind = DeviceCall::OpenSequencer;
     call.path = path;
     call.fileExisted = std::filesystem::exists(path, ec);
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, ec);
+    if (status.type() == std::filesystem::file_type::regular) {
+        call.permissions = static_cast<unsigned>(status.permissions());
+    }
     std::ifstream in(path, std::ios::binary);
     call.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     call.value = sequencerOpens ? ++next_ : 0;

@@ -18,6 +18,7 @@ struct DeviceCall {
     std::chrono::steady_clock::time_point when;
     std::string path;                 // for OpenSequencer
     bool fileExisted = false;         // for OpenSequencer: the file was there when it was opened
+    unsigned permissions = 0;         // for OpenSequencer: its permission bits, when a plain file
     std::vector<std::uint8_t> bytes;  // for OpenSequencer: what the file held
 };
 

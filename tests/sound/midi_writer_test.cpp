@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 
 #include "score/data_file.h"
@@ -26,10 +27,15 @@ Bytes header(std::uint8_t tracks) {
 }
 
 Bytes chunk(const Bytes& events) {
-    Bytes out = {0x4D, 0x54, 0x72, 0x6B};
     const auto n = static_cast<std::uint32_t>(events.size());
-    out.insert(out.end(), {static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
-                           static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
+    Bytes out = {0x4D,
+                 0x54,
+                 0x72,
+                 0x6B,
+                 static_cast<std::uint8_t>(n >> 24),
+                 static_cast<std::uint8_t>(n >> 16),
+                 static_cast<std::uint8_t>(n >> 8),
+                 static_cast<std::uint8_t>(n)};
     out.insert(out.end(), events.begin(), events.end());
     return out;
 }
@@ -111,25 +117,96 @@ TEST(MidiWriter, TieAcrossBarline) {
     EXPECT_EQ(Player::midiFileBytes(score, 0), expected);
 }
 
-TEST(MidiWriter, TieMiddleChainsAndNoteOnKeepsPendingRests) {
+TEST(MidiWriter, TieMiddleChains) {
     Score score = emptyScore(1, {{Treble, 0}});
-    // A broken chain (a TieStart followed by an untied chord) writes two Note On groups, the
-    // second with the same pending rest time, since a Note On does not consume rests.
-    score.tracks[0].measures[0] = {rest(), single(4, 0, TieStart), single(4, 1), rest()};
-    const Bytes broken = cat({header(1), chunk(cat({kTempo120,
-                                                    {0x00, 0xC0, 0x00},
-                                                    {24, 0x90, 71, 90},
-                                                    {24, 0x90, 72, 90},
-                                                    {24, 0x80, 72, 90},
-                                                    kEnd}))});
-    EXPECT_EQ(Player::midiFileBytes(score, 0), broken);
-
     score.tracks[0].measures[0] = {single(8, 0, TieStart), single(8, 0, TieMiddle),
                                    single(4, 0, TieMiddle), single(2, 0, TieEnd)};
     const Bytes chain = cat(
         {header(1),
          chunk(cat({kTempo120, {0x00, 0xC0, 0x00}, {0, 0x90, 71, 90}, {96, 0x80, 71, 90}, kEnd}))});
     EXPECT_EQ(Player::midiFileBytes(score, 0), chain);
+}
+
+// The note events of track 0 of a one-track score: after the tempo and the Program Change, before
+// End of Track.
+Bytes noteEvents(const Score& score, int firstMeasure = 0) {
+    const Bytes events = chunkEvents(Player::midiFileBytes(score, firstMeasure), 0);
+    EXPECT_GE(events.size(), 14u);
+    EXPECT_EQ(Bytes(events.end() - 4, events.end()), kEnd);
+    return Bytes(events.begin() + 10, events.end() - 4);
+}
+
+// Ties whose chords do not sound the same keys: the held keys stop where the chain breaks and the
+// later chord sounds on its own, so nothing is left sounding and nothing stops twice.
+TEST(MidiWriterBrokenTies, TieAcrossAKeyChangeEndsTheHeldKey) {
+    Score score = emptyScore(2, {{Treble, 0}});
+    score.measures[1].key = -1;  // B becomes B flat
+    score.tracks[0].measures[0] = {rest(), rest(), rest(), single(4, 0, TieStart, 80)};
+    score.tracks[0].measures[1] = {single(2, 0, TieEnd, 60), rest(2)};
+    EXPECT_EQ(noteEvents(score), (Bytes{72, 0x90, 71, 80, 24, 0x80, 71, 80,  // B, one quarter
+                                        0, 0x90, 70, 60, 48, 0x80, 70, 60}));  // then B flat
+}
+
+TEST(MidiWriterBrokenTies, AnotherOctaveOrAChangedChordEndsTheChain) {
+    Score score = emptyScore(1, {{Treble, 0}});
+    Note higher = single(2, 0, TieEnd);
+    higher.octave = 1;
+    score.tracks[0].measures[0] = {single(2, 0, TieStart), higher};
+    EXPECT_EQ(noteEvents(score),
+              (Bytes{0, 0x90, 71, 90, 48, 0x80, 71, 90, 0, 0x90, 83, 90, 48, 0x80, 83, 90}));
+
+    // A chord that lost a head after the tie was made.
+    score.tracks[0].measures[0] = {chord(2, {0, 2}, TieStart, 80), single(2, 0, TieEnd, 60)};
+    EXPECT_EQ(noteEvents(score), (Bytes{0, 0x90, 71, 80, 0, 0x90, 74, 80,  //
+                                        48, 0x80, 71, 80, 0, 0x80, 74, 80,  //
+                                        0, 0x90, 71, 60, 48, 0x80, 71, 60}));
+}
+
+TEST(MidiWriterBrokenTies, TheSameKeysInAnotherOrderStillJoin) {
+    Score score = emptyScore(1, {{Treble, 0}});
+    score.tracks[0].measures[0] = {chord(2, {0, 2}, TieStart, 80), chord(2, {2, 0}, TieEnd, 60)};
+    // The Note Offs come with the last chord: its velocity, its head order.
+    EXPECT_EQ(noteEvents(score),
+              (Bytes{0, 0x90, 71, 80, 0, 0x90, 74, 80, 96, 0x80, 74, 60, 0, 0x80, 71, 60}));
+}
+
+TEST(MidiWriterBrokenTies, ARestInsideAChainEndsIt) {
+    Score score = emptyScore(1, {{Treble, 0}});
+    score.tracks[0].measures[0] = {single(4, 0, TieStart), rest(), single(4, 0, TieEnd),
+                                   single(4, 1)};
+    // Every event stays at its time: the last note starts on beat 4.
+    EXPECT_EQ(noteEvents(score), (Bytes{0, 0x90, 71, 90, 24, 0x80, 71, 90,  //
+                                        24, 0x90, 71, 90, 24, 0x80, 71, 90,  //
+                                        0, 0x90, 72, 90, 24, 0x80, 72, 90}));
+}
+
+TEST(MidiWriterBrokenTies, MiddleOfAChainEndsWithTheLastChordJoined) {
+    Score score = emptyScore(1, {{Treble, 0}});
+    score.tracks[0].measures[0] = {single(4, 0, TieStart, 80), single(4, 0, TieMiddle, 70),
+                                   single(4, 1, TieEnd, 60), rest()};
+    EXPECT_EQ(noteEvents(score),
+              (Bytes{0, 0x90, 71, 80, 48, 0x80, 71, 70, 0, 0x90, 72, 60, 24, 0x80, 72, 60}));
+}
+
+// Tie marks that make no chain, as a damaged file or a hand-made score may hold them.
+TEST(MidiWriterBrokenTies, StrayTieMarksSoundAsPlainNotes) {
+    Score score = emptyScore(1, {{Treble, 0}});
+    score.tracks[0].measures[0] = {single(4, 0, TieEnd), single(4, 1, TieMiddle),
+                                   single(4, 1, TieStart), single(4, 2, TieStart)};
+    EXPECT_EQ(noteEvents(score), (Bytes{0, 0x90, 71, 90, 24, 0x80, 71, 90,  // end as untied
+                                        0, 0x90, 72, 90, 24, 0x80, 72, 90,  // middle as a start
+                                        0, 0x90, 72, 90, 24, 0x80, 72, 90,  // a start again
+                                        0, 0x90, 74, 90,                    // held at the end:
+                                        24, 0x80, 74, 90}));                // stopped there
+}
+
+TEST(MidiWriterBrokenTies, PlayingFromInsideAChainStartsItsRest) {
+    Score score = emptyScore(3, {{Treble, 0}});
+    score.tracks[0].measures[0] = {single(1, 0, TieStart)};
+    score.tracks[0].measures[1] = {single(1, 0, TieMiddle)};
+    score.tracks[0].measures[2] = {single(2, 0, TieEnd), rest(2)};
+    EXPECT_EQ(noteEvents(score, 1), (Bytes{0, 0x90, 71, 90, 0x81, 0x10, 0x80, 71, 90}));
+    EXPECT_EQ(noteEvents(score, 2), (Bytes{0, 0x90, 71, 90, 48, 0x80, 71, 90}));
 }
 
 TEST(MidiWriter, NoteOffsPrecedeTheNextNoteOns) {
@@ -393,12 +470,20 @@ TEST_F(MidiFileOnDisk, UnwritablePlaceRaisesAndLeavesNothing) {
     EXPECT_TRUE(std::filesystem::is_directory(folder_ / "taken.mid"));
 }
 
-// An independent walk over a file: checks the chunk structure and that every event is a valid
-// channel or meta event on an allowed channel. Returns the number of Note On events.
-std::size_t checkStructure(const Bytes& file, std::size_t tracks, const std::vector<bool>& drums) {
+// What an independent walk over a file found in one track chunk.
+struct TrackSummary {
+    std::size_t noteOns = 0;
+    std::uint32_t lastEventTick = 0;  // of the last event before End of Track
+};
+
+// An independent walk over a file: checks the chunk structure, that every event is a valid
+// channel or meta event on an allowed channel, and that every Note On has its Note Off on the
+// same key later in the same chunk, with no Note Off for a key that is not sounding.
+std::vector<TrackSummary> checkStructure(const Bytes& file, std::size_t tracks,
+                                         const std::vector<bool>& drums) {
     EXPECT_EQ(Bytes(file.begin(), file.begin() + 14), header(static_cast<std::uint8_t>(tracks)));
     std::size_t at = 14;
-    std::size_t noteOns = 0;
+    std::vector<TrackSummary> summaries;
     for (std::size_t t = 0; t < tracks; ++t) {
         EXPECT_EQ(Bytes(file.begin() + static_cast<std::ptrdiff_t>(at),
                         file.begin() + static_cast<std::ptrdiff_t>(at + 4)),
@@ -409,13 +494,20 @@ std::size_t checkStructure(const Bytes& file, std::size_t tracks, const std::vec
         std::size_t p = at + 8;
         const std::size_t end = p + length;
         EXPECT_LE(end, file.size());
+        TrackSummary summary;
+        std::map<std::uint8_t, int> sounding;
+        std::uint32_t tick = 0;
         bool ended = false;
         while (p < end && !ended) {
+            std::uint32_t delta = 0;
             int varLenBytes = 0;
-            while (file[p++] & 0x80) {
+            while (file[p] & 0x80) {
+                delta = delta << 7 | (file[p++] & 0x7F);
                 ++varLenBytes;
             }
+            delta = delta << 7 | file[p++];
             EXPECT_LE(varLenBytes, 3);
+            tick += delta;
             const std::uint8_t status = file[p++];
             if (status == 0xFF) {
                 const std::uint8_t type = file[p++];
@@ -424,32 +516,53 @@ std::size_t checkStructure(const Bytes& file, std::size_t tracks, const std::vec
                 EXPECT_TRUE(t == 0 || type != 0x51) << "tempo outside the first chunk";
                 p += size;
                 ended = type == 0x2F;
+                if (ended) {
+                    EXPECT_EQ(delta, 0u) << "track " << t;
+                } else {
+                    summary.lastEventTick = tick;
+                }
                 continue;
             }
+            summary.lastEventTick = tick;
             const int channel = status & 0x0F;
             EXPECT_TRUE(status >= 0x80 && status < 0xF0);
             EXPECT_EQ(channel == 9, drums[t]) << "track " << t;
             const int dataBytes = (status & 0xF0) == 0xC0 ? 1 : 2;
             for (int i = 0; i < dataBytes; ++i) {
-                EXPECT_LT(file[p++], 0x80);
+                EXPECT_LT(file[p + static_cast<std::size_t>(i)], 0x80);
             }
-            noteOns += (status & 0xF0) == 0x90 ? 1 : 0;
+            if ((status & 0xF0) == 0x90) {
+                ++summary.noteOns;
+                ++sounding[file[p]];
+            } else if ((status & 0xF0) == 0x80) {
+                EXPECT_GT(sounding[file[p]], 0) << "track " << t << ": a Note Off for key "
+                                                << int{file[p]} << ", which is not sounding";
+                --sounding[file[p]];
+            }
+            p += static_cast<std::size_t>(dataBytes);
         }
         EXPECT_TRUE(ended);
         EXPECT_EQ(p, end) << "track " << t;
+        for (const auto& [key, count] : sounding) {
+            EXPECT_EQ(count, 0) << "track " << t << ": key " << int{key} << " never stops";
+        }
+        summaries.push_back(summary);
         at = end;
     }
     EXPECT_EQ(at, file.size());
-    return noteOns;
+    return summaries;
 }
 
-TEST(MidiWriter, RandomScoresGiveWellFormedFiles) {
+// Random scores, with tie marks in any order (as a damaged file may have them): every file is
+// well formed, every Note On has its Note Off, and the last chord of each track still ends at
+// its own time, whatever ties came before it.
+TEST(MidiWriter, RandomScoresGiveWellFormedFilesWithEveryNoteStopped) {
     std::mt19937 random(1234);
     const auto pick = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
     const int durations[] = {1, 2, 4, 8, 16, 32};
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 300; ++round) {
         Score score;
         score.clear();
         const int measures = pick(0, 6);
@@ -457,15 +570,20 @@ TEST(MidiWriter, RandomScoresGiveWellFormedFiles) {
             score.measures.push_back(MeasureInfo{pick(-7, 7), pick(1, 255), pick(1, 32)});
         }
         const int tracks = pick(0, 24);
+        const int firstMeasure = measures > 0 ? pick(0, measures - 1) : 0;
+        // Few positions in some rounds, so that chords often repeat and ties often join.
+        const int spread = pick(0, 1) == 0 ? 2 : 20;
         std::vector<bool> drums;
-        std::size_t heads = 0;
+        std::vector<std::uint32_t> lastChordEnds;
         for (int t = 0; t < tracks; ++t) {
             Track& track = score.tracks.emplace_back();
             track.kind = static_cast<TrackKind>(pick(0, 2));
             track.program = pick(0, 127);
             drums.push_back(track.kind == Drums);
             track.measures.resize(static_cast<std::size_t>(measures));
-            for (TrackMeasure& measure : track.measures) {
+            std::uint32_t time = 0;
+            std::uint32_t lastChordEnd = 0;
+            for (int m = 0; m < measures; ++m) {
                 for (int n = pick(0, 6); n > 0; --n) {
                     Note note = rest(durations[pick(0, 5)], pick(0, 2), pick(0, 3));
                     note.octave = pick(-3, 3);
@@ -473,18 +591,25 @@ TEST(MidiWriter, RandomScoresGiveWellFormedFiles) {
                     note.tie = static_cast<TieState>(pick(0, 3));
                     for (int h = pick(0, 3); h > 0; --h) {
                         note.pitches.push_back(
-                            NoteHead{pick(-20, 20), static_cast<Accidental>(pick(0, 3))});
+                            NoteHead{pick(-spread, spread), static_cast<Accidental>(pick(0, 3))});
                     }
-                    if (note.tie == TieNone || note.tie == TieStart) {
-                        heads += note.pitches.size();
+                    if (m >= firstMeasure) {
+                        time += static_cast<std::uint32_t>(noteTicks(note));
+                        lastChordEnd = note.isRest() ? lastChordEnd : time;
                     }
-                    measure.push_back(note);
+                    track.measures[static_cast<std::size_t>(m)].push_back(note);
                 }
             }
+            lastChordEnds.push_back(lastChordEnd);
         }
-        const Bytes file = Player::midiFileBytes(score, 0);
-        EXPECT_EQ(checkStructure(file, static_cast<std::size_t>(tracks), drums), heads)
-            << "round " << round;
+        const Bytes file = Player::midiFileBytes(score, firstMeasure);
+        const std::vector<TrackSummary> summaries =
+            checkStructure(file, static_cast<std::size_t>(tracks), drums);
+        ASSERT_EQ(summaries.size(), static_cast<std::size_t>(tracks)) << "round " << round;
+        for (std::size_t t = 0; t < summaries.size(); ++t) {
+            EXPECT_EQ(summaries[t].lastEventTick, lastChordEnds[t])
+                << "round " << round << ", track " << t;
+        }
     }
 }
 

@@ -1,9 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
+#include <optional>
 #include <thread>
 
 #include "fake_device.h"
@@ -19,15 +23,20 @@ using test::DeviceCall;
 using test::FakeDevice;
 using test::FakeWindow;
 
-// Each test runs in a folder of its own, where the temporary playback file goes.
+// Each test runs in a folder of its own (the user's current folder) with a temporary folder of
+// its own, where the playback files go.
 class PlayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         previous_ = std::filesystem::current_path();
+        const char* tmpdir = std::getenv("TMPDIR");
+        previousTmpdir_ = tmpdir != nullptr ? std::optional<std::string>(tmpdir) : std::nullopt;
         folder_ = std::filesystem::temp_directory_path() /
                   ("cvn_player_test_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_);
-        std::filesystem::current_path(folder_);
+        std::filesystem::create_directories(folder_ / "tmp");
+        std::filesystem::create_directories(folder_ / "home");
+        std::filesystem::current_path(folder_ / "home");
+        ::setenv("TMPDIR", (folder_ / "tmp").c_str(), 1);
         device_ = std::make_shared<FakeDevice>();
         installSoundDevice(device_);
     }
@@ -35,11 +44,22 @@ class PlayerTest : public ::testing::Test {
         Player::waitForPreviews();
         installSoundDevice(nullptr);
         std::filesystem::current_path(previous_);
+        if (previousTmpdir_) {
+            ::setenv("TMPDIR", previousTmpdir_->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+        // Playback leaves nothing behind, in the temporary folder or anywhere else.
+        EXPECT_TRUE(std::filesystem::is_empty(folder_ / "tmp"));
         std::filesystem::remove_all(folder_);
         EXPECT_FALSE(device_->badHandle());
     }
 
-    bool playbackFileExists() const { return std::filesystem::exists(folder_ / kPlaybackFileName); }
+    // Whether a playback file is lying about, in the temporary folder or the current one.
+    bool playbackFileExists() const {
+        return !std::filesystem::is_empty(folder_ / "tmp") ||
+               !std::filesystem::is_empty(folder_ / "home");
+    }
 
     // Waits until the device has seen `n` calls of `kind`.
     bool waitForCalls(DeviceCall::Kind kind, int n) const {
@@ -53,6 +73,7 @@ class PlayerTest : public ::testing::Test {
     }
 
     std::filesystem::path previous_;
+    std::optional<std::string> previousTmpdir_;
     std::filesystem::path folder_;
     std::shared_ptr<FakeDevice> device_;
     FakeWindow window_;
@@ -85,8 +106,13 @@ TEST_F(PlayerTest, PlayHandsTheFileToTheSequencerAndDeletesIt) {
     const std::vector<DeviceCall> calls = device_->calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].kind, DeviceCall::OpenSequencer);
+    // A private file of its own in the temporary folder, readable by this user only.
+    const std::filesystem::path file(calls[0].path);
     EXPECT_TRUE(calls[0].fileExisted);
-    EXPECT_EQ(std::filesystem::path(calls[0].path), folder_ / kPlaybackFileName);
+    EXPECT_EQ(file.parent_path(), folder_ / "tmp");
+    EXPECT_EQ(file.filename().string().rfind(kPlaybackFilePrefix, 0), 0u) << file;
+    EXPECT_EQ(file.extension(), ".mid");
+    EXPECT_EQ(calls[0].permissions, 0600u);
     EXPECT_EQ(calls[0].bytes, Player::midiFileBytes(score, 1));
     EXPECT_EQ(calls[1].kind, DeviceCall::Play);
     EXPECT_EQ(calls[1].value, calls[0].value);
@@ -161,14 +187,56 @@ TEST_F(PlayerTest, PreviewWhilePlayingIsSilent) {
     player.stop();
 }
 
-TEST_F(PlayerTest, StopWhenIdleDeletesAnOldPlaybackFile) {
+// A file of the user's named like the playback file of old, in the current folder and in the
+// temporary folder, survives play, stop, the end of the song and the end of the player.
+TEST_F(PlayerTest, PlaybackNeverTouchesTheUsersFiles) {
+    const std::filesystem::path mine = folder_ / "home" / "cvn_playback.mid";
+    const std::filesystem::path tmpMine = folder_ / "tmp" / "cvn_playback.mid";
+    std::ofstream(mine) << "mine";
+    std::ofstream(tmpMine) << "mine too";
+    {
+        Player player;
+        player.stop();
+        player.play(melody(), 0, window_);
+        EXPECT_TRUE(player.isPlaying());
+        device_->finishSong();
+        player.stop();
+        player.stop();
+        player.play(melody(), 1, window_);
+        // Two plays, two different private files.
+        std::vector<std::string> files;
+        for (const DeviceCall& call : device_->calls()) {
+            if (call.kind == DeviceCall::OpenSequencer) {
+                files.push_back(call.path);
+            }
+        }
+        ASSERT_EQ(files.size(), 2u);
+        EXPECT_NE(files[0], files[1]);
+    }
+    const auto contents = [](const std::filesystem::path& path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(contents(mine), "mine");
+    EXPECT_EQ(contents(tmpMine), "mine too");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_ / "tmp"),
+                            std::filesystem::directory_iterator()),
+              1);
+    std::filesystem::remove(tmpMine);
+}
+
+// A current folder that nobody can write in (here one that has been deleted) plays as usual.
+TEST_F(PlayerTest, PlaysWhenTheCurrentFolderCannotBeWritten) {
+    std::filesystem::create_directory(folder_ / "home" / "gone");
+    std::filesystem::current_path(folder_ / "home" / "gone");
+    std::filesystem::remove(folder_ / "home" / "gone");
+    ASSERT_LT(::open("probe.mid", O_WRONLY | O_CREAT | O_EXCL, 0600), 0);
     Player player;
-    std::ofstream(folder_ / kPlaybackFileName) << "left over";
+    player.play(melody(), 0, window_);
+    EXPECT_TRUE(player.isPlaying());
+    ASSERT_EQ(device_->count(DeviceCall::OpenSequencer), 1);
+    EXPECT_EQ(device_->calls().back().kind, DeviceCall::Play);
     player.stop();
-    EXPECT_FALSE(playbackFileExists());
-    EXPECT_EQ(device_->count(DeviceCall::CloseSequencer), 0);
-    player.stop();  // and again, with nothing there
-    EXPECT_FALSE(playbackFileExists());
 }
 
 TEST_F(PlayerTest, FailedOpenLeavesPlaybackStopped) {
@@ -189,10 +257,19 @@ TEST_F(PlayerTest, FailedOpenLeavesPlaybackStopped) {
     player.stop();
 }
 
-TEST_F(PlayerTest, UnwritablePlaybackFileRaisesAndReleasesEverything) {
+TEST_F(PlayerTest, UnwritableTemporaryFolderRaisesAndReleasesEverything) {
     Player player;
-    std::filesystem::create_directory(folder_ / kPlaybackFileName);
-    EXPECT_THROW(player.play(melody(), 0, window_), FileError);
+    const std::filesystem::path missing = folder_ / "tmp" / "missing";
+    ::setenv("TMPDIR", missing.c_str(), 1);
+    try {
+        player.play(melody(), 0, window_);
+        ADD_FAILURE() << "no error";
+    } catch (const FileError& error) {
+        // The sentence stays; the file and the cause come with it.
+        EXPECT_STREQ(error.what(), "Error opening a file to write.");
+        EXPECT_EQ(std::filesystem::path(error.path()).parent_path(), missing);
+        EXPECT_EQ(error.reason(), "no such folder");
+    }
     EXPECT_FALSE(player.isPlaying());
     EXPECT_EQ(device_->count(DeviceCall::OpenSequencer), 0);
 
@@ -200,7 +277,7 @@ TEST_F(PlayerTest, UnwritablePlaybackFileRaisesAndReleasesEverything) {
     player.previewNote(60, 0, 0);
     Player::waitForPreviews();
     EXPECT_EQ(device_->count(DeviceCall::Send), 3);
-    std::filesystem::remove(folder_ / kPlaybackFileName);
+    ::setenv("TMPDIR", (folder_ / "tmp").c_str(), 1);
     player.play(melody(), 0, window_);
     EXPECT_TRUE(player.isPlaying());
     player.stop();

@@ -33,7 +33,7 @@ class QuietWindow : public EditorWindow {
     void runDynamicDialog(DynamicDialogModel&) override {}
     bool askYesNo(std::string_view, std::string_view) override { return false; }
     Answer askYesNoCancel(std::string_view, std::string_view) override { return Answer::Cancel; }
-    void showMessage(std::string_view, std::string_view) override {}
+    void showMessage(std::string_view, std::string_view, std::string_view) override {}
     std::optional<std::string> chooseFile(FileDialogKind) override { return std::nullopt; }
     void notifyPlaybackDone() override {}
 };
