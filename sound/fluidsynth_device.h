@@ -23,7 +23,8 @@ struct FluidSynthOptions {
     int periods = 3;
     int periodSize = 128;
     double sampleRate = 44100.0;
-    // How long the sound rings after the song's last tick before the completion notice.
+    // How long the sound rings after the song's last tick before the completion notice, in
+    // rendered audio (so a song ends with its audio, whatever pace the output keeps).
     std::chrono::milliseconds releaseTime{250};
     // Render in real time into nothing instead of a sound card (for tests of the synthesizer
     // under load on machines without sound).
