@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "app/main_window.h"
 #include "sound/device.h"
@@ -20,6 +21,16 @@ constexpr const char* kDisplayUnreachable =
     "corvane: the graphical display could not be reached, so the editor window cannot open.\n"
     "Check that the desktop session named by DISPLAY or WAYLAND_DISPLAY is running, or use\n"
     "corvane-cli, which does the same work without a window.\n";
+
+// Says on the terminal, in one line, what the window's status line says when sound is missing.
+class TerminalReport final : public corvane::StatusTarget {
+  public:
+    void soundStatusKnown(const std::string& problem) override {
+        if (!problem.empty()) {
+            std::fprintf(stderr, "corvane: %s\n", problem.c_str());
+        }
+    }
+};
 
 bool hasEnv(const char* name) {
     const char* value = std::getenv(name);
@@ -47,7 +58,10 @@ int main(int argc, char** argv) {
     }
     // The sound device comes first: the Player's probe in the window starts its soundfont load
     // on a thread of its own, so the window never waits for it.
-    corvane::installSoundDevice(std::make_shared<corvane::FluidSynthDevice>());
+    const auto device = std::make_shared<corvane::FluidSynthDevice>();
+    corvane::installSoundDevice(device);
+    TerminalReport terminal;
+    device->reportStatus(terminal);
 
     const QtMessageHandler previous = qInstallMessageHandler(messageHandler);
     QApplication app(argc, argv);
@@ -61,5 +75,7 @@ int main(int argc, char** argv) {
     if (const QStringList args = QApplication::arguments(); args.size() > 1) {
         window.openFile(args.at(1));
     }
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    device->stopReporting(terminal);
+    return result;
 }

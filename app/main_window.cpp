@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "app/app_icon.h"
@@ -251,6 +253,8 @@ MainWindow::MainWindow(WindowServices services)
     player_ = std::make_unique<Player>();
     editor_->setPlayer(player_.get());
     reader_ = std::make_unique<ScoreReader>();
+    sound_ = soundDevice();
+    sound_->reportStatus(*this);
 
     if (editor_->drawing.resourcesFailed) {
         showWarning(this, kResourcesFailedMessage, kErrorCaption, services_.runModal);
@@ -267,9 +271,33 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::teardown() {
+    if (sound_) {
+        sound_->stopReporting(*this);
+        sound_.reset();
+    }
     editor_.reset();
     player_.reset();
     reader_.reset();
+}
+
+void MainWindow::soundStatusKnown(const std::string& problem) {
+    if (problem.empty()) {
+        return;
+    }
+    // Queued to the window: it runs on the window's thread, and not at all once the window is
+    // gone (the device stops calling before then).
+    QMetaObject::invokeMethod(
+        this, [this, text = QString::fromStdString(problem)] { showSoundProblem(text); },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::showSoundProblem(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setObjectName(QStringLiteral("soundStatus"));
+    statusBar()->addWidget(label, 1);
+    if (!isMaximized() && !isFullScreen()) {
+        resize(width(), height() + statusBar()->sizeHint().height());
+    }
 }
 
 void MainWindow::buildMenu() {

@@ -10,6 +10,7 @@
 
 #include "dialogs/modal.h"
 #include "editor/editor_window.h"
+#include "sound/device.h"
 
 namespace corvane {
 
@@ -91,7 +92,7 @@ class ClientArea final : public QWidget, public EditorWindow {
     int cursorShowCount_ = 0;
 };
 
-class MainWindow final : public QMainWindow {
+class MainWindow final : public QMainWindow, public StatusTarget {
     Q_OBJECT
 
   public:
@@ -114,6 +115,9 @@ class MainWindow final : public QMainWindow {
     void openFile(const QString& path);
     // The menu action of command `id`, or null.
     QAction* action(int id) const;
+    // Called on any thread: a sound device without sound says so in a status line below the
+    // client area, which keeps its size (the window grows by the line).
+    void soundStatusKnown(const std::string& problem) override;
 
   protected:
     // The close query; a window allowed to close destroys the editor, player and score reader.
@@ -122,8 +126,11 @@ class MainWindow final : public QMainWindow {
   private:
     void buildMenu();
     void teardown();
+    void showSoundProblem(const QString& text);
 
     WindowServices services_;
+    // The device whose status the window shows, while it listens.
+    std::shared_ptr<SoundDevice> sound_;
     ClientArea* client_;
     std::unique_ptr<EditorView> editor_;
     std::unique_ptr<Player> player_;

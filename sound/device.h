@@ -32,6 +32,17 @@ class NotifyTarget {
     ~NotifyTarget() = default;
 };
 
+// Receives a device's verdict on whether it can sound, once it is known.
+class StatusTarget {
+  public:
+    // `problem` is "" when the device sounds, else a sentence for the user saying what is
+    // missing. May be called on any thread; it must not call into the device.
+    virtual void soundStatusKnown(const std::string& problem) = 0;
+
+  protected:
+    ~StatusTarget() = default;
+};
+
 class SoundDevice {
   public:
     virtual ~SoundDevice() = default;
@@ -50,6 +61,12 @@ class SoundDevice {
     virtual void playSequencer(SequencerId id, NotifyTarget& target) = 0;
     // Stops and closes; once this returns no notice for `id` is sent any more.
     virtual void closeSequencer(SequencerId id) = 0;
+
+    // Tells `target` once whether the device can sound, as soon as that is known (at once when
+    // it already is). A device that never finds out, like the silent stand-in, says nothing.
+    virtual void reportStatus(StatusTarget&) {}
+    // Forgets `target`; once this returns it is not called any more.
+    virtual void stopReporting(StatusTarget&) {}
 };
 
 // The silent stand-in: no MIDI output, and a sequencer that opens any file, plays nothing and

@@ -1,7 +1,9 @@
 #include "sound/fluidsynth_device.h"
 
+#include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -11,6 +13,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace corvane {
@@ -21,7 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kChannels = 16;
 constexpr int kResetAllControllers = 121;
-constexpr auto kWatchInterval = std::chrono::milliseconds(10);
 
 struct SettingsDeleter {
     void operator()(fluid_settings_t* p) const { delete_fluid_settings(p); }
@@ -40,15 +42,23 @@ using SynthPtr = std::unique_ptr<fluid_synth_t, SynthDeleter>;
 using DriverPtr = std::unique_ptr<fluid_audio_driver_t, DriverDeleter>;
 using PlayerPtr = std::unique_ptr<fluid_player_t, PlayerDeleter>;
 
-// FluidSynth reports a missing card or server on stderr for every driver it tries; the program
-// stays silent instead, as it does without a sound device.
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// FluidSynth reports a missing card or server on stderr for every driver it tries, and libasound
+// prints its own "ALSA lib ..." lines besides; the program says once, in its own words, what is
+// missing instead (statusProblem below).
 void quietLogs() {
     static std::once_flag once;
     std::call_once(once, [] {
         for (const int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
             fluid_set_log_function(level, nullptr, nullptr);
         }
+        snd_lib_error_set_handler(&ignoreAlsaError);
     });
+}
+
+std::string noSound(const std::string& what) {
+    return "No sound: " + what + ". Editing, saving and export still work.";
 }
 
 bool readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
@@ -84,19 +94,21 @@ std::string findSoundfont(const std::vector<std::string>& candidates) {
 struct FluidSynthDevice::Impl {
     enum class Status { NotStarted, Loading, Ready, Failed };
 
+    // A song. It is made, played and read under audioMutex, and taken down by the audio thread.
     struct Sequencer {
         PlayerPtr player;
         NotifyTarget* target = nullptr;
         bool playing = false;
         bool notified = false;
-        Clock::time_point endSeen{};
-        bool endReached = false;
+        // The frame count when the song's last tick was reached.
+        std::optional<std::uint64_t> endFrame;
         // The song's length in ticks, 0 until the player has loaded it. Asking for it walks
         // every event, so it is asked only until it is known.
         int totalTicks = 0;
     };
 
     FluidSynthOptions options;
+    std::uint64_t releaseFrames = 0;
 
     // Set-up state, guarded by setupMutex.
     std::mutex setupMutex;
@@ -104,28 +116,34 @@ struct FluidSynthDevice::Impl {
     Status status = Status::NotStarted;
     std::thread setupThread;
     std::string driver;
+    std::string problem;
     double latencyMs = 0;
+
+    // Who is told the outcome of the set-up; held while they are told. Lock order: reportMutex
+    // before setupMutex.
+    std::mutex reportMutex;
+    std::vector<StatusTarget*> statusTargets;
 
     SettingsPtr settings;
     SynthPtr synth;
     DriverPtr audioDriver;
 
-    // Guards the rendering and the creation, use and deletion of MIDI file players: FluidSynth
-    // crashes when a player is made or destroyed while the audio thread renders.
+    // Guards the rendering and the sequencers: FluidSynth crashes when a player is made or
+    // destroyed while the audio thread renders.
     std::mutex audioMutex;
+    std::map<SequencerId, Sequencer> sequencers;
+    SequencerId lastSequencer = 0;
+    std::atomic<std::uint64_t> frames{0};
+
+    // Sequencers closed since the last block, and every completion notice: a notice is sent
+    // under this lock and only for a sequencer that has not been closed, so closing never waits
+    // for the audio thread. Lock order: audioMutex before closeMutex.
+    std::mutex closeMutex;
+    std::vector<SequencerId> closed;
 
     // The output that stands in for a driver when there is no sound card to play to.
     std::thread pump;
     std::atomic<bool> pumpStop{false};
-
-    // Sequencers and the thread that watches for their end, guarded by sequencerMutex.
-    // Lock order: sequencerMutex before audioMutex.
-    std::mutex sequencerMutex;
-    std::condition_variable watcherWake;
-    std::map<SequencerId, Sequencer> sequencers;
-    SequencerId lastSequencer = 0;
-    std::thread watcher;
-    bool watcherStop = false;
 
     std::atomic<MidiOutHandle> lastOut{0};
 
@@ -136,17 +154,11 @@ struct FluidSynthDevice::Impl {
         if (options.drivers.empty()) {
             options.drivers = {"pulseaudio", "alsa", "jack"};
         }
+        releaseFrames = static_cast<std::uint64_t>(
+            std::chrono::duration<double>(options.releaseTime).count() * options.sampleRate);
     }
 
     ~Impl() {
-        {
-            const std::lock_guard guard(sequencerMutex);
-            watcherStop = true;
-        }
-        watcherWake.notify_all();
-        if (watcher.joinable()) {
-            watcher.join();
-        }
         if (setupThread.joinable()) {
             setupThread.join();
         }
@@ -168,14 +180,71 @@ struct FluidSynthDevice::Impl {
     static int render(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
         auto* self = static_cast<Impl*>(data);
         const std::lock_guard guard(self->audioMutex);
+        self->takeDownClosed();
+        int result = FLUID_OK;
         if (nfx == 0) {
             // Drivers other than JACK give no effects buffers: mix reverb and chorus into the
             // dry output.
             std::array<float*, 4> mixed = {out[0], out[1], out[0], out[1]};
-            return fluid_synth_process(self->synth.get(), len, static_cast<int>(mixed.size()),
-                                       mixed.data(), nout, out);
+            result = fluid_synth_process(self->synth.get(), len, static_cast<int>(mixed.size()),
+                                         mixed.data(), nout, out);
+        } else {
+            result = fluid_synth_process(self->synth.get(), len, nfx, fx, nout, out);
         }
-        return fluid_synth_process(self->synth.get(), len, nfx, fx, nout, out);
+        self->frames += static_cast<std::uint64_t>(len);
+        self->noticeEndedSongs();
+        if (self->options.onBlock && nout >= 2) {
+            self->options.onBlock(out[0], out[1], len);
+        }
+        return result;
+    }
+
+    // Stops and deletes the players of closed sequencers; on the audio thread, or once no
+    // output runs any more.
+    void takeDownClosed() {
+        std::vector<SequencerId> ids;
+        {
+            const std::lock_guard guard(closeMutex);
+            ids.swap(closed);
+        }
+        for (const SequencerId id : ids) {
+            const auto it = sequencers.find(id);
+            if (it == sequencers.end()) {
+                continue;
+            }
+            fluid_player_stop(it->second.player.get());
+            sequencers.erase(it);
+            silence();
+        }
+    }
+
+    // The player's own DONE comes seconds late, or never while a note is held: a song ends at
+    // its last tick, plus the release time for the sound to ring out, counted in rendered frames
+    // so that it follows the audio whatever pace the output keeps.
+    void noticeEndedSongs() {
+        const std::uint64_t now = frames;
+        for (auto& [id, sequencer] : sequencers) {
+            if (!sequencer.playing || sequencer.notified) {
+                continue;
+            }
+            fluid_player_t* player = sequencer.player.get();
+            if (sequencer.totalTicks == 0) {
+                sequencer.totalTicks = fluid_player_get_total_ticks(player);
+            }
+            if (!sequencer.endFrame && sequencer.totalTicks > 0 &&
+                fluid_player_get_current_tick(player) >= sequencer.totalTicks) {
+                sequencer.endFrame = now;
+            }
+            const bool done = fluid_player_get_status(player) == FLUID_PLAYER_DONE ||
+                              (sequencer.endFrame && now - *sequencer.endFrame >= releaseFrames);
+            if (done) {
+                sequencer.notified = true;
+                const std::lock_guard guard(closeMutex);
+                if (std::find(closed.begin(), closed.end(), id) == closed.end()) {
+                    sequencer.target->notifyPlaybackDone();
+                }
+            }
+        }
     }
 
     void start() {
@@ -200,59 +269,88 @@ struct FluidSynthDevice::Impl {
         return status == Status::Ready;
     }
 
-    void finishSetUp(Status result) {
+    // The targets hear the outcome before anyone waiting for it wakes.
+    void finishSetUp(Status result, std::string why = {}) {
+        const std::lock_guard report(reportMutex);
+        for (StatusTarget* target : statusTargets) {
+            target->soundStatusKnown(why);
+        }
         {
             const std::lock_guard guard(setupMutex);
             status = result;
+            problem = std::move(why);
         }
         setupDone.notify_all();
     }
 
+    // An unknown outcome is nullopt.
+    std::optional<std::string> knownProblem() {
+        const std::lock_guard guard(setupMutex);
+        if (status == Status::Ready || status == Status::Failed) {
+            return problem;
+        }
+        return std::nullopt;
+    }
+
     void setUp() {
         settings.reset(new_fluid_settings());
-        if (!settings) {
-            finishSetUp(Status::Failed);
+        synth.reset(settings ? new_fluid_synth(settings.get()) : nullptr);
+        if (!settings || !synth) {
+            finishSetUp(Status::Failed, noSound("the synthesizer could not be started"));
             return;
         }
-        fluid_settings_t* s = settings.get();
-        fluid_settings_setnum(s, "synth.sample-rate", options.sampleRate);
-        fluid_settings_setint(s, "audio.periods", options.periods);
-        fluid_settings_setint(s, "audio.period-size", options.periodSize);
-        // The player then advances with the rendered audio, inside our rendering lock, and
-        // needs no timer thread of its own.
-        fluid_settings_setstr(s, "player.timing-source", "sample");
-        synth.reset(new_fluid_synth(s));
-        if (!synth) {
-            finishSetUp(Status::Failed);
-            return;
-        }
+        configure(settings.get());
         // The output is tried first, so that a machine without sound fails in milliseconds
         // rather than after the soundfont has loaded; until then it renders silence.
-        if (options.silentOutput) {
-            driver = "silent";
-            pump = std::thread([this] { runSilentOutput(); });
-        } else {
-            for (const std::string& name : options.drivers) {
-                fluid_settings_setstr(s, "audio.driver", name.c_str());
-                audioDriver.reset(new_fluid_audio_driver2(s, &Impl::render, this));
-                if (audioDriver) {
-                    driver = name;
-                    break;
-                }
-            }
-            if (!audioDriver) {
-                finishSetUp(Status::Failed);
-                return;
-            }
+        if (!openOutput()) {
+            finishSetUp(Status::Failed,
+                        noSound("no audio output could be opened (no sound card or sound server "
+                                "was found)"));
+            return;
         }
         // Loading while the output renders is safe: the synthesizer's own API lock covers it.
         const std::string soundfont = findSoundfont(options.soundfonts);
         if (soundfont.empty() ||
             fluid_synth_sfload(synth.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
             stopOutput();
-            finishSetUp(Status::Failed);
+            finishSetUp(Status::Failed,
+                        noSound(soundfont.empty()
+                                    ? "no General MIDI soundfont was found (such as " +
+                                          options.soundfonts.front() + ")"
+                                    : "the soundfont " + soundfont + " could not be loaded"));
             return;
         }
+        readLatency(settings.get());
+        finishSetUp(Status::Ready);
+    }
+
+    void configure(fluid_settings_t* s) const {
+        fluid_settings_setnum(s, "synth.sample-rate", options.sampleRate);
+        fluid_settings_setint(s, "audio.periods", options.periods);
+        fluid_settings_setint(s, "audio.period-size", options.periodSize);
+        // The player then advances with the rendered audio, inside our rendering lock, and
+        // needs no timer thread of its own.
+        fluid_settings_setstr(s, "player.timing-source", "sample");
+    }
+
+    bool openOutput() {
+        if (options.silentOutput) {
+            driver = "silent";
+            pump = std::thread([this] { runSilentOutput(); });
+            return true;
+        }
+        for (const std::string& name : options.drivers) {
+            fluid_settings_setstr(settings.get(), "audio.driver", name.c_str());
+            audioDriver.reset(new_fluid_audio_driver2(settings.get(), &Impl::render, this));
+            if (audioDriver) {
+                driver = name;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void readLatency(fluid_settings_t* s) {
         int periods = options.periods;
         int periodSize = options.periodSize;
         double rate = options.sampleRate;
@@ -260,7 +358,6 @@ struct FluidSynthDevice::Impl {
         fluid_settings_getint(s, "audio.period-size", &periodSize);
         fluid_settings_getnum(s, "synth.sample-rate", &rate);
         latencyMs = 1000.0 * periods * periodSize / rate;
-        finishSetUp(Status::Ready);
     }
 
     // Renders in real time like a sound card would ask for it, and throws the audio away.
@@ -322,51 +419,11 @@ struct FluidSynthDevice::Impl {
     }
 
     // Silences whatever a song left sounding and undoes its controller changes.
-    void silenceLocked() {
+    void silence() {
         for (int channel = 0; channel < kChannels; ++channel) {
             fluid_synth_cc(synth.get(), channel, kResetAllControllers, 0);
         }
         fluid_synth_all_sounds_off(synth.get(), -1);
-    }
-
-    void watch() {
-        std::unique_lock guard(sequencerMutex);
-        while (!watcherStop) {
-            watcherWake.wait_for(guard, kWatchInterval);
-            if (watcherStop) {
-                break;
-            }
-            const auto now = Clock::now();
-            for (auto& [id, sequencer] : sequencers) {
-                if (!sequencer.playing || sequencer.notified) {
-                    continue;
-                }
-                int playerStatus = 0;
-                int tick = 0;
-                {
-                    const std::lock_guard audio(audioMutex);
-                    playerStatus = fluid_player_get_status(sequencer.player.get());
-                    tick = fluid_player_get_current_tick(sequencer.player.get());
-                    if (sequencer.totalTicks == 0) {
-                        sequencer.totalTicks = fluid_player_get_total_ticks(sequencer.player.get());
-                    }
-                }
-                const int total = sequencer.totalTicks;
-                // The player's own DONE comes seconds late, or never while a note is held:
-                // the song ends at its last tick, plus a moment for the sound to ring out.
-                if (!sequencer.endReached && total > 0 && tick >= total) {
-                    sequencer.endReached = true;
-                    sequencer.endSeen = now;
-                }
-                const bool done =
-                    playerStatus == FLUID_PLAYER_DONE ||
-                    (sequencer.endReached && now - sequencer.endSeen >= options.releaseTime);
-                if (done) {
-                    sequencer.notified = true;
-                    sequencer.target->notifyPlaybackDone();
-                }
-            }
-        }
     }
 };
 
@@ -410,15 +467,12 @@ SequencerId FluidSynthDevice::openSequencer(const std::string& path) {
     if (!readMidiFile(path, bytes)) {
         return 0;
     }
-    const std::lock_guard guard(impl_->sequencerMutex);
     Impl::Sequencer sequencer;
-    {
-        const std::lock_guard audio(impl_->audioMutex);
-        sequencer.player.reset(new_fluid_player(impl_->synth.get()));
-        if (!sequencer.player ||
-            fluid_player_add_mem(sequencer.player.get(), bytes.data(), bytes.size()) != FLUID_OK) {
-            return 0;
-        }
+    const std::lock_guard audio(impl_->audioMutex);
+    sequencer.player.reset(new_fluid_player(impl_->synth.get()));
+    if (!sequencer.player ||
+        fluid_player_add_mem(sequencer.player.get(), bytes.data(), bytes.size()) != FLUID_OK) {
+        return 0;
     }
     SequencerId id = ++impl_->lastSequencer;
     if (id == 0) {
@@ -429,32 +483,36 @@ SequencerId FluidSynthDevice::openSequencer(const std::string& path) {
 }
 
 void FluidSynthDevice::playSequencer(SequencerId id, NotifyTarget& target) {
-    const std::lock_guard guard(impl_->sequencerMutex);
+    const std::lock_guard audio(impl_->audioMutex);
     const auto it = impl_->sequencers.find(id);
     if (it == impl_->sequencers.end() || it->second.playing) {
         return;
     }
     it->second.target = &target;
     it->second.playing = true;
-    {
-        const std::lock_guard audio(impl_->audioMutex);
-        fluid_player_play(it->second.player.get());
-    }
-    if (!impl_->watcher.joinable()) {
-        impl_->watcher = std::thread([impl = impl_.get()] { impl->watch(); });
-    }
+    fluid_player_play(it->second.player.get());
 }
 
 void FluidSynthDevice::closeSequencer(SequencerId id) {
-    const std::lock_guard guard(impl_->sequencerMutex);
-    const auto it = impl_->sequencers.find(id);
-    if (it == impl_->sequencers.end()) {
+    if (id == 0) {
         return;
     }
-    const std::lock_guard audio(impl_->audioMutex);
-    fluid_player_stop(it->second.player.get());
-    impl_->sequencers.erase(it);
-    impl_->silenceLocked();
+    const std::lock_guard guard(impl_->closeMutex);
+    impl_->closed.push_back(id);
+}
+
+void FluidSynthDevice::reportStatus(StatusTarget& target) {
+    impl_->start();
+    const std::lock_guard report(impl_->reportMutex);
+    impl_->statusTargets.push_back(&target);
+    if (const std::optional<std::string> problem = impl_->knownProblem()) {
+        target.soundStatusKnown(*problem);
+    }
+}
+
+void FluidSynthDevice::stopReporting(StatusTarget& target) {
+    const std::lock_guard report(impl_->reportMutex);
+    std::erase(impl_->statusTargets, &target);
 }
 
 bool FluidSynthDevice::waitUntilReady() {
@@ -469,6 +527,10 @@ double FluidSynthDevice::outputLatencyMs() {
 std::string FluidSynthDevice::driverName() {
     const std::lock_guard guard(impl_->setupMutex);
     return impl_->status == Impl::Status::Ready ? impl_->driver : std::string();
+}
+
+std::uint64_t FluidSynthDevice::framesRendered() const {
+    return impl_->frames;
 }
 
 int FluidSynthDevice::activeVoices() {

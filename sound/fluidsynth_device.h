@@ -3,6 +3,8 @@
 // soundfont, played through the first audio driver that works.
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -21,11 +23,15 @@ struct FluidSynthOptions {
     int periods = 3;
     int periodSize = 128;
     double sampleRate = 44100.0;
-    // How long the sound rings after the song's last tick before the completion notice.
+    // How long the sound rings after the song's last tick before the completion notice, in
+    // rendered audio (so a song ends with its audio, whatever pace the output keeps).
     std::chrono::milliseconds releaseTime{250};
     // Render in real time into nothing instead of a sound card (for tests of the synthesizer
     // under load on machines without sound).
     bool silentOutput = false;
+    // Called on the audio thread with every block once it is rendered (the dry stereo mix), for
+    // tests and benchmarks that look at what is sounding. It must not call into the device.
+    std::function<void(const float* left, const float* right, int frames)> onBlock;
 };
 
 // The soundfonts a General MIDI system normally has, most preferred first.
@@ -47,7 +53,10 @@ class FluidSynthDevice final : public SoundDevice {
     void closeMidiOut(MidiOutHandle out) override;
     SequencerId openSequencer(const std::string& path) override;
     void playSequencer(SequencerId id, NotifyTarget& target) override;
+    // Returns at once: the audio thread takes the sequencer down before its next block.
     void closeSequencer(SequencerId id) override;
+    void reportStatus(StatusTarget& target) override;
+    void stopReporting(StatusTarget& target) override;
 
     // Starts the set-up if it has not started yet; waits for it to finish. True when sound works.
     bool waitUntilReady();
@@ -55,6 +64,8 @@ class FluidSynthDevice final : public SoundDevice {
     double outputLatencyMs();
     // Name of the audio driver in use, "" when none.
     std::string driverName();
+    // Frames rendered since the output opened: the device's own clock, which songs follow.
+    std::uint64_t framesRendered() const;
     // Number of voices sounding now, released ones included; for tests.
     int activeVoices();
     // Channel and key of every voice still held on (not yet released); for tests.

@@ -6,12 +6,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 #include "app/file_dialogs.h"
@@ -33,7 +36,8 @@ constexpr QPoint kNoteSpot(110, 80);
 constexpr QPoint kTrackHeader(20, 90);
 constexpr QPoint kMeasureHeader(60, 90);
 
-bool waitUntil(const std::function<bool()>& condition, int ms = 2000) {
+// Runs events until `condition` holds; the limit only stops a fault from hanging the run.
+bool waitUntil(const std::function<bool()>& condition, int ms = 60000) {
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
@@ -43,6 +47,13 @@ bool waitUntil(const std::function<bool()>& condition, int ms = 2000) {
         QTest::qWait(5);
     }
     return true;
+}
+
+// A mouse move to `at`; Qt reports no move to where the pointer already stands, so it comes
+// from a neighbouring point.
+void hoverOver(QWidget* client, QPoint at) {
+    QTest::mouseMove(client, at + QPoint(1, 1));
+    QTest::mouseMove(client, at);
 }
 
 // Counts what reaches a widget.
@@ -107,18 +118,17 @@ class MainWindowTest : public ::testing::Test {
     EditorView& editor() { return *window->editor(); }
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    // A mouse move to `at`; Qt reports no move to where the pointer already stands, so it
-    // comes from a neighbouring point.
-    void hover(QPoint at) {
-        QTest::mouseMove(client, at + QPoint(1, 1));
-        QTest::mouseMove(client, at);
-    }
+    void hover(QPoint at) { hoverOver(client, at); }
     void placeNote(QPoint at = kNoteSpot) {
         hover(at);
         QTest::mouseClick(client, Qt::LeftButton, {}, at);
         ASSERT_TRUE(editor().dirty);
     }
-    void settle() { QTest::qWait(10); }
+    // Delivers every event posted so far (queued calls, repaint requests).
+    void settle() {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
 
     // Writes a score with `tracks` treble tracks to `name` and returns its path.
     std::string writeScore(const QString& name, int tracks) {
@@ -237,8 +247,7 @@ TEST_F(MainWindowTest, KeysReachTheEditorAsKeyCodesAndCharacters) {
     EXPECT_TRUE(window->player()->isPlaying());
     QTest::keyClick(client, Qt::Key_Space);
     EXPECT_FALSE(window->player()->isPlaying());
-    settle();
-    EXPECT_GT(counter->paints, before);
+    EXPECT_TRUE(waitUntil([&] { return counter->paints > before; }));
 
     // Shift's release hit-tests where the cursor stands.
     QCursor::setPos(client->mapToGlobal(kNoteSpot));
@@ -300,15 +309,13 @@ TEST_F(MainWindowTest, ShortcutsRunTheirCommandsAndNeverReachTheEditor) {
 TEST_F(MainWindowTest, ToolbarCharacterButtonsActLikeTheirKeys) {
     hover(QPoint(200, 10));
     QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(200, 10));  // slot 12: sharp
-    settle();
-    EXPECT_EQ(editor().pendingAccidental, Sharp);
+    EXPECT_TRUE(waitUntil([&] { return editor().pendingAccidental == Sharp; }));
     script.then(test::dialog([](TemplateDialog& d) {
         qobject_cast<QLineEdit*>(d.control(1040))->setText("64");
         d.press(kIdOk);
     }));
     QTest::mouseClick(client, Qt::RightButton, {}, QPoint(375, 10));  // slot 23: dynamic
-    settle();
-    EXPECT_EQ(editor().pendingVelocity, 64);
+    EXPECT_TRUE(waitUntil([&] { return editor().pendingVelocity == 64; }));
     ASSERT_EQ(script.seen().size(), 1u);
     EXPECT_EQ(script.seen()[0].title, "Dynamic");
     EXPECT_EQ(script.seen()[0].parent, window.get());
@@ -735,6 +742,95 @@ TEST_F(FileDialogTest, SavingOverAnExistingFileAsksFirst) {
         const auto chosen = chooseFile(nullptr, FileDialogKind::Save, script.runner());
         EXPECT_EQ(chosen.has_value(), answer == QMessageBox::Yes);
     }
+}
+
+// A sound device that says what it is told to about its sound, from a thread of its own as a
+// device finishing its set-up does; it plays nothing.
+class ReportingDevice final : public SoundDevice {
+  public:
+    MidiOutHandle openMidiOut() override { return 0; }
+    void sendShortMessage(MidiOutHandle, std::uint32_t) override {}
+    void closeMidiOut(MidiOutHandle) override {}
+    SequencerId openSequencer(const std::string&) override { return 0; }
+    void playSequencer(SequencerId, NotifyTarget&) override {}
+    void closeSequencer(SequencerId) override {}
+    void reportStatus(StatusTarget& target) override {
+        const std::lock_guard guard(mutex_);
+        targets_.push_back(&target);
+    }
+    void stopReporting(StatusTarget& target) override {
+        const std::lock_guard guard(mutex_);
+        std::erase(targets_, &target);
+    }
+
+    void report(const std::string& problem) {
+        std::thread([this, problem] {
+            const std::lock_guard guard(mutex_);
+            for (StatusTarget* target : targets_) {
+                target->soundStatusKnown(problem);
+            }
+        }).join();
+    }
+    std::size_t listeners() {
+        const std::lock_guard guard(mutex_);
+        return targets_.size();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<StatusTarget*> targets_;
+};
+
+class SoundStatusTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        installSoundDevice(device);
+        window = std::make_unique<MainWindow>(WindowServices{script.runner(), {}});
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        clientSize = window->clientArea().size();
+    }
+    void TearDown() override {
+        window.reset();
+        installSoundDevice(nullptr);
+    }
+    QLabel* statusLine() const { return window->findChild<QLabel*>("soundStatus"); }
+
+    std::shared_ptr<ReportingDevice> device = std::make_shared<ReportingDevice>();
+    ModalScript script;
+    std::unique_ptr<MainWindow> window;
+    QSize clientSize;
+};
+
+TEST_F(SoundStatusTest, MissingSoundIsSaidOnceBelowTheClientAreaWhichKeepsItsSize) {
+    EXPECT_EQ(device->listeners(), 1u);
+    EXPECT_EQ(window->findChild<QStatusBar*>(), nullptr) << "nothing to say yet";
+    const std::string problem = "No sound: no audio output. Editing, saving and export still work.";
+    device->report(problem);
+    ASSERT_TRUE(waitUntil([&] { return statusLine() != nullptr; }));
+    EXPECT_EQ(statusLine()->text().toStdString(), problem);
+    ASSERT_TRUE(waitUntil([&] { return statusLine()->isVisible(); }));
+    EXPECT_TRUE(waitUntil([&] { return window->clientArea().size() == clientSize; }))
+        << window->clientArea().height() << " instead of " << clientSize.height();
+    EXPECT_EQ(window->editor()->clientRect, (Rect{0, 0, clientSize.width(), clientSize.height()}));
+    EXPECT_TRUE(script.seen().empty()) << "no box";
+    // Editing goes on as before.
+    hoverOver(&window->clientArea(), kNoteSpot);
+    QTest::mouseClick(&window->clientArea(), Qt::LeftButton, {}, kNoteSpot);
+    EXPECT_TRUE(window->editor()->dirty);
+    EXPECT_EQ(window->findChildren<QLabel*>("soundStatus").size(), 1);
+
+    script.then(saveChanges(QMessageBox::No));
+    ASSERT_TRUE(window->close());
+    EXPECT_EQ(device->listeners(), 0u) << "a closed window is not told any more";
+}
+
+TEST_F(SoundStatusTest, WorkingSoundShowsNoStatusLine) {
+    device->report("");
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->findChild<QStatusBar*>(), nullptr);
+    EXPECT_EQ(window->clientArea().size(), clientSize);
 }
 
 class FailingWindowTest : public ::testing::Test {};

@@ -33,6 +33,9 @@ class FakeDevice final : public SoundDevice {
         return outAvailable ? 7 : 0;
     }
     void sendShortMessage(MidiOutHandle out, std::uint32_t message) override {
+        if ((message & 0xF0) == 0x80) {
+            waitAtTheGate();
+        }
         const std::lock_guard guard(mutex_);
         if (out != 7) {
             badHandle_ = true;
@@ -86,6 +89,19 @@ class FakeDevice final : public SoundDevice {
         const std::lock_guard guard(mutex_);
         calls_.clear();
     }
+    // While held, Note Offs wait in sendShortMessage: the previews that sent them stay under
+    // way, for as long as a test needs, however slowly its threads run.
+    void holdNoteOffs() {
+        const std::lock_guard guard(gateMutex_);
+        gateClosed_ = true;
+    }
+    void releaseNoteOffs() {
+        {
+            const std::lock_guard guard(gateMutex_);
+            gateClosed_ = false;
+        }
+        gateChanged_.notify_all();
+    }
     // Delivers the end of the song, as a sequencer would.
     void finishSong() {
         NotifyTarget* target = nullptr;
@@ -99,6 +115,10 @@ class FakeDevice final : public SoundDevice {
     }
 
   private:
+    void waitAtTheGate() {
+        std::unique_lock guard(gateMutex_);
+        gateChanged_.wait(guard, [this] { return !gateClosed_; });
+    }
     void record(DeviceCall::Kind kind, std::uint32_t value) {
         DeviceCall call;
         call.kind = kind;
@@ -115,31 +135,25 @@ class FakeDevice final : public SoundDevice {
     bool badHandle_ = false;
     NotifyTarget* target_ = nullptr;
     SequencerId next_ = 0;
+    std::mutex gateMutex_;
+    std::condition_variable gateChanged_;
+    bool gateClosed_ = false;
 };
 
 // A window: counts completion notices; the test thread then plays the window's part.
 class FakeWindow final : public NotifyTarget {
   public:
     void notifyPlaybackDone() override {
-        {
-            const std::lock_guard guard(mutex_);
-            ++notices_;
-        }
-        changed_.notify_all();
+        const std::lock_guard guard(mutex_);
+        ++notices_;
     }
     int notices() const {
         const std::lock_guard guard(mutex_);
         return notices_;
     }
-    // Waits up to `limit` for at least `n` notices.
-    bool waitFor(int n, std::chrono::milliseconds limit) {
-        std::unique_lock guard(mutex_);
-        return changed_.wait_for(guard, limit, [&] { return notices_ >= n; });
-    }
 
   private:
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
     int notices_ = 0;
 };
 
