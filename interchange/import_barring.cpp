@@ -8,16 +8,16 @@ namespace corvane {
 
 namespace {
 
-constexpr std::int64_t kMissedBar = 100;        // a measure that ends off the file's bar lines
-constexpr std::int64_t kOtherLength = 1;        // a measure not of the meter's own length
-constexpr std::int64_t kMisfit = 1000;          // a measure whose notes must move to fit it
-constexpr std::int64_t kMissedTempo = 100000;   // a tempo change that cannot stay at its tick
+constexpr std::int64_t kMissedBar = 100;       // a measure that ends off the file's bar lines
+constexpr std::int64_t kOtherLength = 1;       // a measure not of the meter's own length
+constexpr std::int64_t kMisfit = 1000;         // a measure whose notes must move to fit it
+constexpr std::int64_t kMissedTempo = 100000;  // a tempo change that cannot stay at its tick
 constexpr int kLongest = 5;
 
 // Where the file's bars would put the score's bar lines, and the length it wants at each point.
 struct Plan {
-    std::vector<bool> ideal;            // per quarter position: a bar line of the plan
-    std::vector<int> preferred;         // per quarter position: length of the plan's measure
+    std::vector<bool> ideal;     // per quarter position: a bar line of the plan
+    std::vector<int> preferred;  // per quarter position: length of the plan's measure
 };
 
 std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
@@ -53,8 +53,8 @@ Plan makePlan(std::int64_t size, std::span<const MeterMark> meters, int division
 }
 
 // Tempo windows lying wholly between two bar lines p and q: changes the measure would move.
-std::int64_t windowsSkipped(std::span<const TempoWindow> windows, std::size_t from,
-                            std::int64_t p, std::int64_t q) {
+std::int64_t windowsSkipped(std::span<const TempoWindow> windows, std::size_t from, std::int64_t p,
+                            std::int64_t q) {
     std::int64_t skipped = 0;
     for (std::size_t j = from; j < windows.size() && windows[j].first < q; ++j) {
         if (windows[j].first > p && windows[j].last < q) {
@@ -72,7 +72,8 @@ std::vector<int> meterPattern(int numerator, int denominator) {
         // Bars that are no whole number of quarters: grouped when a few make 3, 4 or 5 of them
         // (3/8 pairs as 3/4), else the music runs on in 4/4.
         const int grouped = whole / std::gcd(whole, denominator);
-        return grouped >= 3 && grouped <= kLongest ? std::vector<int>{grouped} : std::vector<int>{4};
+        return grouped >= 3 && grouped <= kLongest ? std::vector<int>{grouped}
+                                                   : std::vector<int>{4};
     }
     const int k = whole / denominator;
     if (k >= 3 && k <= kLongest) {
@@ -88,7 +89,7 @@ std::vector<int> meterPattern(int numerator, int denominator) {
     }
     std::vector<int> out(static_cast<std::size_t>(k / 4 - 1), 4);
     const int rest = k - 4 * (k / 4 - 1);  // 5, 6 or 7
-    const std::vector<int> tail = rest == 5 ? std::vector<int>{5}
+    const std::vector<int> tail = rest == 5   ? std::vector<int>{5}
                                   : rest == 6 ? std::vector<int>{3, 3}
                                               : std::vector<int>{4, 3};
     out.insert(out.end(), tail.begin(), tail.end());
@@ -118,11 +119,11 @@ std::vector<int> chooseBars(std::int64_t endQuarters, std::span<const MeterMark>
             const std::int64_t q = p + length;
             // The last measure's end starts no measure: it keeps no tempo change.
             const std::int64_t reach = q >= end ? std::numeric_limits<std::int64_t>::max() : q;
-            const std::int64_t c =
-                cost[at] + (plan.ideal[static_cast<std::size_t>(q)] ? 0 : kMissedBar) +
-                (length == plan.preferred[at] ? 0 : kOtherLength) +
-                kMissedTempo * windowsSkipped(windows, firstWindow, p, reach) +
-                (fits(p, length) ? 0 : kMisfit);
+            const std::int64_t c = cost[at] +
+                                   (plan.ideal[static_cast<std::size_t>(q)] ? 0 : kMissedBar) +
+                                   (length == plan.preferred[at] ? 0 : kOtherLength) +
+                                   kMissedTempo * windowsSkipped(windows, firstWindow, p, reach) +
+                                   (fits(p, length) ? 0 : kMisfit);
             if (c < cost[static_cast<std::size_t>(q)]) {
                 cost[static_cast<std::size_t>(q)] = c;
                 step[static_cast<std::size_t>(q)] = length;
@@ -153,8 +154,8 @@ void reportBarring(const std::vector<int>& beats, std::span<const MeterMark> met
         }
         if (mark > 0) {
             const MeterMark& meter = meters[mark - 1];
-            const bool kept = meter.denominator == 4 && meter.numerator >= 3 &&
-                              meter.numerator <= kLongest;
+            const bool kept =
+                meter.denominator == 4 && meter.numerator >= 3 && meter.numerator <= kLongest;
             if (!kept) {
                 report.addRebarred(meter.numerator, meter.denominator, length);
             } else if (meter.numerator != length) {

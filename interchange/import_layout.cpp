@@ -39,7 +39,8 @@ constexpr std::array<Value, 15> kStraight = {{{168, 1, 2},
                                               {6, 16, 0},
                                               {3, 32, 0}}};
 // Triplet groups by the ticks of one member: half-note triplets down to thirty-second triplets.
-constexpr std::array<Value, 5> kTriplets = {{{32, 2, 0}, {16, 4, 0}, {8, 8, 0}, {4, 16, 0}, {2, 32, 0}}};
+constexpr std::array<Value, 5> kTriplets = {
+    {{32, 2, 0}, {16, 4, 0}, {8, 8, 0}, {4, 16, 0}, {2, 32, 0}}};
 
 // Every Note costs the same, a dot a little more, so that the fewest Notes win and plain values
 // win among equals.
@@ -55,7 +56,9 @@ struct Path {
 
 // Changes of content strictly inside (a, b), from `changes[x]` = changes at 1..x.
 int changesInside(const std::vector<int>& changes, int a, int b) {
-    return b - 1 > a ? changes[static_cast<std::size_t>(b - 1)] - changes[static_cast<std::size_t>(a)] : 0;
+    return b - 1 > a
+               ? changes[static_cast<std::size_t>(b - 1)] - changes[static_cast<std::size_t>(a)]
+               : 0;
 }
 
 Path shortestPath(const std::vector<int>& changes, int ticks) {
@@ -65,8 +68,10 @@ Path shortestPath(const std::vector<int>& changes, int ticks) {
               std::vector<int>(size, -1)};
     path.cost[0] = 0;
     const auto relax = [&](int from, int to, int cost, std::size_t choice) {
-        if (path.cost[static_cast<std::size_t>(from)] + cost < path.cost[static_cast<std::size_t>(to)]) {
-            path.cost[static_cast<std::size_t>(to)] = path.cost[static_cast<std::size_t>(from)] + cost;
+        if (path.cost[static_cast<std::size_t>(from)] + cost <
+            path.cost[static_cast<std::size_t>(to)]) {
+            path.cost[static_cast<std::size_t>(to)] =
+                path.cost[static_cast<std::size_t>(from)] + cost;
             path.from[static_cast<std::size_t>(to)] = from;
             path.choice[static_cast<std::size_t>(to)] = static_cast<int>(choice);
         }
@@ -122,35 +127,47 @@ bool notesOfPath(const Path& path, const std::vector<int>& content, int ticks,
 
 }  // namespace
 
-bool MeasureLayer::lay(std::span<const PlacedChord> chords, std::size_t& cursor,
-                       std::int64_t start, int ticks, std::vector<LaidNote>& out) {
+bool MeasureLayer::lay(std::span<const PlacedChord> chords, std::size_t& cursor, std::int64_t start,
+                       int ticks, std::vector<LaidNote>& out) {
     while (cursor < chords.size() && chords[cursor].off <= start) {
         ++cursor;
     }
+    const std::int64_t end = start + ticks;
+    // Most measures of long notes and long rests hold one thing throughout.
+    if (cursor == chords.size() || chords[cursor].on >= end) {
+        return layPlain(ticks, -1, out);
+    }
+    if (chords[cursor].on <= start && chords[cursor].off >= end) {
+        return layPlain(ticks, static_cast<int>(cursor), out);
+    }
     std::vector<int> content(static_cast<std::size_t>(ticks), -1);
-    for (std::size_t j = cursor; j < chords.size() && chords[j].on < start + ticks; ++j) {
+    for (std::size_t j = cursor; j < chords.size() && chords[j].on < end; ++j) {
         const std::int64_t from = std::max(chords[j].on, start) - start;
-        const std::int64_t to = std::min(chords[j].off, start + ticks) - start;
+        const std::int64_t to = std::min(chords[j].off, end) - start;
         std::fill(content.begin() + from, content.begin() + to, static_cast<int>(j));
     }
     std::vector<int> changes(static_cast<std::size_t>(ticks), 0);
     for (std::size_t x = 1; x < content.size(); ++x) {
         changes[x] = changes[x - 1] + (content[x] != content[x - 1] ? 1 : 0);
     }
-    if (changes.back() == 0) {
-        // Nothing changes inside: the layout depends on the length alone.
-        auto [found, fresh] = plain_.try_emplace(ticks);
-        if (fresh && !notesOfPath(shortestPath(changes, ticks), content, ticks, found->second)) {
+    return notesOfPath(shortestPath(changes, ticks), content, ticks, out);
+}
+
+bool MeasureLayer::layPlain(int ticks, int chord, std::vector<LaidNote>& out) {
+    auto [found, fresh] = plain_.try_emplace(ticks);
+    if (fresh) {
+        const std::vector<int> changes(static_cast<std::size_t>(ticks), 0);
+        const std::vector<int> content(static_cast<std::size_t>(ticks), -1);
+        if (!notesOfPath(shortestPath(changes, ticks), content, ticks, found->second)) {
             plain_.erase(found);
             return false;
         }
-        for (LaidNote note : found->second) {
-            note.chord = content.front();
-            out.push_back(note);
-        }
-        return true;
     }
-    return notesOfPath(shortestPath(changes, ticks), content, ticks, out);
+    for (LaidNote note : found->second) {
+        note.chord = chord;
+        out.push_back(note);
+    }
+    return true;
 }
 
 ExactFit::ExactFit(std::vector<std::vector<PlacedChord>> tracks) : tracks_(std::move(tracks)) {
@@ -159,7 +176,8 @@ ExactFit::ExactFit(std::vector<std::vector<PlacedChord>> tracks) : tracks_(std::
         for (const PlacedChord& chord : chords) {
             for (const std::int64_t tick : {chord.on, chord.off}) {
                 const std::int64_t within = tick % kTicksPerQuarter;
-                grids[tick / kTicksPerQuarter] |= (within % 3 != 0 ? 1 : 0) | (within % 2 != 0 ? 2 : 0);
+                grids[tick / kTicksPerQuarter] |=
+                    (within % 3 != 0 ? 1 : 0) | (within % 2 != 0 ? 2 : 0);
             }
         }
         std::vector<std::int64_t>& mixed = mixedBeats_.emplace_back();
@@ -222,11 +240,11 @@ class Assembler {
         int previous = -1;
         for (std::size_t m = 0; m < laid.size(); ++m) {
             for (std::size_t i = 0; i < laid[m].size(); ++i) {
-                const int next = i + 1 < laid[m].size()
-                                     ? laid[m][i + 1].chord
-                                     : (m + 1 < laid.size() && !laid[m + 1].empty()
-                                            ? laid[m + 1].front().chord
-                                            : -1);
+                const int next =
+                    i + 1 < laid[m].size()
+                        ? laid[m][i + 1].chord
+                        : (m + 1 < laid.size() && !laid[m + 1].empty() ? laid[m + 1].front().chord
+                                                                       : -1);
                 measures[m].push_back(note(laid[m][i], previous, next, m));
                 previous = laid[m][i].chord;
             }
@@ -307,8 +325,8 @@ std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums
         for (std::size_t m = 0; m < laid.size(); ++m) {
             laid[m].clear();
             const std::int64_t start = timeline.barStarts[m] * kTicksPerQuarter;
-            const auto ticks =
-                static_cast<int>((timeline.barStarts[m + 1] - timeline.barStarts[m]) * kTicksPerQuarter);
+            const auto ticks = static_cast<int>(
+                (timeline.barStarts[m + 1] - timeline.barStarts[m]) * kTicksPerQuarter);
             if (layer.lay(chords, cursor, start, ticks, laid[m])) {
                 continue;
             }

@@ -33,6 +33,9 @@ class MeasureLayer {
              int ticks, std::vector<LaidNote>& out);
 
   private:
+    // A measure holding one chord, or nothing, throughout.
+    bool layPlain(int ticks, int chord, std::vector<LaidNote>& out);
+
     std::map<int, std::vector<LaidNote>> plain_;
 };
 
@@ -58,7 +61,6 @@ TrackKind chooseClef(std::span<const PlacedChord> chords, const Timeline& timeli
 // Builds the measures of one track from its notes (sorted by start); `drums` for a drum line.
 // Sets `kind` to the staff chosen and counts what changed into `report`.
 std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums,
-                                   const Timeline& timeline, TrackKind& kind,
-                                   ImportReport& report);
+                                   const Timeline& timeline, TrackKind& kind, ImportReport& report);
 
 }  // namespace corvane

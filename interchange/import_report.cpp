@@ -101,7 +101,8 @@ std::vector<std::string> ImportReport::lines() const {
             separator = " and ";
             measures += count;
         }
-        out.push_back(line + ": " + std::to_string(measures) + " measures.");
+        out.push_back(line + ": " + std::to_string(measures) +
+                      (measures == 1 ? " measure." : " measures."));
     }
     for (const auto& [keys, count] : respelled_) {
         out.push_back("Key of " + keyName(keys.first) + " written as " + keyName(keys.second) +
@@ -111,7 +112,8 @@ std::vector<std::string> ImportReport::lines() const {
         if (counts_[kind] == 0) {
             continue;
         }
-        std::string line = std::string(kTexts[kind].sentence) + ": " + std::to_string(counts_[kind]);
+        std::string line =
+            std::string(kTexts[kind].sentence) + ": " + std::to_string(counts_[kind]);
         if (kTexts[kind].unit != nullptr) {
             line += " (by at most " + decimal(largest_[kind]) + " " + kTexts[kind].unit + ")";
         }

@@ -14,22 +14,22 @@ class ImportReport {
   public:
     // Kinds of approximation that are counted, with the largest change seen where one is given.
     enum Kind {
-        StartsMoved,        // note starts moved to the nearest value the score can hold (beats)
-        EndsMoved,          // note ends moved likewise (beats)
-        ChordCut,           // notes cut to the shortest note they start with
-        OverlapCut,         // notes cut where the next note of their track starts
-        NeverEnded,         // notes that never end, closed at the end of their track
-        NoLength,           // notes that end where they start, left out
-        RepeatedKey,        // a key struck twice at once in one track, kept once
-        ChordVelocity,      // notes given the velocity of the loudest note they start with
-        OctaveMoved,        // notes moved by octaves to fit the staff
-        DrumOutside,        // drum notes beyond the drum line's reach, left out
-        LaterPrograms,      // program changes after a track's first, left out
-        ChannelEvents,      // controllers, pitch bends and pressure, left out
-        TempoRounded,       // tempos rounded to whole beats per minute (beats per minute)
-        TempoClamped,       // tempos above 255 beats per minute, set to 255
-        TempoMoved,         // tempo changes moved to a bar line (beats)
-        MeasuresOffMeter,   // measures of another length than the file's meter
+        StartsMoved,       // note starts moved to the nearest value the score can hold (beats)
+        EndsMoved,         // note ends moved likewise (beats)
+        ChordCut,          // notes cut to the shortest note they start with
+        OverlapCut,        // notes cut where the next note of their track starts
+        NeverEnded,        // notes that never end, closed at the end of their track
+        NoLength,          // notes that end where they start, left out
+        RepeatedKey,       // a key struck twice at once in one track, kept once
+        ChordVelocity,     // notes given the velocity of the loudest note they start with
+        OctaveMoved,       // notes moved by octaves to fit the staff
+        DrumOutside,       // drum notes beyond the drum line's reach, left out
+        LaterPrograms,     // program changes after a track's first, left out
+        ChannelEvents,     // controllers, pitch bends and pressure, left out
+        TempoRounded,      // tempos rounded to whole beats per minute (beats per minute)
+        TempoClamped,      // tempos above 255 beats per minute, set to 255
+        TempoMoved,        // tempo changes moved to a bar line (beats)
+        MeasuresOffMeter,  // measures of another length than the file's meter
         KindCount
     };
 

@@ -25,8 +25,7 @@ constexpr std::uint8_t kDrumChannel = 9;
 constexpr std::int64_t kMaxQuarters = 5 * static_cast<std::int64_t>(kImportMaxMeasures);
 constexpr std::int64_t kNeverEnded = -1;
 
-const char* const kTooLong =
-    "The MIDI file is too long: a score holds at most 10,000 measures.";
+const char* const kTooLong = "The MIDI file is too long: a score holds at most 10,000 measures.";
 
 // The notes and instrument of one channel of one track chunk.
 struct ImportTrack {
@@ -89,14 +88,19 @@ class ChunkCollector {
     }
 
     void noteOn(ImportTrack& track, const SmfEvent& event) {
+        if (track.channel == kDrumChannel && !drumHead(event.a)) {
+            // No position of the drum line plays it; its Note Off then finds nothing to end.
+            report_.add(ImportReport::DrumOutside);
+            return;
+        }
         checkTick(event.tick);
         const std::size_t slot = static_cast<std::size_t>(track.channel) * kKeys + event.a;
         if (pending_[slot].items.empty()) {
             used_.push_back(slot);
         }
         pending_[slot].items.push_back(track.notes.size());
-        track.notes.push_back(SourceNote{static_cast<std::int64_t>(event.tick), kNeverEnded,
-                                         event.a, event.b});
+        track.notes.push_back(
+            SourceNote{static_cast<std::int64_t>(event.tick), kNeverEnded, event.a, event.b});
     }
 
     void noteOff(ImportTrack& track, const SmfEvent& event) {
@@ -158,23 +162,16 @@ void lendPrograms(std::vector<ImportTrack>& tracks) {
     std::erase_if(tracks, [&](const ImportTrack&) { return lent[i++]; });
 }
 
-// Leaves out notes without length, and drum notes no position of the drum line plays.
-void dropUnplayable(ImportTrack& track, ImportReport& report) {
-    const bool drums = track.channel == kDrumChannel;
+// Leaves out notes that end where they start.
+void dropWithoutLength(ImportTrack& track, ImportReport& report) {
     std::erase_if(track.notes, [&](const SourceNote& note) {
         if (note.off == note.on) {
             report.add(ImportReport::NoLength);
             return true;
         }
-        if (drums && !drumHead(note.key)) {
-            report.add(ImportReport::DrumOutside);
-            return true;
-        }
         return false;
     });
 }
-
-
 
 // A tempo the score can hold, from the tick where the file sets it.
 struct TempoMark {
@@ -344,10 +341,8 @@ std::size_t nearestBar(const std::vector<std::int64_t>& starts, std::int64_t tic
         return after - 1;
     }
     return starts[after] * division - tick <= tick - starts[after - 1] * division ? after
-                                                                                 : after - 1;
+                                                                                  : after - 1;
 }
-
-
 
 // The measures of the score and what each one holds besides notes.
 struct Measures {
@@ -360,8 +355,8 @@ struct Measures {
 // written as MIDI again; one that no bar line can keep goes to the nearest bar line.
 std::vector<int> measureTempos(const std::vector<std::int64_t>& starts,
                                const std::vector<TempoMark>& marks,
-                               const std::vector<std::optional<TempoWindow>>& windows,
-                               int division, ImportReport& report) {
+                               const std::vector<std::optional<TempoWindow>>& windows, int division,
+                               ImportReport& report) {
     const std::size_t measures = starts.size() - 1;
     std::vector<int> tempos(measures, 0);
     std::vector<std::int64_t> setFrom(measures, -1);
@@ -528,7 +523,7 @@ std::vector<ImportTrack> collectTracks(const SmfFile& file, std::uint64_t limit,
         throw ImportError("The MIDI file holds no notes to import.");
     }
     for (ImportTrack& track : tracks) {
-        dropUnplayable(track, report);
+        dropWithoutLength(track, report);
     }
     return tracks;
 }
@@ -537,8 +532,8 @@ std::vector<ImportTrack> collectTracks(const SmfFile& file, std::uint64_t limit,
 
 MidiImport importMidi(std::span<const std::uint8_t> bytes) {
     const SmfFile file = parseSmf(bytes);
-    const std::uint64_t limit = static_cast<std::uint64_t>(kMaxQuarters) *
-                                static_cast<std::uint64_t>(file.division);
+    const std::uint64_t limit =
+        static_cast<std::uint64_t>(kMaxQuarters) * static_cast<std::uint64_t>(file.division);
     ImportReport report;
     std::vector<ImportTrack> tracks = collectTracks(file, limit, report);
     const Markers markers = collectMarkers(file, limit, report);
@@ -547,8 +542,8 @@ MidiImport importMidi(std::span<const std::uint8_t> bytes) {
     MidiImport result;
     result.score.clear();
     for (std::size_t m = 0; m < measures.beats.size(); ++m) {
-        result.score.measures.push_back(MeasureInfo{measures.timeline.keys[m], measures.tempos[m],
-                                                    measures.beats[m]});
+        result.score.measures.push_back(
+            MeasureInfo{measures.timeline.keys[m], measures.tempos[m], measures.beats[m]});
     }
     for (ImportTrack& source : tracks) {
         closeAtBarLines(source, measures.timeline);

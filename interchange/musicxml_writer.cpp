@@ -20,17 +20,53 @@ namespace {
 constexpr int kDivisions = 24;
 
 // General MIDI percussion names for keys 35..81.
-constexpr std::array<std::string_view, 47> kDrumNames = {
-    "Acoustic Bass Drum", "Bass Drum 1",    "Side Stick",     "Acoustic Snare", "Hand Clap",
-    "Electric Snare",     "Low Floor Tom",  "Closed Hi-Hat",  "High Floor Tom", "Pedal Hi-Hat",
-    "Low Tom",            "Open Hi-Hat",    "Low-Mid Tom",    "Hi-Mid Tom",     "Crash Cymbal 1",
-    "High Tom",           "Ride Cymbal 1",  "Chinese Cymbal", "Ride Bell",      "Tambourine",
-    "Splash Cymbal",      "Cowbell",        "Crash Cymbal 2", "Vibraslap",      "Ride Cymbal 2",
-    "Hi Bongo",           "Low Bongo",      "Mute Hi Conga",  "Open Hi Conga",  "Low Conga",
-    "High Timbale",       "Low Timbale",    "High Agogo",     "Low Agogo",      "Cabasa",
-    "Maracas",            "Short Whistle",  "Long Whistle",   "Short Guiro",    "Long Guiro",
-    "Claves",             "Hi Wood Block",  "Low Wood Block", "Mute Cuica",     "Open Cuica",
-    "Mute Triangle",      "Open Triangle"};
+constexpr std::array<std::string_view, 47> kDrumNames = {"Acoustic Bass Drum",
+                                                         "Bass Drum 1",
+                                                         "Side Stick",
+                                                         "Acoustic Snare",
+                                                         "Hand Clap",
+                                                         "Electric Snare",
+                                                         "Low Floor Tom",
+                                                         "Closed Hi-Hat",
+                                                         "High Floor Tom",
+                                                         "Pedal Hi-Hat",
+                                                         "Low Tom",
+                                                         "Open Hi-Hat",
+                                                         "Low-Mid Tom",
+                                                         "Hi-Mid Tom",
+                                                         "Crash Cymbal 1",
+                                                         "High Tom",
+                                                         "Ride Cymbal 1",
+                                                         "Chinese Cymbal",
+                                                         "Ride Bell",
+                                                         "Tambourine",
+                                                         "Splash Cymbal",
+                                                         "Cowbell",
+                                                         "Crash Cymbal 2",
+                                                         "Vibraslap",
+                                                         "Ride Cymbal 2",
+                                                         "Hi Bongo",
+                                                         "Low Bongo",
+                                                         "Mute Hi Conga",
+                                                         "Open Hi Conga",
+                                                         "Low Conga",
+                                                         "High Timbale",
+                                                         "Low Timbale",
+                                                         "High Agogo",
+                                                         "Low Agogo",
+                                                         "Cabasa",
+                                                         "Maracas",
+                                                         "Short Whistle",
+                                                         "Long Whistle",
+                                                         "Short Guiro",
+                                                         "Long Guiro",
+                                                         "Claves",
+                                                         "Hi Wood Block",
+                                                         "Low Wood Block",
+                                                         "Mute Cuica",
+                                                         "Open Cuica",
+                                                         "Mute Triangle",
+                                                         "Open Triangle"};
 
 constexpr std::string_view kSteps = "CDEFGAB";
 constexpr std::array<int, 7> kStepSemitones = {0, 2, 4, 5, 7, 9, 11};
@@ -185,6 +221,36 @@ class Writer {
         out_ += ">\n";
     }
 
+    // Appends <tag>text</tag> without indentation or line end, for groups kept on one line.
+    void inlineLeaf(std::string_view tag, std::string_view text) {
+        out_ += '<';
+        out_ += tag;
+        out_ += '>';
+        out_ += text;
+        out_ += "</";
+        out_ += tag;
+        out_ += '>';
+    }
+
+    void inlineLeaf(std::string_view tag, long value) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        inlineLeaf(tag, std::string_view(digits, static_cast<std::size_t>(end - digits)));
+    }
+
+    // <tag>, then what `inner` appends, then </tag>, on one line.
+    template <typename Inner>
+    void group(std::string_view tag, Inner inner) {
+        indent();
+        out_ += '<';
+        out_ += tag;
+        out_ += '>';
+        inner();
+        out_ += "</";
+        out_ += tag;
+        out_ += ">\n";
+    }
+
     void leaf(std::string_view tag, long value) {
         char digits[24];
         const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
@@ -303,25 +369,23 @@ void Writer::attributes(std::size_t t, std::size_t m) {
         leaf("divisions", kDivisions);
     }
     if (key) {
-        open("key");
-        leaf("fifths", kind == Drums ? 0 : info.key);
-        close("key");
+        group("key", [&] { inlineLeaf("fifths", kind == Drums ? 0 : info.key); });
     }
     if (time) {
-        open("time");
-        leaf("beats", info.beats);
-        leaf("beat-type", 4);
-        close("time");
+        group("time", [&] {
+            inlineLeaf("beats", info.beats);
+            inlineLeaf("beat-type", 4);
+        });
     }
     if (previous == nullptr) {
-        open("clef");
-        if (kind == Drums) {
-            leaf("sign", "percussion");
-        } else {
-            leaf("sign", kind == Bass ? "F" : "G");
-            leaf("line", kind == Bass ? 4 : 2);
-        }
-        close("clef");
+        group("clef", [&] {
+            if (kind == Drums) {
+                inlineLeaf("sign", "percussion");
+            } else {
+                inlineLeaf("sign", kind == Bass ? "F" : "G");
+                inlineLeaf("line", kind == Bass ? 4 : 2);
+            }
+        });
     }
     close("attributes");
 }
@@ -329,10 +393,10 @@ void Writer::attributes(std::size_t t, std::size_t m) {
 void Writer::tempo(int bpm) {
     open("direction placement=\"above\"");
     open("direction-type");
-    open("metronome");
-    leaf("beat-unit", "quarter");
-    leaf("per-minute", bpm);
-    close("metronome");
+    group("metronome", [&] {
+        inlineLeaf("beat-unit", "quarter");
+        inlineLeaf("per-minute", bpm);
+    });
     close("direction-type");
     empty("sound tempo=\"" + std::to_string(bpm) + "\"");
     close("direction");
@@ -393,11 +457,12 @@ void Writer::head(const Note& note, const NoteHead& head, TrackKind kind, std::i
         empty("chord");
     }
     if (kind == Drums) {
-        open("unpitched");
         const int diatonic = middleLine(Drums) + head.position;
-        leaf("display-step", std::string_view(&kSteps[static_cast<std::size_t>(diatonic % 7)], 1));
-        leaf("display-octave", diatonic / 7);
-        close("unpitched");
+        group("unpitched", [&] {
+            inlineLeaf("display-step",
+                       std::string_view(&kSteps[static_cast<std::size_t>(diatonic % 7)], 1));
+            inlineLeaf("display-octave", diatonic / 7);
+        });
     } else {
         pitch(note, head, kind, key);
     }
@@ -435,18 +500,17 @@ void Writer::pitch(const Note& note, const NoteHead& head, TrackKind kind, std::
         }
         alter = semitone - kStepSemitones[step];
     }
-    open("pitch");
-    leaf("step", std::string_view(&kSteps[step], 1));
-    if (alter != 0) {
-        leaf("alter", alter);
-    }
-    leaf("octave", octave);
-    close("pitch");
+    group("pitch", [&] {
+        inlineLeaf("step", std::string_view(&kSteps[step], 1));
+        if (alter != 0) {
+            inlineLeaf("alter", alter);
+        }
+        inlineLeaf("octave", octave);
+    });
 }
 
-// What every note and rest carries after its pitch: voice, type, dots, accidental, triplet.
+// What every note and rest carries after its pitch: type, dots, accidental, triplet.
 void Writer::body(const Note& note, Accidental accidental) {
-    leaf("voice", 1);
     leaf("type", typeName(note.duration));
     for (int d = 0; d < note.dots; ++d) {
         empty("dot");
@@ -455,10 +519,10 @@ void Writer::body(const Note& note, Accidental accidental) {
         leaf("accidental", name);
     }
     if (note.triplet != 0) {
-        open("time-modification");
-        leaf("actual-notes", 3);
-        leaf("normal-notes", 2);
-        close("time-modification");
+        group("time-modification", [&] {
+            inlineLeaf("actual-notes", 3);
+            inlineLeaf("normal-notes", 2);
+        });
     }
 }
 

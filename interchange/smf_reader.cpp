@@ -187,8 +187,8 @@ std::size_t readHeader(std::span<const std::uint8_t> bytes, SmfFile& file, std::
             "can be imported.");
     }
     if (file.format > 2) {
-        throw ImportError("This MIDI file is of an unknown format (" +
-                          std::to_string(file.format) + ").");
+        throw ImportError("This MIDI file is of an unknown format (" + std::to_string(file.format) +
+                          ").");
     }
     if (division & 0x8000) {
         throw ImportError(

@@ -9,7 +9,14 @@
 
 namespace corvane {
 
-enum class SmfEventKind : std::uint8_t { NoteOn, NoteOff, Program, Tempo, TimeSignature, KeySignature };
+enum class SmfEventKind : std::uint8_t {
+    NoteOn,
+    NoteOff,
+    Program,
+    Tempo,
+    TimeSignature,
+    KeySignature
+};
 
 // One event of a track chunk at its tick, counted from the start of the file's time.
 struct SmfEvent {

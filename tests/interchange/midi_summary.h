@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -38,6 +39,11 @@ struct MidiSummary {
 inline std::string describe(const MidiNote& n) {
     return "ch" + std::to_string(n.channel) + " key " + std::to_string(n.key) + " " +
            std::to_string(n.on) + "-" + std::to_string(n.off) + " v" + std::to_string(n.velocity);
+}
+
+// How the tests print a note when it differs.
+inline void PrintTo(const MidiNote& note, std::ostream* out) {
+    *out << describe(note);
 }
 
 inline MidiSummary summarise(const std::vector<std::uint8_t>& bytes) {
@@ -95,7 +101,8 @@ inline MidiSummary summarise(const std::vector<std::uint8_t>& bytes) {
                 const int type = bytes[pos++];
                 const std::size_t length = static_cast<std::size_t>(varLen());
                 if (type == 0x51) {
-                    const long us = (long{bytes[pos]} << 16) | (bytes[pos + 1] << 8) | bytes[pos + 2];
+                    const long us =
+                        (long{bytes[pos]} << 16) | (bytes[pos + 1] << 8) | bytes[pos + 2];
                     chunk.tempos.emplace_back(tick, us);
                 }
                 pos += length;
@@ -119,8 +126,8 @@ inline MidiSummary summarise(const std::vector<std::uint8_t>& bytes) {
             } else if (kind == 0x80 || kind == 0x90) {
                 auto& open = sounding[{channel, key}];
                 if (!open.empty()) {
-                    chunk.notes.push_back({channel, key, open.front().first, tick,
-                                           open.front().second});
+                    chunk.notes.push_back(
+                        {channel, key, open.front().first, tick, open.front().second});
                     open.erase(open.begin());
                 }
             }

@@ -21,7 +21,6 @@
 #include <set>
 
 #include "interchange/midi_import.h"
-#include "score/pitch.h"
 #include "midi_summary.h"
 #include "random_scores.h"
 #include "score_rules.h"
@@ -35,33 +34,6 @@ using testing::MidiSummary;
 
 constexpr long kSlowestTempo = 0xFFFFFF;
 constexpr long kFourBeatsPerMinute = 15000000;
-
-std::set<int> soundingKeys(const Score& score, const Track& track, std::size_t m,
-                          const Note& note) {
-    std::set<int> keys;
-    for (const NoteHead& head : note.pitches) {
-        keys.insert(midiKeyNumber(head.position, head.accidental, note.octave, track.kind,
-                                  score.measures[m].key));
-    }
-    return keys;
-}
-
-// Whether some tie of the score starts other keys than it releases.
-bool tieChangesKeys(const Score& score) {
-    for (const Track& track : score.tracks) {
-        std::set<int> started;
-        for (std::size_t m = 0; m < track.measures.size(); ++m) {
-            for (const Note& note : track.measures[m]) {
-                if (note.tie == TieStart) {
-                    started = soundingKeys(score, track, m, note);
-                } else if (note.tie == TieEnd && soundingKeys(score, track, m, note) != started) {
-                    return true;
-                }
-            }
-        }
-    }
-    return false;
-}
 
 // The notes of a chunk as the second file must have them: a key struck twice at one tick once.
 std::vector<MidiNote> expectedNotes(const std::vector<MidiNote>& notes) {
@@ -149,7 +121,7 @@ void checkRoundTrip(const Score& score, const std::string& context, Tally& tally
     for (std::size_t t = 0; t < a.chunks.size(); ++t) {
         ASSERT_EQ(b.chunks[t].programs, a.chunks[t].programs) << context << " track " << t;
     }
-    const bool keysChange = tieChangesKeys(score);
+    const bool keysChange = testing::tieChangesKeys(score);
     tally.keysChange += keysChange ? 1 : 0;
     if (keysChange) {
         checkKeysAndStarts(a, b, context);

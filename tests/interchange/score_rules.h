@@ -3,10 +3,12 @@
 // full by the note-value arithmetic (triplet groups whole), ticks adding up, ties that pair up,
 // values in the ranges the file format holds, and the same bytes after saving and reloading.
 
+#include <set>
 #include <string>
 
 #include "score/data_file.h"
 #include "score/note_values.h"
+#include "score/pitch.h"
 #include "score/score.h"
 #include "score/score_reader.h"
 #include "tests/note_entry/entry_helpers.h"
@@ -91,6 +93,35 @@ inline std::string brokenRule(const Score& score) {
         return "does not save and reload to the same bytes";
     }
     return "";
+}
+
+inline std::set<int> soundingKeys(const Score& score, const Track& track, std::size_t m,
+                                  const Note& note) {
+    std::set<int> keys;
+    for (const NoteHead& head : note.pitches) {
+        keys.insert(midiKeyNumber(head.position, head.accidental, note.octave, track.kind,
+                                  score.measures[m].key));
+    }
+    return keys;
+}
+
+// Whether some tie of the score starts other keys than it releases (other octave shifts, or a
+// key signature that changes under a head without accidental): Write Midi then leaves the first
+// keys sounding.
+inline bool tieChangesKeys(const Score& score) {
+    for (const Track& track : score.tracks) {
+        std::set<int> started;
+        for (std::size_t m = 0; m < track.measures.size(); ++m) {
+            for (const Note& note : track.measures[m]) {
+                if (note.tie == TieStart) {
+                    started = soundingKeys(score, track, m, note);
+                } else if (note.tie == TieEnd && soundingKeys(score, track, m, note) != started) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
 }
 
 }  // namespace corvane::testing
