@@ -55,7 +55,8 @@ constexpr std::array<KindText, ImportReport::KindCount> kTexts = {{
     {"Tempos rounded to whole beats per minute", "beats per minute"},
     {"Tempos above 255 beats per minute set to 255", nullptr},
     {"Tempo changes moved to a bar line", "beats"},
-    {"Measures of another length than the file's meter, to keep tempo and meter changes in place",
+    {"Measures of another length than the file's meter, to keep notes, tempo changes and meter "
+     "changes at their ticks",
      nullptr},
 }};
 

@@ -568,6 +568,9 @@ std::string musicXmlText(const Score& score) {
     if (score.tracks.empty()) {
         throw FileError("The score has no tracks: a MusicXML file needs at least one part.");
     }
+    if (score.measures.empty()) {
+        throw FileError("The score has no measures: a MusicXML file needs at least one.");
+    }
     return Writer(score).document();
 }
 

@@ -9,8 +9,8 @@
 
 namespace corvane {
 
-// The MusicXML document of `score`, UTF-8. Raises FileError when the score has no tracks: a
-// MusicXML file needs at least one part.
+// The MusicXML document of `score`, UTF-8. Raises FileError when the score has no tracks or no
+// measures: a MusicXML file needs at least one part and one measure.
 std::string musicXmlText(const Score& score);
 
 // Writes musicXmlText(score) to `path` atomically. Raises FileError; an old file at `path` then

@@ -141,7 +141,7 @@ TEST(MidiImport, MeterChangesStartNewMeasures) {
     const MidiImport result = imported(file);
     EXPECT_EQ(meters(result.score), (std::vector<int>{3, 3, 4, 4, 4}));
     EXPECT_EQ(result.report, Lines{"Measures of another length than the file's meter, to keep "
-                                   "tempo and meter changes in place: 1."});
+                                   "notes, tempo changes and meter changes at their ticks: 1."});
 }
 
 TEST(MidiImport, KeysBeyondSixAreSpelledTheOtherWay) {

@@ -169,16 +169,23 @@ TEST(MusicXmlWriter, TripletMarksOutsideAGroupKeepTheirLengthWithoutBrackets) {
               std::string::npos);
 }
 
-TEST(MusicXmlWriter, RefusesAScoreWithoutTracks) {
-    Score score;
-    score.deleteTrack(0);
+TEST(MusicXmlWriter, RefusesAScoreWithoutTracksOrMeasures) {
+    Score noTracks;
+    noTracks.deleteTrack(0);
+    Score noMeasures;
+    noMeasures.measures.clear();
+    noMeasures.tracks[0].measures.clear();
     const testing::TempDir dir;
-    try {
-        writeMusicXmlFile(dir.file("empty.musicxml"), score);
-        FAIL() << "no error";
-    } catch (const FileError& error) {
-        EXPECT_STREQ(error.what(),
-                     "The score has no tracks: a MusicXML file needs at least one part.");
+    for (const auto& [score, message] :
+         {std::pair{noTracks, "The score has no tracks: a MusicXML file needs at least one part."},
+          std::pair{noMeasures,
+                    "The score has no measures: a MusicXML file needs at least one."}}) {
+        try {
+            writeMusicXmlFile(dir.file("empty.musicxml"), score);
+            ADD_FAILURE() << "no error for " << message;
+        } catch (const FileError& error) {
+            EXPECT_STREQ(error.what(), message);
+        }
     }
     EXPECT_TRUE(dir.entries().empty());
 }
