@@ -13,6 +13,7 @@
 #include "interchange/import_spelling.h"
 #include "interchange/smf_reader.h"
 #include "score/data_file.h"
+#include "score/instruments.h"
 
 namespace corvane {
 
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kChannels = 16;
 constexpr int kKeys = 128;
-constexpr std::uint8_t kDrumChannel = 9;
 // No measures of at most five quarters make more than this many measures' worth of time.
 constexpr std::int64_t kMaxQuarters = 5 * static_cast<std::int64_t>(kImportMaxMeasures);
 constexpr std::int64_t kNeverEnded = -1;
