@@ -23,6 +23,12 @@ int runRenderAudio(const std::vector<std::string>& args);
 // editor's picture of a score as a PNG, and optionally its display list.
 int runRenderImage(const std::vector<std::string>& args);
 
+// export-musicxml FILE.cvn OUT.musicxml: the editor's Export MusicXML file.
+int runExportMusicXml(const std::vector<std::string>& args);
+
+// import-midi IN.mid OUT.cvn: the editor's Import MIDI, saved; prints what was approximated.
+int runImportMidi(const std::vector<std::string>& args);
+
 // play FILE.cvn [--from-measure N]: plays through the sound device until the song ends.
 int runPlay(const std::vector<std::string>& args);
 

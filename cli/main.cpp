@@ -28,6 +28,8 @@ const Command kCommands[] = {
     {"render-image", corvane::cli::runRenderImage,
      "FILE.cvn OUT.png [--size W H] [--first-measure N] [--display-list OUT.txt]"},
     {"play", corvane::cli::runPlay, "FILE.cvn [--from-measure N]"},
+    {"export-musicxml", corvane::cli::runExportMusicXml, "FILE.cvn OUT.musicxml"},
+    {"import-midi", corvane::cli::runImportMidi, "IN.mid OUT.cvn"},
     {"replay", corvane::cli::runReplay,
      "SCRIPT [--score IN.cvn] [--save OUT.cvn] [--state OUT.txt] [--display-list OUT.txt] "
      "[--image OUT.png]"},

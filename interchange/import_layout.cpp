@@ -1,0 +1,347 @@
+#include "interchange/import_layout.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <limits>
+#include <stdexcept>
+
+#include "interchange/import_spelling.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::int64_t kTicksPerQuarter = 24;
+constexpr int kDefaultVelocity = 90;
+
+struct Value {
+    int ticks;
+    int duration;
+    int dots;
+};
+
+// The plain and dotted values whose length in ticks is exact (a dotted thirty-second or a
+// double-dotted sixteenth would be rounded), longest first.
+constexpr std::array<Value, 15> kStraight = {{{168, 1, 2},
+                                              {144, 1, 1},
+                                              {96, 1, 0},
+                                              {84, 2, 2},
+                                              {72, 2, 1},
+                                              {48, 2, 0},
+                                              {42, 4, 2},
+                                              {36, 4, 1},
+                                              {24, 4, 0},
+                                              {21, 8, 2},
+                                              {18, 8, 1},
+                                              {12, 8, 0},
+                                              {9, 16, 1},
+                                              {6, 16, 0},
+                                              {3, 32, 0}}};
+// Triplet groups by the ticks of one member: half-note triplets down to thirty-second triplets.
+constexpr std::array<Value, 5> kTriplets = {
+    {{32, 2, 0}, {16, 4, 0}, {8, 8, 0}, {4, 16, 0}, {2, 32, 0}}};
+
+// Every Note costs the same, a dot a little more, so that the fewest Notes win and plain values
+// win among equals.
+constexpr int kNoteCost = 10;
+constexpr int kTripletGroupCost = 3 * kNoteCost + 3;
+
+// The shortest path through a measure: cost[t] is the least cost of Notes filling [0, t).
+struct Path {
+    std::vector<int> cost;
+    std::vector<int> from;
+    std::vector<int> choice;  // index into kStraight, or kStraight.size() + index into kTriplets
+};
+
+// Changes of content strictly inside (a, b), from `changes[x]` = changes at 1..x.
+int changesInside(const std::vector<int>& changes, int a, int b) {
+    return b - 1 > a
+               ? changes[static_cast<std::size_t>(b - 1)] - changes[static_cast<std::size_t>(a)]
+               : 0;
+}
+
+Path shortestPath(const std::vector<int>& changes, int ticks) {
+    constexpr int kUnreached = std::numeric_limits<int>::max();
+    const auto size = static_cast<std::size_t>(ticks) + 1;
+    Path path{std::vector<int>(size, kUnreached), std::vector<int>(size, -1),
+              std::vector<int>(size, -1)};
+    path.cost[0] = 0;
+    const auto relax = [&](int from, int to, int cost, std::size_t choice) {
+        if (path.cost[static_cast<std::size_t>(from)] + cost <
+            path.cost[static_cast<std::size_t>(to)]) {
+            path.cost[static_cast<std::size_t>(to)] =
+                path.cost[static_cast<std::size_t>(from)] + cost;
+            path.from[static_cast<std::size_t>(to)] = from;
+            path.choice[static_cast<std::size_t>(to)] = static_cast<int>(choice);
+        }
+    };
+    for (int t = 0; t < ticks; ++t) {
+        if (path.cost[static_cast<std::size_t>(t)] == kUnreached) {
+            continue;
+        }
+        for (std::size_t i = 0; i < kStraight.size(); ++i) {
+            const int end = t + kStraight[i].ticks;
+            if (end <= ticks && changesInside(changes, t, end) == 0) {
+                relax(t, end, kNoteCost + kStraight[i].dots, i);
+            }
+        }
+        for (std::size_t i = 0; i < kTriplets.size(); ++i) {
+            const int m = kTriplets[i].ticks;
+            if (t + 3 * m <= ticks && changesInside(changes, t, t + m) == 0 &&
+                changesInside(changes, t + m, t + 2 * m) == 0 &&
+                changesInside(changes, t + 2 * m, t + 3 * m) == 0) {
+                relax(t, t + 3 * m, kTripletGroupCost, kStraight.size() + i);
+            }
+        }
+    }
+    return path;
+}
+
+// The Notes of the path, each taking the content where it starts.
+bool notesOfPath(const Path& path, const std::vector<int>& content, int ticks,
+                 std::vector<LaidNote>& out) {
+    if (path.from[static_cast<std::size_t>(ticks)] < 0) {
+        return false;
+    }
+    std::vector<LaidNote> notes;
+    for (int t = ticks; t > 0; t = path.from[static_cast<std::size_t>(t)]) {
+        const int from = path.from[static_cast<std::size_t>(t)];
+        const auto choice = static_cast<std::size_t>(path.choice[static_cast<std::size_t>(t)]);
+        if (choice < kStraight.size()) {
+            const Value& v = kStraight[choice];
+            notes.push_back({v.duration, v.dots, 0, content[static_cast<std::size_t>(from)]});
+            continue;
+        }
+        const Value& v = kTriplets[choice - kStraight.size()];
+        // Pushed backwards: the last member first.
+        for (const int member : {2, 1, 0}) {
+            const int at = from + member * v.ticks;
+            notes.push_back({v.duration, 0, member == 0 ? 1 : (member == 1 ? 3 : 2),
+                             content[static_cast<std::size_t>(at)]});
+        }
+    }
+    out.insert(out.end(), notes.rbegin(), notes.rend());
+    return true;
+}
+
+}  // namespace
+
+bool MeasureLayer::lay(std::span<const PlacedChord> chords, std::size_t& cursor, std::int64_t start,
+                       int ticks, std::vector<LaidNote>& out) {
+    while (cursor < chords.size() && chords[cursor].off <= start) {
+        ++cursor;
+    }
+    const std::int64_t end = start + ticks;
+    // Most measures of long notes and long rests hold one thing throughout.
+    if (cursor == chords.size() || chords[cursor].on >= end) {
+        return layPlain(ticks, -1, out);
+    }
+    if (chords[cursor].on <= start && chords[cursor].off >= end) {
+        return layPlain(ticks, static_cast<int>(cursor), out);
+    }
+    std::vector<int> content(static_cast<std::size_t>(ticks), -1);
+    for (std::size_t j = cursor; j < chords.size() && chords[j].on < end; ++j) {
+        const std::int64_t from = std::max(chords[j].on, start) - start;
+        const std::int64_t to = std::min(chords[j].off, end) - start;
+        std::fill(content.begin() + from, content.begin() + to, static_cast<int>(j));
+    }
+    std::vector<int> changes(static_cast<std::size_t>(ticks), 0);
+    for (std::size_t x = 1; x < content.size(); ++x) {
+        changes[x] = changes[x - 1] + (content[x] != content[x - 1] ? 1 : 0);
+    }
+    return notesOfPath(shortestPath(changes, ticks), content, ticks, out);
+}
+
+bool MeasureLayer::layPlain(int ticks, int chord, std::vector<LaidNote>& out) {
+    auto [found, fresh] = plain_.try_emplace(ticks);
+    if (fresh) {
+        const std::vector<int> changes(static_cast<std::size_t>(ticks), 0);
+        const std::vector<int> content(static_cast<std::size_t>(ticks), -1);
+        if (!notesOfPath(shortestPath(changes, ticks), content, ticks, found->second)) {
+            plain_.erase(found);
+            return false;
+        }
+    }
+    for (LaidNote note : found->second) {
+        note.chord = chord;
+        out.push_back(note);
+    }
+    return true;
+}
+
+ExactFit::ExactFit(std::vector<std::vector<PlacedChord>> tracks) : tracks_(std::move(tracks)) {
+    for (const std::vector<PlacedChord>& chords : tracks_) {
+        std::map<std::int64_t, int> grids;  // beat -> 1: off the 3-tick grid, 2: off the 2-tick
+        for (const PlacedChord& chord : chords) {
+            for (const std::int64_t tick : {chord.on, chord.off}) {
+                const std::int64_t within = tick % kTicksPerQuarter;
+                grids[tick / kTicksPerQuarter] |=
+                    (within % 3 != 0 ? 1 : 0) | (within % 2 != 0 ? 2 : 0);
+            }
+        }
+        std::vector<std::int64_t>& mixed = mixedBeats_.emplace_back();
+        for (const auto& [beat, off] : grids) {
+            if (off == 3) {
+                mixed.push_back(beat);
+            }
+        }
+    }
+}
+
+bool ExactFit::fits(std::int64_t startQuarter, int beats) {
+    for (std::size_t t = 0; t < tracks_.size(); ++t) {
+        const std::vector<std::int64_t>& mixed = mixedBeats_[t];
+        const auto beat = std::lower_bound(mixed.begin(), mixed.end(), startQuarter);
+        if (beat == mixed.end() || *beat >= startQuarter + beats) {
+            continue;
+        }
+        const std::int64_t start = startQuarter * kTicksPerQuarter;
+        const std::vector<PlacedChord>& chords = tracks_[t];
+        std::size_t cursor = static_cast<std::size_t>(
+            std::partition_point(chords.begin(), chords.end(),
+                                 [&](const PlacedChord& c) { return c.off <= start; }) -
+            chords.begin());
+        scratch_.clear();
+        if (!layer_.lay(chords, cursor, start, beats * static_cast<int>(kTicksPerQuarter),
+                        scratch_)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TrackKind chooseClef(std::span<const PlacedChord> chords, const Timeline& timeline) {
+    std::int64_t treble = 0;
+    std::int64_t bass = 0;
+    for (const PlacedChord& chord : chords) {
+        const int key = timeline.keys[timeline.measureAt(chord.on / kTicksPerQuarter)];
+        for (const TrackKind kind : {Treble, Bass}) {
+            const PlacedHeads placed = placeChord(chord.keys, key, kind);
+            (kind == Treble ? treble : bass) += std::abs(placed.octave) + 100 * placed.moved;
+        }
+    }
+    return bass < treble ? Bass : Treble;
+}
+
+namespace {
+
+// Turns laid-out Notes into the score's Notes: heads, octave shift, ties and velocities.
+class Assembler {
+  public:
+    Assembler(std::span<const PlacedChord> chords, TrackKind kind, const Timeline& timeline,
+              ImportReport& report)
+        : chords_(chords), kind_(kind), timeline_(timeline), report_(report) {
+        restVelocity_ = chords.empty() ? kDefaultVelocity : chords.front().velocity;
+    }
+
+    std::vector<TrackMeasure> build(const std::vector<std::vector<LaidNote>>& laid) {
+        std::vector<TrackMeasure> measures(laid.size());
+        int previous = -1;
+        for (std::size_t m = 0; m < laid.size(); ++m) {
+            for (std::size_t i = 0; i < laid[m].size(); ++i) {
+                const int next =
+                    i + 1 < laid[m].size()
+                        ? laid[m][i + 1].chord
+                        : (m + 1 < laid.size() && !laid[m + 1].empty() ? laid[m + 1].front().chord
+                                                                       : -1);
+                measures[m].push_back(note(laid[m][i], previous, next, m));
+                previous = laid[m][i].chord;
+            }
+        }
+        return measures;
+    }
+
+  private:
+    Note note(const LaidNote& laid, int previous, int next, std::size_t measure) {
+        Note note;
+        note.duration = laid.duration;
+        note.dots = laid.dots;
+        note.triplet = laid.triplet;
+        if (laid.chord < 0) {
+            note.velocity = restVelocity_;
+            return note;
+        }
+        const PlacedChord& chord = chords_[static_cast<std::size_t>(laid.chord)];
+        note.velocity = chord.velocity;
+        restVelocity_ = chord.velocity;
+        const bool from = previous == laid.chord;
+        const bool to = next == laid.chord;
+        note.tie = from ? (to ? TieMiddle : TieEnd) : (to ? TieStart : TieNone);
+        const PlacedHeads& placed = heads(laid.chord, timeline_.keys[measure]);
+        note.pitches.assign(placed.heads.begin(), placed.heads.end());
+        note.octave = placed.octave;
+        if (!from) {
+            report_.add(ImportReport::OctaveMoved, placed.moved);
+        }
+        return note;
+    }
+
+    const PlacedHeads& heads(int chord, int key) {
+        if (chord == cachedChord_ && key == cachedKey_) {
+            return cached_;
+        }
+        cachedChord_ = chord;
+        cachedKey_ = key;
+        cached_ = PlacedHeads{};
+        const PlacedChord& source = chords_[static_cast<std::size_t>(chord)];
+        if (kind_ == Drums) {
+            for (const std::uint8_t midiKey : source.keys) {
+                if (const std::optional<NoteHead> head = drumHead(midiKey)) {
+                    cached_.heads.push_back(*head);
+                }
+            }
+        } else {
+            cached_ = placeChord(source.keys, key, kind_);
+        }
+        return cached_;
+    }
+
+    std::span<const PlacedChord> chords_;
+    TrackKind kind_;
+    const Timeline& timeline_;
+    ImportReport& report_;
+    int restVelocity_ = kDefaultVelocity;
+    int cachedChord_ = -1;
+    int cachedKey_ = 0;
+    PlacedHeads cached_;
+};
+
+}  // namespace
+
+std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums,
+                                   const Timeline& timeline, TrackKind& kind,
+                                   ImportReport& report) {
+    std::vector<bool> grid = measuresOffGrid(notes, timeline);
+    std::vector<PlacedChord> chords;
+    std::vector<std::vector<LaidNote>> laid(timeline.measureCount());
+    MeasureLayer layer;
+    ImportReport counts;
+    for (bool done = false; !done;) {
+        counts = ImportReport{};
+        chords = placeChords(notes, timeline, grid, &counts);
+        done = true;
+        std::size_t cursor = 0;
+        for (std::size_t m = 0; m < laid.size(); ++m) {
+            laid[m].clear();
+            const std::int64_t start = timeline.barStarts[m] * kTicksPerQuarter;
+            const auto ticks = static_cast<int>(
+                (timeline.barStarts[m + 1] - timeline.barStarts[m]) * kTicksPerQuarter);
+            if (layer.lay(chords, cursor, start, ticks, laid[m])) {
+                continue;
+            }
+            // Every start and end of a measure on the grid lies on its beats' grids, which the
+            // values can always fill; only a measure at exact ticks can fail.
+            if (grid[m]) {
+                throw std::logic_error("a measure on the grid could not be laid out");
+            }
+            grid[m] = true;
+            done = false;
+        }
+    }
+    report.merge(counts);
+    kind = drums ? Drums : chooseClef(chords, timeline);
+    return Assembler(chords, kind, timeline, report).build(laid);
+}
+
+}  // namespace corvane
