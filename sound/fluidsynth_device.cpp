@@ -13,6 +13,8 @@
 #include <mutex>
 #include <thread>
 
+#include "sound/synth_settings.h"
+
 namespace corvane {
 
 namespace {
@@ -23,33 +25,10 @@ constexpr int kChannels = 16;
 constexpr int kResetAllControllers = 121;
 constexpr auto kWatchInterval = std::chrono::milliseconds(10);
 
-struct SettingsDeleter {
-    void operator()(fluid_settings_t* p) const { delete_fluid_settings(p); }
-};
-struct SynthDeleter {
-    void operator()(fluid_synth_t* p) const { delete_fluid_synth(p); }
-};
 struct DriverDeleter {
     void operator()(fluid_audio_driver_t* p) const { delete_fluid_audio_driver(p); }
 };
-struct PlayerDeleter {
-    void operator()(fluid_player_t* p) const { delete_fluid_player(p); }
-};
-using SettingsPtr = std::unique_ptr<fluid_settings_t, SettingsDeleter>;
-using SynthPtr = std::unique_ptr<fluid_synth_t, SynthDeleter>;
 using DriverPtr = std::unique_ptr<fluid_audio_driver_t, DriverDeleter>;
-using PlayerPtr = std::unique_ptr<fluid_player_t, PlayerDeleter>;
-
-// FluidSynth reports a missing card or server on stderr for every driver it tries; the program
-// stays silent instead, as it does without a sound device.
-void quietLogs() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (const int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
-            fluid_set_log_function(level, nullptr, nullptr);
-        }
-    });
-}
 
 bool readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     std::ifstream in(path, std::ios::binary);
@@ -209,7 +188,9 @@ struct FluidSynthDevice::Impl {
     }
 
     void setUp() {
-        settings.reset(new_fluid_settings());
+        // The synthesizer is set up as for rendering; its player then advances with the
+        // rendered audio, inside our rendering lock.
+        settings = newSynthSettings();
         if (!settings) {
             finishSetUp(Status::Failed);
             return;
@@ -218,9 +199,6 @@ struct FluidSynthDevice::Impl {
         fluid_settings_setnum(s, "synth.sample-rate", options.sampleRate);
         fluid_settings_setint(s, "audio.periods", options.periods);
         fluid_settings_setint(s, "audio.period-size", options.periodSize);
-        // The player then advances with the rendered audio, inside our rendering lock, and
-        // needs no timer thread of its own.
-        fluid_settings_setstr(s, "player.timing-source", "sample");
         synth.reset(new_fluid_synth(s));
         if (!synth) {
             finishSetUp(Status::Failed);
@@ -372,7 +350,9 @@ struct FluidSynthDevice::Impl {
 
 FluidSynthDevice::FluidSynthDevice(FluidSynthOptions options)
     : impl_(std::make_unique<Impl>(std::move(options))) {
-    quietLogs();
+    // FluidSynth reports a missing card or server on stderr for every driver it tries; the
+    // program stays silent instead, as it does without a sound device.
+    quietSynthLibraries();
     // Trying JACK must never start a JACK server.
     ::setenv("JACK_NO_START_SERVER", "1", 1);
 }

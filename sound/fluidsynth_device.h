@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "sound/audio_format.h"
 #include "sound/device.h"
 
 namespace corvane {
@@ -20,7 +21,7 @@ struct FluidSynthOptions {
     // Audio buffering: periods x period size frames at the sample rate.
     int periods = 3;
     int periodSize = 128;
-    double sampleRate = 44100.0;
+    double sampleRate = kAudioSampleRate;
     // How long the sound rings after the song's last tick before the completion notice.
     std::chrono::milliseconds releaseTime{250};
     // Render in real time into nothing instead of a sound card (for tests of the synthesizer

@@ -1,0 +1,39 @@
+#pragma once
+// A quick reading of a Standard MIDI File before it is rendered: how much sound each channel
+// makes and when the song's last event comes, so that the render can share the channels out
+// among synthesizers and knows how far along it is.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace corvane {
+
+inline constexpr int kMidiChannels = 16;
+
+struct MidiSummary {
+    // Estimated seconds of sounding notes per channel: the rendering work it carries.
+    std::array<double, kMidiChannels> channelLoad{};
+    // Note Ons per channel.
+    std::array<int, kMidiChannels> channelNotes{};
+    // Tick and time of the song's last channel event: its last Note Off, unless a later note
+    // never ends.
+    std::uint32_t lastEventTick = 0;
+    double lastEventSeconds = 0;
+
+    // Channels with at least one note.
+    int busyChannels() const;
+};
+
+// Raises RenderError when `midi` is not a Standard MIDI File.
+MidiSummary summarizeMidi(std::span<const std::uint8_t> midi);
+
+// Shares the busy channels out into at most `maxGroups` groups of similar load, one for each
+// synthesizer, as bit masks of channels; the first group also takes the channels without notes.
+// A single group of every channel when splitting would not pay.
+std::vector<std::uint16_t> planChannelGroups(const MidiSummary& summary, int maxGroups);
+
+inline constexpr std::uint16_t kAllChannels = 0xFFFF;
+
+}  // namespace corvane
