@@ -44,7 +44,9 @@ AudioExportRun::AudioExportRun(QWidget* window, AudioRenderer render,
     dialog_->setAutoReset(false);
     dialog_->setMinimumDuration(0);
     dialog_->setValue(0);
+    // Cancel, and Escape or the close box, which only close the dialog.
     connect(dialog_.get(), &QProgressDialog::canceled, this, [this] { cancel_ = true; });
+    connect(dialog_.get(), &QDialog::rejected, this, [this] { cancel_ = true; });
     dialog_->show();
     thread_ = std::thread([this, render = std::move(render), midi = std::move(midi),
                            path = std::move(path), format] {

@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 #include "sound/system_reason.h"
 
@@ -49,6 +52,10 @@ struct SndfileSink::Impl {
     int fd = -1;
     SNDFILE* file = nullptr;
     bool committed = false;
+    // WAV and FLAC get the same 16-bit samples, converted here: libsndfile's own conversion
+    // rounds differently for the two.
+    bool sixteenBit = false;
+    std::vector<short> converted;
 
     [[noreturn]] void fail(const std::string& reason) const {
         throw RenderError("Cannot write the audio file " + path + ": " + reason + ".");
@@ -109,6 +116,17 @@ struct SndfileSink::Impl {
         }
         // Louder samples are held at full scale rather than wrapping round.
         sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        sixteenBit = format != AudioFormat::OggVorbis;
+    }
+
+    // The samples as 16-bit integers: full scale is 32768 steps each way, louder is clipped.
+    const std::vector<short>& toSixteenBit(std::span<const float> samples) {
+        converted.resize(samples.size());
+        std::transform(samples.begin(), samples.end(), converted.begin(), [](float sample) {
+            const long value = std::lrint(static_cast<double>(sample) * 32768.0);
+            return static_cast<short>(std::clamp(value, -32768L, 32767L));
+        });
+        return converted;
     }
 
     void closeFile() {
@@ -152,7 +170,11 @@ void SndfileSink::write(std::span<const float> interleaved) {
         impl_->fail("the file is already closed");
     }
     errno = 0;
-    if (sf_writef_float(impl_->file, interleaved.data(), frames) != frames) {
+    const sf_count_t written =
+        impl_->sixteenBit
+            ? sf_writef_short(impl_->file, impl_->toSixteenBit(interleaved).data(), frames)
+            : sf_writef_float(impl_->file, interleaved.data(), frames);
+    if (written != frames) {
         impl_->fail(errno != 0 ? plainSystemReason(errno) : sf_strerror(impl_->file));
     }
 }

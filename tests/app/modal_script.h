@@ -48,6 +48,9 @@ class ModalScript {
     std::vector<SeenWindow> seen_;
 };
 
+// Runs the event loop until `condition` holds (true) or `ms` milliseconds have passed (false).
+bool waitUntil(const std::function<bool()>& condition, int ms = 2000);
+
 // A message box with that text and caption, answered with `button`.
 Answer box(QMessageBox::StandardButton button, QString text, QString caption);
 // The same, also checking the box's icon.
