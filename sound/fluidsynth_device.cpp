@@ -225,8 +225,7 @@ struct FluidSynthDevice::Impl {
         }
         // Loading while the output renders is safe: the synthesizer's own API lock covers it.
         const std::string soundfont = findSoundfont(options.soundfonts);
-        if (soundfont.empty() ||
-            fluid_synth_sfload(synth.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
+        if (soundfont.empty() || !loadSoundfont(synth.get(), soundfont)) {
             stopOutput();
             finishSetUp(Status::Failed);
             return;

@@ -39,7 +39,7 @@ int SynthLane::forward(void* data, fluid_midi_event_t* event) {
 }
 
 void SynthLane::start(const std::string& soundfont) {
-    if (fluid_synth_sfload(synth_.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
+    if (!loadSoundfont(synth_.get(), soundfont)) {
         throw RenderError("The soundfont " + soundfont + " could not be loaded: it is damaged.");
     }
     if (fluid_player_play(player_.get()) != FLUID_OK) {

@@ -24,6 +24,12 @@ SettingsPtr newSynthSettings() {
     return settings;
 }
 
+bool loadSoundfont(fluid_synth_t* synth, const std::string& soundfont) {
+    static std::mutex loading;
+    const std::lock_guard guard(loading);
+    return fluid_synth_sfload(synth, soundfont.c_str(), 1) != FLUID_FAILED;
+}
+
 void quietSynthLibraries() {
     static std::once_flag once;
     std::call_once(once, [] {

@@ -6,6 +6,7 @@
 #include <fluidsynth.h>
 
 #include <memory>
+#include <string>
 
 #include "sound/audio_format.h"
 
@@ -30,6 +31,11 @@ using PlayerPtr = std::unique_ptr<fluid_player_t, PlayerDeleter>;
 
 // New settings with the program's synthesizer settings; null when FluidSynth cannot make them.
 SettingsPtr newSynthSettings();
+
+// Loads `soundfont` into `synth` (fluid_synth_sfload with its presets reset); false when it cannot.
+// One load at a time in the process: FluidSynth shares loaded samples among synthesizers
+// through a cache that two loads at once race on.
+bool loadSoundfont(fluid_synth_t* synth, const std::string& soundfont);
 
 // Keeps FluidSynth's log and the diagnostics of the libraries it loads soundfonts with (GLib,
 // libinstpatch) off the terminal: the program reports its own errors. Process-wide; once.
