@@ -9,8 +9,6 @@ namespace corvane {
 
 namespace {
 
-// A note goes on sounding for about this long after its Note Off.
-constexpr double kReleaseSeconds = 0.3;
 // A note that never ends is counted as sounding this long after the song's last event.
 constexpr double kHangingSeconds = 1.0;
 // A split pays only when the busiest group carries clearly less than the whole song: every
@@ -65,11 +63,13 @@ class ByteReader {
     std::size_t pos_ = 0;
 };
 
+// A Note On, Note Off or Program Change.
 struct NoteEvent {
+    enum Kind { Off, On, Program };
     std::uint32_t tick = 0;
     int channel = 0;
-    int key = 0;
-    bool on = false;
+    int value = 0;  // the key, or the program
+    Kind kind = Off;
 };
 
 struct TempoChange {
@@ -102,7 +102,10 @@ void readChannelEvent(ByteReader& track, std::uint8_t status, std::uint32_t tick
     const std::uint8_t data2 = (kind == 0xC0 || kind == 0xD0) ? 0 : track.byte();
     events.lastTick = std::max(events.lastTick, tick);
     if (kind == 0x90 || kind == 0x80) {
-        events.notes.push_back({tick, status & 0x0F, data1 & 0x7F, kind == 0x90 && data2 > 0});
+        events.notes.push_back({tick, status & 0x0F, data1 & 0x7F,
+                                kind == 0x90 && data2 > 0 ? NoteEvent::On : NoteEvent::Off});
+    } else if (kind == 0xC0) {
+        events.notes.push_back({tick, status & 0x0F, data1 & 0x7F, NoteEvent::Program});
     }
 }
 
@@ -181,36 +184,72 @@ class TempoMap {
     std::vector<Change> changes_;
 };
 
-void addLoads(const SongEvents& events, const TempoMap& tempo, MidiSummary& summary) {
+// A note sounding now: where it started, and the group of its channel it belongs to.
+struct Sounding {
+    double start = 0;
+    std::size_t group = 0;
+};
+
+std::size_t groupOf(std::vector<NoteGroup>& groups, int program, int key) {
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        if (groups[i].program == program && groups[i].key == key) {
+            return i;
+        }
+    }
+    groups.push_back(NoteGroup{program, key, 0, 0.0});
+    return groups.size() - 1;
+}
+
+void addNotes(const SongEvents& events, const TempoMap& tempo, MidiSummary& summary) {
     std::vector<NoteEvent> notes = events.notes;
     std::stable_sort(notes.begin(), notes.end(),
                      [](const NoteEvent& a, const NoteEvent& b) { return a.tick < b.tick; });
-    // The start times of the notes sounding on each channel and key, in order.
-    std::vector<std::vector<double>> sounding(kMidiChannels * 128);
+    std::array<int, kMidiChannels> programs{};
+    // The notes sounding on each channel and key, in the order they started.
+    std::vector<std::vector<Sounding>> sounding(kMidiChannels * 128);
     for (const NoteEvent& note : notes) {
-        std::vector<double>& starts = sounding[static_cast<std::size_t>(note.channel * 128 + note.key)];
+        const auto channel = static_cast<std::size_t>(note.channel);
+        std::vector<NoteGroup>& groups = summary.channelNotes[channel];
+        if (note.kind == NoteEvent::Program) {
+            programs[channel] = note.value;
+            continue;
+        }
+        std::vector<Sounding>& started =
+            sounding[channel * 128 + static_cast<std::size_t>(note.value)];
         const double at = tempo.seconds(note.tick);
-        if (note.on) {
-            ++summary.channelNotes[static_cast<std::size_t>(note.channel)];
-            starts.push_back(at);
-        } else if (!starts.empty()) {
-            summary.channelLoad[static_cast<std::size_t>(note.channel)] +=
-                at - starts.front() + kReleaseSeconds;
-            starts.erase(starts.begin());
+        if (note.kind == NoteEvent::On) {
+            const std::size_t group = groupOf(groups, programs[channel], note.value);
+            ++groups[group].count;
+            started.push_back({at, group});
+        } else if (!started.empty()) {
+            groups[started.front().group].seconds += at - started.front().start;
+            started.erase(started.begin());
         }
     }
     for (std::size_t i = 0; i < sounding.size(); ++i) {
-        for (const double start : sounding[i]) {
-            summary.channelLoad[i / 128] += summary.lastEventSeconds + kHangingSeconds - start;
+        for (const Sounding& note : sounding[i]) {
+            summary.channelNotes[i / 128][note.group].seconds +=
+                summary.lastEventSeconds + kHangingSeconds - note.start;
         }
     }
 }
 
 }  // namespace
 
+int MidiSummary::notes(int channel) const {
+    int count = 0;
+    for (const NoteGroup& group : channelNotes[static_cast<std::size_t>(channel)]) {
+        count += group.count;
+    }
+    return count;
+}
+
 int MidiSummary::busyChannels() const {
-    return static_cast<int>(
-        std::count_if(channelNotes.begin(), channelNotes.end(), [](int n) { return n > 0; }));
+    int busy = 0;
+    for (int channel = 0; channel < kMidiChannels; ++channel) {
+        busy += notes(channel) > 0 ? 1 : 0;
+    }
+    return busy;
 }
 
 MidiSummary summarizeMidi(std::span<const std::uint8_t> midi) {
@@ -237,14 +276,15 @@ MidiSummary summarizeMidi(std::span<const std::uint8_t> midi) {
     MidiSummary summary;
     summary.lastEventTick = events.lastTick;
     summary.lastEventSeconds = tempo.seconds(events.lastTick);
-    addLoads(events, tempo, summary);
+    addNotes(events, tempo, summary);
     return summary;
 }
 
-std::vector<std::uint16_t> planChannelGroups(const MidiSummary& summary, int maxGroups) {
+std::vector<std::uint16_t> planChannelGroups(const std::array<double, kMidiChannels>& costs,
+                                             int maxGroups) {
     std::vector<int> busy;
     for (int channel = 0; channel < kMidiChannels; ++channel) {
-        if (summary.channelNotes[static_cast<std::size_t>(channel)] > 0) {
+        if (costs[static_cast<std::size_t>(channel)] > 0) {
             busy.push_back(channel);
         }
     }
@@ -254,8 +294,7 @@ std::vector<std::uint16_t> planChannelGroups(const MidiSummary& summary, int max
     }
     // The heaviest channel first, each to the group with the least load so far.
     std::stable_sort(busy.begin(), busy.end(), [&](int a, int b) {
-        return summary.channelLoad[static_cast<std::size_t>(a)] >
-               summary.channelLoad[static_cast<std::size_t>(b)];
+        return costs[static_cast<std::size_t>(a)] > costs[static_cast<std::size_t>(b)];
     });
     std::vector<double> loads(static_cast<std::size_t>(count), 0.0);
     std::vector<std::uint16_t> groups(static_cast<std::size_t>(count), 0);
@@ -263,7 +302,7 @@ std::vector<std::uint16_t> planChannelGroups(const MidiSummary& summary, int max
         const auto lightest = static_cast<std::size_t>(
             std::min_element(loads.begin(), loads.end()) - loads.begin());
         groups[lightest] |= static_cast<std::uint16_t>(1u << channel);
-        loads[lightest] += summary.channelLoad[static_cast<std::size_t>(channel)];
+        loads[lightest] += costs[static_cast<std::size_t>(channel)];
     }
     const double total = std::accumulate(loads.begin(), loads.end(), 0.0);
     if (*std::max_element(loads.begin(), loads.end()) > kWorthSplitting * total) {

@@ -16,6 +16,7 @@
 #include <optional>
 #include <thread>
 
+#include "sound/channel_costs.h"
 #include "sound/fluidsynth_device.h"
 #include "sound/midi_summary.h"
 #include "sound/sndfile_sink.h"
@@ -314,9 +315,14 @@ RenderResult renderMidi(const std::vector<std::uint8_t>& midi, AudioSink& sink,
     const MidiSummary summary = summarizeMidi(midi);
     const std::string soundfont = checkedSoundfont(options.soundfont);
     quietSynthLibraries();
+    const int limit = instanceLimit(options.instances);
+    // With one synthesizer to give, or one channel to give out, there is nothing to weigh.
+    const std::vector<std::uint16_t> groups =
+        limit > 1 && summary.busyChannels() > 1
+            ? planChannelGroups(estimateChannelCosts(summary, soundfont), limit)
+            : std::vector<std::uint16_t>{kAllChannels};
     Lanes lanes;
-    for (const std::uint16_t channels :
-         planChannelGroups(summary, instanceLimit(options.instances))) {
+    for (const std::uint16_t channels : groups) {
         lanes.push_back(std::make_unique<LaneThread>(
             std::make_unique<SynthLane>(midi, channels, summary.lastEventTick), soundfont));
     }

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "score_builders.h"
+#include "sound/channel_costs.h"
 #include "sound/offline_renderer.h"
 #include "sound/player.h"
 #include "tests/score/test_files.h"
@@ -136,6 +137,23 @@ TEST(OfflineRender, SeveralSynthesizersSoundAsOne) {
         EXPECT_LT(blocksOff, blocks * 3 / 100) << instances << " synthesizers";
         EXPECT_LT(std::sqrt(noise / signal), 0.01) << instances << " synthesizers";
         EXPECT_LT(largest, 0.06f) << instances << " synthesizers";
+    }
+}
+
+TEST(OfflineRender, ChannelsAreWeighedByWhatTheirNotesStartInTheSoundfont) {
+    // The same notes for tubular bells, which ring for seconds after the Note Off, for a
+    // clavinet, which stops at once, and for drums.
+    Score score = test::emptyScore(2, {{Treble, 14}, {Treble, 7}, {Drums, 0}});
+    for (Track& track : score.tracks) {
+        track.measures[0] = {test::single(4, -8), test::single(4, -7), test::chord(2, {-8, -5})};
+    }
+    const std::array<double, kMidiChannels> costs =
+        estimateChannelCosts(summarizeMidi(Player::midiFileBytes(score, 0)), kSoundfont);
+    EXPECT_GT(costs[1], 0.0);
+    EXPECT_GT(costs[0], 5 * costs[1]);
+    EXPECT_GT(costs[9], 0.0);
+    for (const int idle : {2, 3, 8, 10, 15}) {
+        EXPECT_EQ(costs[static_cast<std::size_t>(idle)], 0.0) << idle;
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 #include "score_builders.h"
 #include "sound/audio_format.h"
@@ -52,22 +54,31 @@ Score twoTempoScore() {
     return score;
 }
 
-TEST(MidiSummary, LastEventTimeFollowsTheTempoChanges) {
+// The groups of `channel` as "program/key: count, seconds" lines, for comparison.
+std::string groupsOf(const MidiSummary& summary, int channel) {
+    std::string text;
+    for (const NoteGroup& g : summary.channelNotes[static_cast<std::size_t>(channel)]) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d/%d: %d, %.3f\n", g.program, g.key, g.count, g.seconds);
+        text += line;
+    }
+    return text;
+}
+
+TEST(MidiSummary, NotesAreTimedThroughTheTempoChanges) {
     const MidiSummary summary = summarizeMidi(Player::midiFileBytes(twoTempoScore(), 0));
     // The chord ends on the third beat of the second measure: 2 s + 3 s.
     EXPECT_EQ(summary.lastEventTick, 24u * 4 + 24 * 3);
     EXPECT_NEAR(summary.lastEventSeconds, 5.0, 1e-9);
-    EXPECT_EQ(summary.channelNotes[0], 3);
-    EXPECT_EQ(summary.channelNotes[1], 1);
-    EXPECT_EQ(summary.channelNotes[9], 1);
     EXPECT_EQ(summary.busyChannels(), 3);
-    // Sounding time plus a release per note: the whole note outweighs the drum's eighth.
-    EXPECT_NEAR(summary.channelLoad[1], 2.0 + 0.3, 1e-9);
-    EXPECT_NEAR(summary.channelLoad[9], 0.25 + 0.3, 1e-9);
-    EXPECT_NEAR(summary.channelLoad[0], 0.5 + 2 * 1.0 + 3 * 0.3, 1e-9);
+    EXPECT_EQ(summary.notes(0), 3);
+    // B4 for half a second at 120, then with D5 for a second at 60.
+    EXPECT_EQ(groupsOf(summary, 0), "0/71: 2, 1.500\n0/74: 1, 1.000\n");
+    EXPECT_EQ(groupsOf(summary, 1), "33/50: 1, 2.000\n");
+    EXPECT_EQ(groupsOf(summary, 9), "0/39: 1, 0.250\n");
 }
 
-TEST(MidiSummary, ReadsRunningStatusSysExAndTimecodeDivision) {
+TEST(MidiSummary, ReadsRunningStatusSysExProgramsAndTimecodeDivision) {
     // Format 0, 25 frames of 40 ticks: 1000 ticks a second.
     std::vector<std::uint8_t> midi = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0xE7, 40};
     std::vector<std::uint8_t> events = {0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7,  // SysEx
@@ -76,17 +87,20 @@ TEST(MidiSummary, ReadsRunningStatusSysExAndTimecodeDivision) {
     writeVarLen(events, 1500);
     events.insert(events.end(), {0x82, 60, 0});  // Note Off
     writeVarLen(events, 500);
-    events.insert(events.end(), {64, 0});  // running status again
+    events.insert(events.end(), {64, 0});          // running status again
+    events.insert(events.end(), {0x00, 0xC2, 14});  // Program Change
+    events.insert(events.end(), {0x00, 0x92, 60, 90});
+    writeVarLen(events, 1000);
+    events.insert(events.end(), {0x92, 60, 0});  // a Note On of velocity 0 ends the note
     events.insert(events.end(), {0x00, 0xFF, 0x2F, 0x00});
     midi.insert(midi.end(), {'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(events.size())});
     midi.insert(midi.end(), events.begin(), events.end());
 
     const MidiSummary summary = summarizeMidi(midi);
-    EXPECT_EQ(summary.channelNotes[2], 2);
     EXPECT_EQ(summary.busyChannels(), 1);
-    EXPECT_EQ(summary.lastEventTick, 2000u);
-    EXPECT_NEAR(summary.lastEventSeconds, 2.0, 1e-9);
-    EXPECT_NEAR(summary.channelLoad[2], 1.5 + 2.0 + 2 * 0.3, 1e-9);
+    EXPECT_EQ(summary.lastEventTick, 3000u);
+    EXPECT_NEAR(summary.lastEventSeconds, 3.0, 1e-9);
+    EXPECT_EQ(groupsOf(summary, 2), "0/60: 1, 1.500\n0/64: 1, 2.000\n14/60: 1, 1.000\n");
 }
 
 TEST(MidiSummary, RefusesWhatIsNotMidiAndSurvivesDamage) {
@@ -101,20 +115,15 @@ TEST(MidiSummary, RefusesWhatIsNotMidiAndSurvivesDamage) {
             summarizeMidi(std::vector<std::uint8_t>(whole.begin(), whole.begin() + size));
         EXPECT_LE(part.lastEventTick, full.lastEventTick) << size;
         for (int c = 0; c < kMidiChannels; ++c) {
-            EXPECT_LE(part.channelNotes[c], full.channelNotes[c]) << size;
+            EXPECT_LE(part.notes(c), full.notes(c)) << size;
         }
     }
 }
 
-MidiSummary loads(std::initializer_list<double> perChannel) {
-    MidiSummary summary;
-    int channel = 0;
-    for (const double load : perChannel) {
-        summary.channelLoad[static_cast<std::size_t>(channel)] = load;
-        summary.channelNotes[static_cast<std::size_t>(channel)] = load > 0 ? 1 : 0;
-        ++channel;
-    }
-    return summary;
+std::array<double, kMidiChannels> loads(std::initializer_list<double> perChannel) {
+    std::array<double, kMidiChannels> costs{};
+    std::copy(perChannel.begin(), perChannel.end(), costs.begin());
+    return costs;
 }
 
 std::uint16_t unionOf(const std::vector<std::uint16_t>& groups) {
