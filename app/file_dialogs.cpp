@@ -19,13 +19,23 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
     return dialog;
 }
 
-std::optional<std::string> chooseFile(QWidget* parent, FileDialogKind kind,
-                                      const ModalRunner& run) {
-    const std::unique_ptr<QFileDialog> dialog = makeFileDialog(parent, kind);
-    if (run(*dialog) != QDialog::Accepted) {
+namespace {
+
+// The name filters of the sound file types, each with its extension.
+struct AudioFilter {
+    const char* filter;
+    const char* suffix;
+};
+constexpr AudioFilter kAudioFilters[] = {{"WAV audio (*.wav)", "wav"},
+                                         {"FLAC audio (*.flac)", "flac"},
+                                         {"Ogg Vorbis audio (*.ogg)", "ogg"}};
+
+// The file a dialog run through `run` was confirmed with; its folder becomes the current one.
+std::optional<std::string> runForFile(QFileDialog& dialog, const ModalRunner& run) {
+    if (run(dialog) != QDialog::Accepted) {
         return std::nullopt;
     }
-    const QStringList files = dialog->selectedFiles();
+    const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) {
         return std::nullopt;
     }
@@ -33,6 +43,40 @@ std::optional<std::string> chooseFile(QWidget* parent, FileDialogKind kind,
     // The next dialog starts where this one ended, and the playback file follows there.
     QDir::setCurrent(chosen.absolutePath());
     return QFile::encodeName(chosen.absoluteFilePath()).toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> chooseFile(QWidget* parent, FileDialogKind kind,
+                                      const ModalRunner& run) {
+    return runForFile(*makeFileDialog(parent, kind), run);
+}
+
+std::unique_ptr<QFileDialog> makeAudioFileDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Export Audio"),
+                                                QDir::currentPath());
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    QStringList filters;
+    for (const AudioFilter& f : kAudioFilters) {
+        filters << QString::fromLatin1(f.filter);
+    }
+    dialog->setNameFilters(filters);
+    dialog->setDefaultSuffix(QString::fromLatin1(kAudioFilters[0].suffix));
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    QFileDialog* d = dialog.get();
+    QObject::connect(d, &QFileDialog::filterSelected, d, [d](const QString& chosen) {
+        for (const AudioFilter& f : kAudioFilters) {
+            if (chosen == QLatin1String(f.filter)) {
+                d->setDefaultSuffix(QString::fromLatin1(f.suffix));
+            }
+        }
+    });
+    return dialog;
+}
+
+std::optional<std::string> chooseAudioFile(QWidget* parent, const ModalRunner& run) {
+    return runForFile(*makeAudioFileDialog(parent), run);
 }
 
 }  // namespace corvane

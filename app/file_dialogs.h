@@ -1,5 +1,5 @@
 #pragma once
-// The three file dialogs of the File menu.
+// The file dialogs of the File menu.
 
 #include <QFileDialog>
 #include <memory>
@@ -19,5 +19,13 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
 // Runs the file dialog of `kind` through `run`. On a confirmed dialog the chosen file's folder
 // becomes the current directory and the file's path is returned; nullopt when cancelled.
 std::optional<std::string> chooseFile(QWidget* parent, FileDialogKind kind, const ModalRunner& run);
+
+// The Export Audio dialog, owned by `parent`: a new or existing file (confirming before
+// overwriting) among WAV, FLAC and Ogg Vorbis files; a name typed without an extension gets the
+// one of the file type chosen in the dialog (WAV at first).
+std::unique_ptr<QFileDialog> makeAudioFileDialog(QWidget* parent);
+
+// Runs the Export Audio dialog through `run`, as chooseFile() runs the others.
+std::optional<std::string> chooseAudioFile(QWidget* parent, const ModalRunner& run);
 
 }  // namespace corvane

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "sound/device.h"
 #include "sound/fluidsynth_device.h"
+#include "sound/offline_renderer.h"
 
 namespace {
 
@@ -69,7 +70,12 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setDesktopFileName(QStringLiteral("corvane"));
 
-    corvane::MainWindow window;
+    corvane::WindowServices services;
+    services.renderAudio = [](const std::vector<std::uint8_t>& midi, const std::string& path,
+                              corvane::AudioFormat format, corvane::RenderMonitor& monitor) {
+        return !corvane::renderMidiToFile(midi, path, format, {}, &monitor).cancelled;
+    };
+    corvane::MainWindow window(std::move(services));
     window.show();
     // A score handed over by the desktop (a double-click on a .cvn file).
     if (const QStringList args = QApplication::arguments(); args.size() > 1) {

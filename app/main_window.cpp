@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
+#include <optional>
 
 #include "app/app_icon.h"
 #include "app/file_dialogs.h"
@@ -271,6 +272,8 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::teardown() {
+    // A running export has its own copy of the song; it is stopped, and leaves no file.
+    audioExport_.reset();
     if (sound_) {
         sound_->stopReporting(*this);
         sound_.reset();
@@ -311,6 +314,9 @@ void MainWindow::buildMenu() {
     add(QStringLiteral("&Save..."), commands::kSave, QKeySequence(Qt::CTRL | Qt::Key_S));
     add(QStringLiteral("&Open..."), commands::kOpen, QKeySequence(Qt::CTRL | Qt::Key_O));
     add(QStringLiteral("Write &Midi..."), commands::kWriteMidi, QKeySequence(Qt::CTRL | Qt::Key_M));
+    exportAudioAction_ =
+        file->addAction(QStringLiteral("Export &Audio..."), this, &MainWindow::exportAudio);
+    exportAudioAction_->setEnabled(static_cast<bool>(services_.renderAudio));
     file->addSeparator();
     add(QStringLiteral("E&xit"), commands::kExit, QKeySequence());
 }
@@ -347,6 +353,37 @@ void MainWindow::command(int id) {
             break;
         default:
             break;
+    }
+}
+
+void MainWindow::exportAudio() {
+    if (!editor_ || audioExport_ || !services_.renderAudio) {
+        return;
+    }
+    const std::optional<std::string> path = chooseAudioFile(this, services_.runModal);
+    if (!path) {
+        return;
+    }
+    // The typed extension chooses the format, whatever file type the dialog showed.
+    const std::optional<AudioFormat> format = audioFormatForPath(*path);
+    if (!format) {
+        showWarning(this, unknownAudioTypeMessage(*path), kErrorCaption, services_.runModal);
+        return;
+    }
+    // What playback from the first measure plays, taken now: later edits do not reach it.
+    editor_->ensureTimeline();
+    audioExport_ = std::make_unique<AudioExportRun>(
+        this, services_.renderAudio, Player::midiFileBytes(editor_->score, 0), *path, *format);
+    connect(audioExport_.get(), &AudioExportRun::finished, this, &MainWindow::exportFinished);
+    exportAudioAction_->setEnabled(false);
+}
+
+void MainWindow::exportFinished(const QString& error, bool) {
+    // Called from the run's own signal: it goes once control has left it.
+    audioExport_.release()->deleteLater();
+    exportAudioAction_->setEnabled(true);
+    if (!error.isEmpty()) {
+        showWarning(this, error.toStdString(), kErrorCaption, services_.runModal);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/audio_export.h"
 #include "dialogs/modal.h"
 #include "editor/editor_window.h"
 #include "sound/device.h"
@@ -35,6 +36,8 @@ struct WindowServices {
     ModalRunner runModal = execModal();
     // Makes the editor's back buffer of w x h pixels; null when it cannot.
     std::function<std::unique_ptr<Canvas>(int width, int height)> createCanvas;
+    // Renders Export Audio's files; without it the command is unavailable.
+    AudioRenderer renderAudio = {};
 };
 
 // The client area: it is the editor's window, and hands it every size, paint, mouse and key
@@ -118,6 +121,14 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     // Called on any thread: a sound device without sound says so in a status line below the
     // client area, which keeps its size (the window grows by the line).
     void soundStatusKnown(const std::string& problem) override;
+    QAction* exportAudioAction() const { return exportAudioAction_; }
+    // The export under way, or null.
+    AudioExportRun* audioExport() const { return audioExport_.get(); }
+
+  public slots:
+    // Export Audio: asks for a sound file and renders the whole score into it, off the window's
+    // thread, with a progress dialog; a failure is shown in an "Error" box.
+    void exportAudio();
 
   protected:
     // The close query; a window allowed to close destroys the editor, player and score reader.
@@ -127,6 +138,7 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     void buildMenu();
     void teardown();
     void showSoundProblem(const QString& text);
+    void exportFinished(const QString& error, bool cancelled);
 
     WindowServices services_;
     // The device whose status the window shows, while it listens.
@@ -135,6 +147,8 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     std::unique_ptr<EditorView> editor_;
     std::unique_ptr<Player> player_;
     std::unique_ptr<ScoreReader> reader_;
+    QAction* exportAudioAction_ = nullptr;
+    std::unique_ptr<AudioExportRun> audioExport_;
 };
 
 }  // namespace corvane

@@ -1,4 +1,5 @@
-// render-audio: the score rendered offline through the built-in synthesizer to a WAV file.
+// render-audio: the score rendered offline through the built-in synthesizer to a sound file,
+// WAV, FLAC or Ogg Vorbis by the output's extension (WAV for any other).
 
 #include <string>
 
@@ -14,10 +15,12 @@ int runRenderAudio(const std::vector<std::string>& args) {
     const ParsedArgs parsed = parseArgs(args, {{"--from-measure", 1}, {"--soundfont", 1}}, 2, 2);
     const Score score = loadScoreForSound(parsed.positional[0]);
     const int firstMeasure = firstMeasureOption(parsed, score);
-    const std::string soundfont = parsed.has("--soundfont") ? parsed.value("--soundfont") : "";
+    RenderOptions options;
+    options.soundfont = parsed.has("--soundfont") ? parsed.value("--soundfont") : "";
+    const std::string& output = parsed.positional[1];
     try {
-        renderMidiToWav(Player::midiFileBytes(score, firstMeasure), parsed.positional[1],
-                        soundfont);
+        renderMidiToFile(Player::midiFileBytes(score, firstMeasure), output,
+                         audioFormatForPath(output).value_or(AudioFormat::Wav), options);
     } catch (const RenderError& error) {
         failInput(error.what());
     }

@@ -16,6 +16,8 @@
 #include <optional>
 #include <thread>
 
+#include "sound/synth_settings.h"
+
 namespace corvane {
 
 namespace {
@@ -25,36 +27,19 @@ using Clock = std::chrono::steady_clock;
 constexpr int kChannels = 16;
 constexpr int kResetAllControllers = 121;
 
-struct SettingsDeleter {
-    void operator()(fluid_settings_t* p) const { delete_fluid_settings(p); }
-};
-struct SynthDeleter {
-    void operator()(fluid_synth_t* p) const { delete_fluid_synth(p); }
-};
 struct DriverDeleter {
     void operator()(fluid_audio_driver_t* p) const { delete_fluid_audio_driver(p); }
 };
-struct PlayerDeleter {
-    void operator()(fluid_player_t* p) const { delete_fluid_player(p); }
-};
-using SettingsPtr = std::unique_ptr<fluid_settings_t, SettingsDeleter>;
-using SynthPtr = std::unique_ptr<fluid_synth_t, SynthDeleter>;
 using DriverPtr = std::unique_ptr<fluid_audio_driver_t, DriverDeleter>;
-using PlayerPtr = std::unique_ptr<fluid_player_t, PlayerDeleter>;
-
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 // FluidSynth reports a missing card or server on stderr for every driver it tries, and libasound
 // prints its own "ALSA lib ..." lines besides; the program says once, in its own words, what is
 // missing instead (statusProblem below).
 void quietLogs() {
+    quietSynthLibraries();
     static std::once_flag once;
-    std::call_once(once, [] {
-        for (const int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
-            fluid_set_log_function(level, nullptr, nullptr);
-        }
-        snd_lib_error_set_handler(&ignoreAlsaError);
-    });
+    std::call_once(once, [] { snd_lib_error_set_handler(&ignoreAlsaError); });
 }
 
 std::string noSound(const std::string& what) {
@@ -293,13 +278,15 @@ struct FluidSynthDevice::Impl {
     }
 
     void setUp() {
-        settings.reset(new_fluid_settings());
+        settings = newSynthSettings();
+        if (settings) {
+            configure(settings.get());
+        }
         synth.reset(settings ? new_fluid_synth(settings.get()) : nullptr);
         if (!settings || !synth) {
             finishSetUp(Status::Failed, noSound("the synthesizer could not be started"));
             return;
         }
-        configure(settings.get());
         // The output is tried first, so that a machine without sound fails in milliseconds
         // rather than after the soundfont has loaded; until then it renders silence.
         if (!openOutput()) {
@@ -310,8 +297,7 @@ struct FluidSynthDevice::Impl {
         }
         // Loading while the output renders is safe: the synthesizer's own API lock covers it.
         const std::string soundfont = findSoundfont(options.soundfonts);
-        if (soundfont.empty() ||
-            fluid_synth_sfload(synth.get(), soundfont.c_str(), 1) == FLUID_FAILED) {
+        if (soundfont.empty() || !loadSoundfont(synth.get(), soundfont)) {
             stopOutput();
             finishSetUp(Status::Failed,
                         noSound(soundfont.empty()
@@ -328,9 +314,6 @@ struct FluidSynthDevice::Impl {
         fluid_settings_setnum(s, "synth.sample-rate", options.sampleRate);
         fluid_settings_setint(s, "audio.periods", options.periods);
         fluid_settings_setint(s, "audio.period-size", options.periodSize);
-        // The player then advances with the rendered audio, inside our rendering lock, and
-        // needs no timer thread of its own.
-        fluid_settings_setstr(s, "player.timing-source", "sample");
     }
 
     bool openOutput() {

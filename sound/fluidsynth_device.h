@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "sound/audio_format.h"
 #include "sound/device.h"
 
 namespace corvane {
@@ -22,7 +23,7 @@ struct FluidSynthOptions {
     // Audio buffering: periods x period size frames at the sample rate.
     int periods = 3;
     int periodSize = 128;
-    double sampleRate = 44100.0;
+    double sampleRate = kAudioSampleRate;
     // How long the sound rings after the song's last tick before the completion notice, in
     // rendered audio (so a song ends with its audio, whatever pace the output keeps).
     std::chrono::milliseconds releaseTime{250};

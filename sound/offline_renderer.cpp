@@ -1,163 +1,347 @@
 #include "sound/offline_renderer.h"
 
-#include <fluidsynth.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <limits>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 
+#include "sound/channel_costs.h"
 #include "sound/fluidsynth_device.h"
+#include "sound/midi_summary.h"
+#include "sound/sndfile_sink.h"
+#include "sound/synth_lane.h"
+#include "sound/system_reason.h"
 
 namespace corvane {
 
 namespace {
 
-constexpr double kSampleRate = 44100.0;
-// How long the sound rings on after the song's last event.
-constexpr std::uint64_t kReleaseFrames = 44100;
-// A song that never starts (the player found nothing to play) ends after this much silence.
-constexpr std::uint64_t kNothingToPlayFrames = 44100 * 2;
+// Lanes render this many frames at a time, and hand them over in blocks of that size.
+constexpr std::size_t kBlockFrames = 4096;
+// FluidSynth's own block: the finest step at which a lane can tell that it has fallen silent.
+constexpr std::size_t kStepFrames = 64;
+// The sound ends at the latest this long after the song's last event (notes that never end).
+constexpr std::uint64_t kLongestTail = 10 * kAudioSampleRate;
+// Blocks a lane may render ahead of the mixer.
+constexpr std::size_t kBlocksAhead = 8;
+constexpr int kMostInstances = 8;
 
-struct SettingsDeleter {
-    void operator()(fluid_settings_t* p) const { delete_fluid_settings(p); }
-};
-struct SynthDeleter {
-    void operator()(fluid_synth_t* p) const { delete_fluid_synth(p); }
-};
-struct PlayerDeleter {
-    void operator()(fluid_player_t* p) const { delete_fluid_player(p); }
-};
-struct RendererDeleter {
-    void operator()(fluid_file_renderer_t* p) const { delete_fluid_file_renderer(p); }
+std::string fileKind(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a named pipe";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    return "not a regular file";
+}
+
+// A lane's rendered frames on their way to the mixer.
+struct Block {
+    std::vector<float> left = std::vector<float>(kBlockFrames);
+    std::vector<float> right = std::vector<float>(kBlockFrames);
+    std::size_t frames = 0;
+    // From this frame of the song on the lane is silent for good; unknown until it is.
+    std::optional<std::uint64_t> quietFrom;
+    // The render's last block: the longest tail has been reached.
+    bool last = false;
 };
 
-// Removes the half-written file unless the render succeeded.
-class PartialFile {
+// Hands blocks from a lane's thread to the mixer, with a few at most in flight; the blocks go
+// round between the two sides.
+class BlockQueue {
   public:
-    explicit PartialFile(std::string path) : path_(std::move(path)) {}
-    PartialFile(const PartialFile&) = delete;
-    PartialFile& operator=(const PartialFile&) = delete;
-    ~PartialFile() {
-        if (!kept_) {
-            std::remove(path_.c_str());
+    BlockQueue() {
+        for (std::size_t i = 0; i < kBlocksAhead; ++i) {
+            empty_.push_back(std::make_unique<Block>());
         }
     }
-    void keep() { kept_ = true; }
-    const std::string& path() const { return path_; }
+
+    // The lane's side: a block to fill, waiting for one; null once the queue is closed.
+    std::unique_ptr<Block> takeEmpty() {
+        std::unique_lock guard(mutex_);
+        changed_.wait(guard, [this] { return closed_ || !empty_.empty(); });
+        if (closed_) {
+            return nullptr;
+        }
+        std::unique_ptr<Block> block = std::move(empty_.back());
+        empty_.pop_back();
+        return block;
+    }
+    void pushFilled(std::unique_ptr<Block> block) {
+        update([&] { filled_.push_back(std::move(block)); });
+    }
+    void fail(std::exception_ptr error) {
+        update([&] { error_ = std::move(error); });
+    }
+
+    // The mixer's side: the next filled block, waiting for it; rethrows the lane's failure.
+    std::unique_ptr<Block> takeFilled() {
+        std::unique_lock guard(mutex_);
+        changed_.wait(guard, [this] { return error_ || !filled_.empty(); });
+        if (filled_.empty()) {
+            std::rethrow_exception(error_);
+        }
+        std::unique_ptr<Block> block = std::move(filled_.front());
+        filled_.pop_front();
+        return block;
+    }
+    void giveBack(std::unique_ptr<Block> block) {
+        update([&] { empty_.push_back(std::move(block)); });
+    }
+    // Ends the lane's work: it stops at its next block.
+    void close() {
+        update([&] { closed_ = true; });
+    }
 
   private:
-    std::string path_;
-    bool kept_ = false;
+    // Changes the queue under its lock, then wakes the other side.
+    template <typename Change>
+    void update(Change&& change) {
+        {
+            const std::lock_guard guard(mutex_);
+            change();
+        }
+        changed_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::unique_ptr<Block>> empty_;
+    std::deque<std::unique_ptr<Block>> filled_;
+    std::exception_ptr error_;
+    bool closed_ = false;
 };
 
-std::string temporaryBeside(const std::string& target) {
-    const std::filesystem::path path(target);
-    std::string pattern =
-        (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        throw RenderError("Cannot write the audio file " + target + ".");
+// One lane rendering on a thread of its own, ahead of the mixer.
+class LaneThread {
+  public:
+    LaneThread(std::unique_ptr<SynthLane> lane, const std::string& soundfont)
+        : lane_(std::move(lane)), thread_([this, soundfont] { run(soundfont); }) {}
+    LaneThread(const LaneThread&) = delete;
+    LaneThread& operator=(const LaneThread&) = delete;
+    ~LaneThread() {
+        queue_.close();
+        thread_.join();
     }
-    // A finished render is an ordinary file, not a private temporary one.
-    ::fchmod(fd, 0644);
-    ::close(fd);
-    return pattern;
+
+    BlockQueue& queue() { return queue_; }
+
+  private:
+    void run(const std::string& soundfont) {
+        try {
+            lane_->start(soundfont);
+            while (std::unique_ptr<Block> block = queue_.takeEmpty()) {
+                fill(*block);
+                const bool last = block->last;
+                queue_.pushFilled(std::move(block));
+                if (last) {
+                    return;
+                }
+            }
+        } catch (...) {
+            queue_.fail(std::current_exception());
+        }
+    }
+
+    void fill(Block& block) {
+        std::fill(block.left.begin(), block.left.end(), 0.0f);
+        std::fill(block.right.begin(), block.right.end(), 0.0f);
+        std::size_t frames = kBlockFrames;
+        if (endFrame_) {
+            frames = static_cast<std::size_t>(
+                std::min<std::uint64_t>(frames, *endFrame_ + kLongestTail - frame_));
+        }
+        for (std::size_t done = 0; done < frames;) {
+            // Whole blocks until the song's last event; then FluidSynth's own small blocks until
+            // the lane falls silent, so that the sound ends where it ends.
+            const std::size_t step =
+                endFrame_ && !quietFrom_ ? std::min(kStepFrames, frames - done) : frames - done;
+            lane_->render(block.left.data() + done, block.right.data() + done, step);
+            done += step;
+            frame_ += step;
+            if (!endFrame_ && lane_->pastLastEvent()) {
+                endFrame_ = frame_;
+            }
+            // After the last event no voice starts, so a silent lane stays silent.
+            if (endFrame_ && !quietFrom_ && lane_->activeVoices() == 0) {
+                quietFrom_ = frame_;
+            }
+        }
+        block.frames = frames;
+        block.quietFrom = quietFrom_;
+        block.last = endFrame_ && frame_ >= *endFrame_ + kLongestTail;
+    }
+
+    std::unique_ptr<SynthLane> lane_;
+    BlockQueue queue_;
+    std::uint64_t frame_ = 0;
+    std::optional<std::uint64_t> endFrame_;
+    std::optional<std::uint64_t> quietFrom_;
+    // Last: the thread starts once everything it uses is ready.
+    std::thread thread_;
+};
+
+using Lanes = std::vector<std::unique_ptr<LaneThread>>;
+
+// Where the song ends, once every lane has fallen silent for good: when the last one did.
+std::uint64_t songEnd(const std::vector<std::unique_ptr<Block>>& blocks) {
+    std::uint64_t end = 0;
+    for (const auto& block : blocks) {
+        if (!block->quietFrom) {
+            return std::numeric_limits<std::uint64_t>::max();
+        }
+        end = std::max(end, *block->quietFrom);
+    }
+    return end;
+}
+
+// Adds up the lanes' blocks frame by frame into interleaved stereo.
+void mixBlocks(const std::vector<std::unique_ptr<Block>>& blocks, std::size_t frames,
+               std::vector<float>& interleaved) {
+    std::fill(interleaved.begin(), interleaved.begin() + static_cast<std::ptrdiff_t>(2 * frames),
+              0.0f);
+    for (const auto& block : blocks) {
+        for (std::size_t i = 0; i < frames; ++i) {
+            interleaved[2 * i] += block->left[i];
+            interleaved[2 * i + 1] += block->right[i];
+        }
+    }
+}
+
+// Takes the lanes' blocks in step, sums them into the sink, and stops at the song's end.
+RenderResult mixLanes(Lanes& lanes, AudioSink& sink, double expectedFrames,
+                      RenderMonitor* monitor) {
+    RenderResult result;
+    result.instances = static_cast<int>(lanes.size());
+    std::vector<float> interleaved(2 * kBlockFrames);
+    std::vector<std::unique_ptr<Block>> blocks(lanes.size());
+    for (bool finished = false; !finished;) {
+        if (monitor != nullptr && monitor->cancelled()) {
+            result.cancelled = true;
+            break;
+        }
+        for (std::size_t i = 0; i < lanes.size(); ++i) {
+            blocks[i] = lanes[i]->queue().takeFilled();
+        }
+        // Every lane renders the same stretch of the song in each block.
+        std::size_t frames = blocks.front()->frames;
+        finished = blocks.front()->last;
+        const std::uint64_t end = songEnd(blocks);
+        if (end <= result.frames + frames) {
+            frames = static_cast<std::size_t>(end - result.frames);
+            finished = true;
+        }
+        mixBlocks(blocks, frames, interleaved);
+        sink.write(std::span<const float>(interleaved.data(), 2 * frames));
+        result.frames += frames;
+        for (std::size_t i = 0; i < lanes.size(); ++i) {
+            lanes[i]->queue().giveBack(std::move(blocks[i]));
+        }
+        if (monitor != nullptr) {
+            monitor->progress(finished ? 1.0
+                                       : std::min(0.99, static_cast<double>(result.frames) /
+                                                            expectedFrames));
+        }
+    }
+    return result;
+}
+
+int instanceLimit(int requested) {
+    if (requested > 0) {
+        return std::min(requested, kMostInstances);
+    }
+    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMostInstances);
 }
 
 }  // namespace
 
-RenderResult renderMidiToWav(const std::vector<std::uint8_t>& midi, const std::string& wavPath,
-                             const std::string& soundfont) {
-    if (midi.size() < 14 || midi[0] != 'M' || midi[1] != 'T' || midi[2] != 'h' || midi[3] != 'd') {
-        throw RenderError("The MIDI data is not a Standard MIDI File.");
-    }
-    const std::string font = soundfont.empty() ? findSoundfont(defaultSoundfonts()) : soundfont;
+std::string checkedSoundfont(const std::string& requested) {
+    const std::string font = requested.empty() ? findSoundfont(defaultSoundfonts()) : requested;
     if (font.empty()) {
-        throw RenderError("No General MIDI soundfont was found.");
+        throw RenderError("No General MIDI soundfont is installed (such as " +
+                          defaultSoundfonts().front() + ").");
     }
-    {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(font, ec)) {
+    struct stat info {};
+    if (::stat(font.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
             throw RenderError("The soundfont " + font + " does not exist.");
         }
+        throw RenderError("The soundfont " + font + " cannot be read: " +
+                          plainSystemReason(errno) + ".");
     }
-    for (const int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
-        fluid_set_log_function(level, nullptr, nullptr);
+    if (!S_ISREG(info.st_mode)) {
+        throw RenderError("The soundfont " + font + " is " + fileKind(info.st_mode) +
+                          ", not a soundfont file.");
     }
+    char header[12] = {};
+    const int fd = ::open(font.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throw RenderError("The soundfont " + font + " cannot be read: " +
+                          plainSystemReason(errno) + ".");
+    }
+    const ssize_t got = ::read(fd, header, sizeof header);
+    ::close(fd);
+    // SoundFont 2 and 3 files, and DLS files, which FluidSynth also loads, are RIFF forms.
+    const bool riff = got == static_cast<ssize_t>(sizeof header) &&
+                      std::memcmp(header, "RIFF", 4) == 0 &&
+                      (std::memcmp(header + 8, "sfbk", 4) == 0 ||
+                       std::memcmp(header + 8, "DLS ", 4) == 0);
+    if (!riff) {
+        throw RenderError("The soundfont " + font + " is not a soundfont file.");
+    }
+    return font;
+}
 
-    std::error_code ec;
-    if (std::filesystem::is_directory(wavPath, ec)) {
-        throw RenderError("Cannot write the audio file " + wavPath + ": it is a folder.");
+RenderResult renderMidi(const std::vector<std::uint8_t>& midi, AudioSink& sink,
+                        const RenderOptions& options, RenderMonitor* monitor) {
+    const MidiSummary summary = summarizeMidi(midi);
+    const std::string soundfont = checkedSoundfont(options.soundfont);
+    quietSynthLibraries();
+    const int limit = instanceLimit(options.instances);
+    // With one synthesizer to give, or one channel to give out, there is nothing to weigh.
+    const std::vector<std::uint16_t> groups =
+        limit > 1 && summary.busyChannels() > 1
+            ? planChannelGroups(estimateChannelCosts(summary, soundfont), limit)
+            : std::vector<std::uint16_t>{kAllChannels};
+    Lanes lanes;
+    for (const std::uint16_t channels : groups) {
+        lanes.push_back(std::make_unique<LaneThread>(
+            std::make_unique<SynthLane>(midi, channels, summary.lastEventTick, options.effects),
+            soundfont));
     }
-    PartialFile partial(temporaryBeside(wavPath));
+    // The progress counts towards the last event and a second of sound after it.
+    const double expectedFrames = (summary.lastEventSeconds + 1.0) * kAudioSampleRate;
+    return mixLanes(lanes, sink, expectedFrames, monitor);
+}
 
-    const std::unique_ptr<fluid_settings_t, SettingsDeleter> settings(new_fluid_settings());
-    if (!settings) {
-        throw RenderError("The synthesizer could not be set up.");
+RenderResult renderMidiToFile(const std::vector<std::uint8_t>& midi, const std::string& path,
+                              AudioFormat format, const RenderOptions& options,
+                              RenderMonitor* monitor) {
+    RenderOptions checked = options;
+    checked.soundfont = checkedSoundfont(options.soundfont);
+    SndfileSink sink(path, format);
+    const RenderResult result = renderMidi(midi, sink, checked, monitor);
+    if (!result.cancelled) {
+        sink.commit();
     }
-    fluid_settings_t* s = settings.get();
-    fluid_settings_setnum(s, "synth.sample-rate", kSampleRate);
-    fluid_settings_setstr(s, "audio.file.name", partial.path().c_str());
-    fluid_settings_setstr(s, "audio.file.type", "wav");
-    fluid_settings_setstr(s, "audio.file.format", "s16");
-    fluid_settings_setstr(s, "player.timing-source", "sample");
-    // Nothing else touches this synthesizer.
-    fluid_settings_setint(s, "synth.threadsafe-api", 0);
-    fluid_settings_setint(s, "synth.lock-memory", 0);
-
-    const std::unique_ptr<fluid_synth_t, SynthDeleter> synth(new_fluid_synth(s));
-    if (!synth) {
-        throw RenderError("The synthesizer could not be set up.");
-    }
-    if (fluid_synth_sfload(synth.get(), font.c_str(), 1) == FLUID_FAILED) {
-        throw RenderError("The soundfont " + font + " could not be loaded.");
-    }
-    const std::unique_ptr<fluid_player_t, PlayerDeleter> player(new_fluid_player(synth.get()));
-    if (!player || fluid_player_add_mem(player.get(), midi.data(), midi.size()) != FLUID_OK ||
-        fluid_player_play(player.get()) != FLUID_OK) {
-        throw RenderError("The MIDI data could not be played.");
-    }
-    RenderResult result;
-    {
-        const std::unique_ptr<fluid_file_renderer_t, RendererDeleter> renderer(
-            new_fluid_file_renderer(synth.get()));
-        if (!renderer) {
-            throw RenderError("Cannot write the audio file " + wavPath + ".");
-        }
-        int blockFrames = 64;
-        fluid_settings_getint(s, "audio.period-size", &blockFrames);
-        const auto block = static_cast<std::uint64_t>(blockFrames);
-
-        std::uint64_t endFrame = 0;
-        bool endSeen = false;
-        int total = 0;
-        while (fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING) {
-            if (fluid_file_renderer_process_block(renderer.get()) != FLUID_OK) {
-                throw RenderError("Cannot write the audio file " + wavPath + ".");
-            }
-            result.frames += block;
-            // The player's own end comes seconds after the last event, and never while a tied
-            // note is left on: stop at the last tick plus a release time. The length walks every
-            // event of the song, so it is asked only until the song has loaded (0 before).
-            if (total == 0) {
-                total = fluid_player_get_total_ticks(player.get());
-            }
-            if (!endSeen && total > 0 && fluid_player_get_current_tick(player.get()) >= total) {
-                endSeen = true;
-                endFrame = result.frames + kReleaseFrames;
-            }
-            if ((endSeen && result.frames >= endFrame) ||
-                (total == 0 && result.frames >= kNothingToPlayFrames)) {
-                break;
-            }
-        }
-    }
-    if (std::rename(partial.path().c_str(), wavPath.c_str()) != 0) {
-        throw RenderError("Cannot write the audio file " + wavPath + ".");
-    }
-    partial.keep();
     return result;
 }
 

@@ -1,5 +1,6 @@
 // Offline rendering speed next to FluidSynth's own fast renderer (`fluidsynth -F`) on the same
-// MIDI file, preview start-up with the real synthesizer, and the configured output latency.
+// MIDI file, in process and as whole commands, preview start-up with the real synthesizer, and
+// the configured output latency.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -12,6 +13,7 @@
 
 #include "sound/fluidsynth_device.h"
 #include "sound/offline_renderer.h"
+#include "score/score_reader.h"
 #include "sound/player.h"
 #include "tests/score/sample_scores.h"
 
@@ -21,6 +23,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const std::string kSoundfont = CORVANE_BENCH_SOUNDFONT;
+const std::string kSystemSoundfont = "/usr/share/sounds/sf2/default-GM.sf2";
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -65,7 +68,9 @@ void BM_RenderSpeed(benchmark::State& state) {
     for (auto _ : state) {
         auto start = Clock::now();
         double cpuStart = cpuSeconds(RUSAGE_SELF);
-        const RenderResult result = renderMidiToWav(midi, ours, kSoundfont);
+        RenderOptions options;
+        options.soundfont = kSoundfont;
+        const RenderResult result = renderMidiToFile(midi, ours, AudioFormat::Wav, options);
         const double wall = secondsSince(start);
         oursCpu += cpuSeconds(RUSAGE_SELF) - cpuStart;
         state.SetIterationTime(wall);
@@ -96,6 +101,69 @@ void BM_RenderSpeed(benchmark::State& state) {
 BENCHMARK(BM_RenderSpeed)
     ->Arg(25)
     ->Arg(100)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Wall and CPU seconds of one shell command, its children included.
+struct CommandTime {
+    double wall = 0;
+    double cpu = 0;
+};
+
+CommandTime runCommand(const std::string& command) {
+    const auto start = Clock::now();
+    const double cpuStart = cpuSeconds(RUSAGE_CHILDREN);
+    if (std::system(command.c_str()) != 0) {
+        return {-1, -1};
+    }
+    return {secondsSince(start), cpuSeconds(RUSAGE_CHILDREN) - cpuStart};
+}
+
+// The whole `corvane-cli render-audio` command next to the whole `fluidsynth -F` command on the
+// same song with the system's General MIDI soundfont, taken in turn; the best of the runs of
+// each. Arguments: tracks (each on a channel of its own, up to 15) and measures.
+void BM_RenderCommand(benchmark::State& state) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("cvn_bench_command_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const Score score = samples::largeScore(static_cast<int>(state.range(1)),
+                                            static_cast<int>(state.range(0)));
+    const std::string scorePath = (folder / "song.cvn").string();
+    const std::string midiPath = (folder / "song.mid").string();
+    ScoreReader().save(scorePath, score);
+    Player::writeMidiFile(midiPath, score, 0);
+    const std::string ours = std::string(CORVANE_CLI_PROGRAM) + " render-audio '" + scorePath +
+                             "' '" + (folder / "ours.wav").string() + "' --soundfont '" +
+                             kSystemSoundfont + "'";
+    const std::string theirs = std::string(CORVANE_FLUIDSYNTH_PROGRAM) + " -ni -q -r 44100 -F '" +
+                               (folder / "theirs.wav").string() + "' '" + kSystemSoundfont +
+                               "' '" + midiPath + "' >/dev/null 2>&1";
+    CommandTime bestOurs{1e9, 1e9};
+    CommandTime bestTheirs{1e9, 1e9};
+    for (auto _ : state) {
+        const CommandTime a = runCommand(ours);
+        const CommandTime b = runCommand(theirs);
+        if (a.wall < 0 || b.wall < 0) {
+            state.SkipWithError("a render command failed");
+            break;
+        }
+        state.SetIterationTime(a.wall);
+        bestOurs = {std::min(bestOurs.wall, a.wall), std::min(bestOurs.cpu, a.cpu)};
+        bestTheirs = {std::min(bestTheirs.wall, b.wall), std::min(bestTheirs.cpu, b.cpu)};
+    }
+    state.counters["audio_s"] = wavSeconds((folder / "ours.wav").string());
+    state.counters["ours_wall_s"] = bestOurs.wall;
+    state.counters["F_wall_s"] = bestTheirs.wall;
+    state.counters["ours_cpu_s"] = bestOurs.cpu;
+    state.counters["F_cpu_s"] = bestTheirs.cpu;
+    state.counters["speedup_wall"] = bestTheirs.wall / bestOurs.wall;
+    state.counters["speedup_cpu"] = bestTheirs.cpu / bestOurs.cpu;
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_RenderCommand)
+    ->Args({12, 100})
+    ->Args({1, 400})
     ->Iterations(3)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

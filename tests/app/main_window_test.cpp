@@ -29,25 +29,13 @@ namespace corvane {
 namespace {
 
 using test::ModalScript;
+using test::waitUntil;
 
 // A point on the top staff line area of track 0, inside the first measure's note area of an
 // 800-pixel-wide client area: staff position 2.
 constexpr QPoint kNoteSpot(110, 80);
 constexpr QPoint kTrackHeader(20, 90);
 constexpr QPoint kMeasureHeader(60, 90);
-
-// Runs events until `condition` holds; the limit only stops a fault from hanging the run.
-bool waitUntil(const std::function<bool()>& condition, int ms = 60000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms) {
-            return false;
-        }
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 // A mouse move to `at`; Qt reports no move to where the pointer already stands, so it comes
 // from a neighbouring point.
@@ -162,7 +150,7 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     ASSERT_EQ(menus.size(), 1);
     EXPECT_EQ(menus[0]->text(), "&File");
     const QList<QAction*> items = menus[0]->menu()->actions();
-    ASSERT_EQ(items.size(), 5);
+    ASSERT_EQ(items.size(), 6);
     const struct {
         const char* text;
         int id;
@@ -170,16 +158,21 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     } expected[] = {{"&Save...", commands::kSave, QKeySequence("Ctrl+S")},
                     {"&Open...", commands::kOpen, QKeySequence("Ctrl+O")},
                     {"Write &Midi...", commands::kWriteMidi, QKeySequence("Ctrl+M")},
+                    {"Export &Audio...", 0, QKeySequence()},
                     {"", 0, QKeySequence()},
                     {"E&xit", commands::kExit, QKeySequence()}};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(items[i]->isSeparator(), i == 3);
-        if (i != 3) {
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(items[i]->isSeparator(), i == 4);
+        if (i != 4) {
             EXPECT_EQ(items[i]->text(), expected[i].text);
             EXPECT_EQ(items[i]->shortcut(), expected[i].shortcut) << expected[i].text;
+        }
+        if (expected[i].id != 0) {
             EXPECT_EQ(window->action(expected[i].id), items[i]);
         }
     }
+    EXPECT_EQ(window->exportAudioAction(), items[3]);
+    EXPECT_FALSE(items[3]->isEnabled()) << "no renderer was given to this window";
 
     ASSERT_NE(window->editor(), nullptr);
     ASSERT_NE(window->player(), nullptr);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QTest>
 
 namespace corvane::test {
 
@@ -33,6 +35,18 @@ std::string ModalScript::log() const {
         out += "[" + w.title.toStdString() + "] " + w.text.toStdString() + "\n";
     }
     return out;
+}
+
+bool waitUntil(const std::function<bool()>& condition, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms) {
+            return false;
+        }
+        QTest::qWait(5);
+    }
+    return true;
 }
 
 Answer box(QMessageBox::StandardButton button, QString text, QString caption) {

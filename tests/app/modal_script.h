@@ -49,6 +49,10 @@ class ModalScript {
     std::vector<SeenWindow> seen_;
 };
 
+// Runs the event loop until `condition` holds (true) or `ms` milliseconds have passed (false);
+// the limit only stops a fault from hanging the run.
+bool waitUntil(const std::function<bool()>& condition, int ms = 60000);
+
 // A message box with that text and caption, answered with `button`.
 Answer box(QMessageBox::StandardButton button, QString text, QString caption);
 // The same, also checking the box's icon.

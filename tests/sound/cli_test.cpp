@@ -17,6 +17,7 @@
 #include "tests/cli/run_cli.h"
 #include "tests/score/sample_scores.h"
 #include "tests/score/test_files.h"
+#include "unusable_soundfonts.h"
 #include "wav.h"
 
 namespace corvane {
@@ -273,6 +274,60 @@ TEST(CliRenderAudio, WritesAWavFile) {
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_NE(bad.err.find("none.sf2"), std::string::npos) << bad.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.wav")));
+}
+
+// soxi's name for the type of the sound file at `path`.
+std::string soundFileType(const std::string& path) {
+    std::string type;
+    if (FILE* pipe = ::popen((std::string(CORVANE_SOXI) + " -t '" + path + "' 2>&1").c_str(), "r")) {
+        char buffer[128];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            type += buffer;
+        }
+        ::pclose(pipe);
+    }
+    return type;
+}
+
+TEST(CliRenderAudio, TheOutputsExtensionChoosesTheFormat) {
+    TempDir dir;
+    Score score = test::emptyScore(1, {{Treble, 0}}, 240);
+    score.tracks[0].measures[0] = {test::single(2, 0), test::rest(2)};
+    ScoreReader().save(dir.file("song.cvn"), score);
+    const struct {
+        const char* name;
+        const char* type;
+    } cases[] = {{"a.flac", "flac\n"}, {"b.ogg", "vorbis\n"}, {"c.WAV", "wav\n"},
+                 {"d.FLAC", "flac\n"}, {"e.audio", "wav\n"}, {"f", "wav\n"}};
+    for (const auto& c : cases) {
+        const CliResult result =
+            runCli({"render-audio", dir.file("song.cvn"), dir.file(c.name), "--soundfont",
+                    kSoundfont});
+        ASSERT_EQ(result.exitCode, 0) << c.name << ": " << result.err;
+        EXPECT_EQ(result.out + result.err, "");
+        EXPECT_EQ(soundFileType(dir.file(c.name)), c.type) << c.name;
+    }
+}
+
+TEST(CliRenderAudio, ASoundfontThatCannotBeUsedIsNamedInOneLine) {
+    TempDir dir;
+    ScoreReader().save(dir.file("song.cvn"), test::emptyScore(1, {{Treble, 0}}));
+    ASSERT_TRUE(test::makeUnusableSoundfonts(dir.path()));
+    const struct {
+        const char* name;
+        const char* what;
+    } cases[] = {{"folder.sf2", " is a folder, not a soundfont file."},
+                 {"pipe.sf2", " is a named pipe, not a soundfont file."},
+                 {"text.sf2", " is not a soundfont file."},
+                 {"damaged.sf2", " could not be loaded: it is damaged."}};
+    for (const auto& c : cases) {
+        const CliResult result = runCli({"render-audio", dir.file("song.cvn"),
+                                         dir.file("out.wav"), "--soundfont", dir.file(c.name)});
+        EXPECT_EQ(result.exitCode, 1) << c.name;
+        EXPECT_EQ(result.err, "corvane-cli render-audio: The soundfont " + dir.file(c.name) +
+                                  c.what + "\n");
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.wav")));
+    }
 }
 
 // For the life of the object, ALSA reads `config` instead of the system's configuration and no

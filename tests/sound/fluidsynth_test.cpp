@@ -413,6 +413,13 @@ TEST(FluidSynthStress, PlayAndStopWhilePreviewsSound) {
     std::filesystem::current_path(previous);
 }
 
+RenderResult renderWav(const std::vector<std::uint8_t>& midi, const std::string& path,
+                       const std::string& soundfont = kSoundfont) {
+    RenderOptions options;
+    options.soundfont = soundfont;
+    return renderMidiToFile(midi, path, AudioFormat::Wav, options);
+}
+
 // The loudest fundamental among the keys of the piano over [from, to) seconds.
 int loudestKey(const test::Wav& wav, double from, double to) {
     const auto a = static_cast<std::size_t>(from * wav.sampleRate);
@@ -447,8 +454,7 @@ TEST(FluidSynthRender, NotesSoundAtTheirPitch) {
 
     TempFolder folder;
     const auto wavPath = (folder.path() / "render.wav").string();
-    const RenderResult result =
-        renderMidiToWav(Player::midiFileBytes(score, 0), wavPath, kSoundfont);
+    const RenderResult result = renderWav(Player::midiFileBytes(score, 0), wavPath);
     const test::Wav wav = test::readWav(wavPath);
     ASSERT_EQ(wav.channels, 2);
     ASSERT_EQ(wav.sampleRate, 44100);
@@ -488,14 +494,12 @@ TEST(FluidSynthRender, ReportsWhatItCannotDo) {
     TempFolder folder;
     const auto wavPath = (folder.path() / "out.wav").string();
     const std::vector<std::uint8_t> midi = Player::midiFileBytes(Score(), 0);
-    EXPECT_THROW(renderMidiToWav({'R', 'I', 'F', 'F'}, wavPath, kSoundfont), RenderError);
-    EXPECT_THROW(renderMidiToWav(midi, wavPath, "/nonexistent/none.sf2"), RenderError);
-    EXPECT_THROW(renderMidiToWav(midi, (folder.path() / "no" / "out.wav").string(), kSoundfont),
-                 RenderError);
+    EXPECT_THROW(renderWav({'R', 'I', 'F', 'F'}, wavPath), RenderError);
+    EXPECT_THROW(renderWav(midi, wavPath, "/nonexistent/none.sf2"), RenderError);
+    EXPECT_THROW(renderWav(midi, (folder.path() / "no" / "out.wav").string()), RenderError);
     EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
     // A score without tracks renders a moment of silence.
-    const RenderResult empty =
-        renderMidiToWav(Player::midiFileBytes(test::emptyScore(1, {}), 0), wavPath, kSoundfont);
+    const RenderResult empty = renderWav(Player::midiFileBytes(test::emptyScore(1, {}), 0), wavPath);
     EXPECT_LE(empty.seconds(), 3.0);
     EXPECT_EQ(test::readWav(wavPath).mono.size(), empty.frames);
 }

@@ -16,6 +16,7 @@ struct Wav {
     int sampleRate = 0;
     int bitsPerSample = 0;
     std::vector<double> mono;  // channels averaged, -1..1
+    std::vector<std::int16_t> samples;  // as stored, channels interleaved
 };
 
 inline std::uint32_t le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
@@ -50,6 +51,7 @@ inline Wav readWav(const std::string& path) {
             const std::size_t frames =
                 std::min(size, b.size() - body) / (2u * static_cast<std::size_t>(wav.channels));
             wav.mono.resize(frames);
+            wav.samples.reserve(frames * static_cast<std::size_t>(wav.channels));
             for (std::size_t f = 0; f < frames; ++f) {
                 double sum = 0;
                 for (int c = 0; c < wav.channels; ++c) {
@@ -59,6 +61,7 @@ inline Wav readWav(const std::string& path) {
                                    static_cast<std::size_t>(c)) *
                                       2,
                            2));
+                    wav.samples.push_back(sample);
                     sum += sample / 32768.0;
                 }
                 wav.mono[f] = sum / wav.channels;

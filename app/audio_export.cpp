@@ -1,0 +1,82 @@
+#include "app/audio_export.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "dialogs/modal.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr int kSteps = 1000;
+
+}  // namespace
+
+std::string unknownAudioTypeMessage(const std::string& path) {
+    const std::string extension = extensionOf(path);
+    return "Cannot export the audio file " + path + ": " +
+           (extension.empty() ? std::string("the name has no extension")
+                              : "\"" + extension + "\" is not a sound file type Corvane writes") +
+           " (use .wav, .flac or .ogg).";
+}
+
+void AudioExportRun::Monitor::progress(double done) {
+    const int permille = static_cast<int>(std::lround(std::clamp(done, 0.0, 1.0) * kSteps));
+    // Only a change reaches the window, as an event queued to its thread.
+    if (run_.permille_.exchange(permille) != permille) {
+        QMetaObject::invokeMethod(&run_, &AudioExportRun::showProgress, Qt::QueuedConnection);
+    }
+}
+
+AudioExportRun::AudioExportRun(QWidget* window, AudioRenderer render,
+                               std::vector<std::uint8_t> midi, std::string path,
+                               AudioFormat format)
+    : dialog_(std::make_unique<QProgressDialog>(
+          QStringLiteral("Exporting %1...").arg(QFileInfo(QString::fromStdString(path)).fileName()),
+          QStringLiteral("Cancel"), 0, kSteps, window)) {
+    dialog_->setWindowTitle(QStringLiteral("Export Audio"));
+    // The window stays live, but takes no edits while its score is being rendered.
+    dialog_->setWindowModality(Qt::WindowModal);
+    dialog_->setAutoClose(false);
+    dialog_->setAutoReset(false);
+    dialog_->setMinimumDuration(0);
+    dialog_->setValue(0);
+    // Cancel, and Escape or the close box, which only close the dialog.
+    connect(dialog_.get(), &QProgressDialog::canceled, this, [this] { cancel_ = true; });
+    connect(dialog_.get(), &QDialog::rejected, this, [this] { cancel_ = true; });
+    dialog_->show();
+    thread_ = std::thread([this, render = std::move(render), midi = std::move(midi),
+                           path = std::move(path), format] {
+        QString error;
+        bool cancelled = false;
+        try {
+            cancelled = !render(midi, path, format, monitor_);
+        } catch (const std::exception& failure) {
+            error = QString::fromUtf8(failure.what());
+        }
+        QMetaObject::invokeMethod(
+            this, [this, error, cancelled] { done(error, cancelled); }, Qt::QueuedConnection);
+    });
+}
+
+AudioExportRun::~AudioExportRun() {
+    cancel_ = true;
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void AudioExportRun::showProgress() {
+    dialog_->setValue(permille_);
+}
+
+void AudioExportRun::done(const QString& error, bool cancelled) {
+    thread_.join();
+    dialog_->hide();
+    emit finished(error, cancelled);
+}
+
+}  // namespace corvane

@@ -1,0 +1,165 @@
+// What offline rendering decides before any synthesizer runs: the file type a name asks for,
+// the song's length and per-channel load read from its MIDI bytes, and how the channels are
+// shared out among synthesizers.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "score_builders.h"
+#include "sound/audio_format.h"
+#include "sound/audio_sink.h"
+#include "sound/midi_summary.h"
+#include "sound/midi_writer.h"
+#include "sound/player.h"
+#include "sound/system_reason.h"
+
+namespace corvane {
+namespace {
+
+TEST(AudioFormat, TheExtensionChoosesInAnyCase) {
+    EXPECT_EQ(audioFormatForPath("/home/ana/song.wav"), AudioFormat::Wav);
+    EXPECT_EQ(audioFormatForPath("song.WAV"), AudioFormat::Wav);
+    EXPECT_EQ(audioFormatForPath("song.Flac"), AudioFormat::Flac);
+    EXPECT_EQ(audioFormatForPath("a.b/song.ogg"), AudioFormat::OggVorbis);
+    // No extension, an unknown one, a dot in a folder's name only, a bare dot file.
+    for (const char* path : {"song", "song.mp3", "song.wav.txt", "take.2/song", ".wav", "song."}) {
+        EXPECT_EQ(audioFormatForPath(path), std::nullopt) << path;
+    }
+    EXPECT_EQ(extensionOf("x/song.MP3"), ".MP3");
+    EXPECT_EQ(extensionOf("x.y/song"), "");
+}
+
+TEST(SystemReason, CommonFailuresInPlainWords) {
+    EXPECT_EQ(plainSystemReason(ENOSPC), "the disk is full");
+    EXPECT_EQ(plainSystemReason(EACCES), "permission denied");
+    EXPECT_EQ(plainSystemReason(EISDIR), "this is a folder, not a file");
+    EXPECT_EQ(plainSystemReason(ENOENT), "the folder does not exist");
+    // Anything else: the system's words, starting in lower case.
+    EXPECT_EQ(plainSystemReason(EBADF), "bad file descriptor");
+}
+
+// A bar at 120 beats per minute (2 s), then one at 60 (4 s). The tempo change is written with
+// the first track's last event before it, here at the bar line.
+Score twoTempoScore() {
+    Score score = test::emptyScore(2, {{Treble, 0}, {Bass, 33}, {Drums, 0}});
+    score.measures[1].tempo = 60;
+    score.tracks[0].measures[0] = {test::rest(2), test::rest(4), test::single(4, 0)};
+    score.tracks[0].measures[1] = {test::rest(2), test::chord(4, {0, 2}), test::rest(4)};
+    score.tracks[1].measures[0] = {test::single(1, 0)};
+    score.tracks[2].measures[0] = {test::single(8, -8), test::rest(8), test::rest(4),
+                                   test::rest(2)};
+    return score;
+}
+
+// The groups of `channel` as "program/key: count, seconds" lines, for comparison.
+std::string groupsOf(const MidiSummary& summary, int channel) {
+    std::string text;
+    for (const NoteGroup& g : summary.channelNotes[static_cast<std::size_t>(channel)]) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d/%d: %d, %.3f\n", g.program, g.key, g.count, g.seconds);
+        text += line;
+    }
+    return text;
+}
+
+TEST(MidiSummary, NotesAreTimedThroughTheTempoChanges) {
+    const MidiSummary summary = summarizeMidi(Player::midiFileBytes(twoTempoScore(), 0));
+    // The chord ends on the third beat of the second measure: 2 s + 3 s.
+    EXPECT_EQ(summary.lastEventTick, 24u * 4 + 24 * 3);
+    EXPECT_NEAR(summary.lastEventSeconds, 5.0, 1e-9);
+    EXPECT_EQ(summary.busyChannels(), 3);
+    EXPECT_EQ(summary.notes(0), 3);
+    // B4 for half a second at 120, then with D5 for a second at 60.
+    EXPECT_EQ(groupsOf(summary, 0), "0/71: 2, 1.500\n0/74: 1, 1.000\n");
+    EXPECT_EQ(groupsOf(summary, 1), "33/50: 1, 2.000\n");
+    EXPECT_EQ(groupsOf(summary, 9), "0/39: 1, 0.250\n");
+}
+
+TEST(MidiSummary, ReadsRunningStatusSysExProgramsAndTimecodeDivision) {
+    // Format 0, 25 frames of 40 ticks: 1000 ticks a second.
+    std::vector<std::uint8_t> midi = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0xE7, 40};
+    std::vector<std::uint8_t> events = {0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7,  // SysEx
+                                        0x00, 0x92, 60,   100,               // Note On, channel 2
+                                        0x00, 64,   100};                    // running status
+    writeVarLen(events, 1500);
+    events.insert(events.end(), {0x82, 60, 0});  // Note Off
+    writeVarLen(events, 500);
+    events.insert(events.end(), {64, 0});          // running status again
+    events.insert(events.end(), {0x00, 0xC2, 14});  // Program Change
+    events.insert(events.end(), {0x00, 0x92, 60, 90});
+    writeVarLen(events, 1000);
+    events.insert(events.end(), {0x92, 60, 0});  // a Note On of velocity 0 ends the note
+    events.insert(events.end(), {0x00, 0xFF, 0x2F, 0x00});
+    midi.insert(midi.end(), {'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(events.size())});
+    midi.insert(midi.end(), events.begin(), events.end());
+
+    const MidiSummary summary = summarizeMidi(midi);
+    EXPECT_EQ(summary.busyChannels(), 1);
+    EXPECT_EQ(summary.lastEventTick, 3000u);
+    EXPECT_NEAR(summary.lastEventSeconds, 3.0, 1e-9);
+    EXPECT_EQ(groupsOf(summary, 2), "0/60: 1, 1.500\n0/64: 1, 2.000\n14/60: 1, 1.000\n");
+}
+
+TEST(MidiSummary, RefusesWhatIsNotMidiAndSurvivesDamage) {
+    EXPECT_THROW(summarizeMidi(std::vector<std::uint8_t>{'R', 'I', 'F', 'F'}), RenderError);
+    std::vector<std::uint8_t> zeroDivision = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0, 0};
+    EXPECT_THROW(summarizeMidi(zeroDivision), RenderError);
+    // Every cut of a real file reads without a fault, and never finds more than the whole.
+    const std::vector<std::uint8_t> whole = Player::midiFileBytes(twoTempoScore(), 0);
+    const MidiSummary full = summarizeMidi(whole);
+    for (std::size_t size = 14; size < whole.size(); ++size) {
+        const MidiSummary part =
+            summarizeMidi(std::vector<std::uint8_t>(whole.begin(), whole.begin() + size));
+        EXPECT_LE(part.lastEventTick, full.lastEventTick) << size;
+        for (int c = 0; c < kMidiChannels; ++c) {
+            EXPECT_LE(part.notes(c), full.notes(c)) << size;
+        }
+    }
+}
+
+std::array<double, kMidiChannels> loads(std::initializer_list<double> perChannel) {
+    std::array<double, kMidiChannels> costs{};
+    std::copy(perChannel.begin(), perChannel.end(), costs.begin());
+    return costs;
+}
+
+std::uint16_t unionOf(const std::vector<std::uint16_t>& groups) {
+    std::uint16_t all = 0;
+    for (const std::uint16_t g : groups) {
+        EXPECT_EQ(all & g, 0) << "a channel in two groups";
+        all |= g;
+    }
+    return all;
+}
+
+TEST(ChannelGroups, BalancedGroupsThatCoverEveryChannelOnce) {
+    const std::vector<std::uint16_t> two = planChannelGroups(loads({5, 4, 3, 3, 2, 1}), 2);
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(unionOf(two), kAllChannels) << "idle channels go somewhere too";
+    // 5+3+1 against 4+3+2 (the heaviest first, each to the lighter group).
+    EXPECT_EQ(two[0] & 0x3F, 0b101001);
+    EXPECT_EQ(two[1], 0b010110);
+
+    const std::vector<std::uint16_t> three = planChannelGroups(loads({1, 1, 1, 1, 1, 1}), 3);
+    ASSERT_EQ(three.size(), 3u);
+    EXPECT_EQ(unionOf(three), kAllChannels);
+    for (std::size_t i = 1; i < three.size(); ++i) {
+        EXPECT_EQ(__builtin_popcount(three[i]), 2);
+    }
+}
+
+TEST(ChannelGroups, OneSynthesizerWhenSplittingDoesNotPay) {
+    const std::vector<std::uint16_t> all = {kAllChannels};
+    EXPECT_EQ(planChannelGroups(loads({7}), 2), all) << "one busy channel";
+    EXPECT_EQ(planChannelGroups(loads({}), 4), all) << "no notes at all";
+    EXPECT_EQ(planChannelGroups(loads({3, 3, 3}), 1), all) << "one core";
+    EXPECT_EQ(planChannelGroups(loads({95, 2, 2}), 2), all) << "one channel carries the song";
+    EXPECT_EQ(planChannelGroups(loads({0, 0, 4, 0, 4}), 8).size(), 2u)
+        << "no more groups than busy channels";
+}
+
+}  // namespace
+}  // namespace corvane
