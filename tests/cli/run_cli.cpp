@@ -12,13 +12,13 @@
 
 namespace corvane::testing {
 
-CliResult runCli(const std::vector<std::string>& args,
-                 const std::vector<std::pair<std::string, std::string>>& env) {
+CliResult runProgram(const std::string& path, const std::vector<std::string>& args,
+                     const std::vector<std::pair<std::string, std::string>>& env) {
     const TempDir dir;
     const std::string outPath = dir.file("out");
     const std::string errPath = dir.file("err");
 
-    std::vector<std::string> argv = {CORVANE_CLI_PATH};
+    std::vector<std::string> argv = {path};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> raw;
     for (std::string& arg : argv) {
@@ -51,6 +51,11 @@ CliResult runCli(const std::vector<std::string>& args,
     result.out.assign(out.begin(), out.end());
     result.err.assign(err.begin(), err.end());
     return result;
+}
+
+CliResult runCli(const std::vector<std::string>& args,
+                 const std::vector<std::pair<std::string, std::string>>& env) {
+    return runProgram(CORVANE_CLI_PATH, args, env);
 }
 
 std::vector<std::string> lines(const std::string& text) {

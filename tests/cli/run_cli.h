@@ -13,8 +13,12 @@ struct CliResult {
     std::string err;
 };
 
-// Runs corvane-cli with `args` (after the program name) in the current folder, with the
-// environment variables `env` (name, value) set for it alone.
+// Runs the program at `path` with `args` (after the program name) in the current folder, with
+// the environment variables `env` (name, value) set for it alone.
+CliResult runProgram(const std::string& path, const std::vector<std::string>& args,
+                     const std::vector<std::pair<std::string, std::string>>& env = {});
+
+// runProgram for the built corvane-cli.
 CliResult runCli(const std::vector<std::string>& args,
                  const std::vector<std::pair<std::string, std::string>>& env = {});
 

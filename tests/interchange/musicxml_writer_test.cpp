@@ -5,12 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
-#include <sstream>
 
 #include "interchange/musicxml_writer.h"
 #include "midi_summary.h"
@@ -20,6 +17,7 @@
 #include "small_score.h"
 #include "sound/player.h"
 #include "tests/score/test_files.h"
+#include "tests/support/golden.h"
 
 namespace corvane {
 namespace {
@@ -30,16 +28,7 @@ const std::filesystem::path kGolden =
     std::filesystem::path(CORVANE_INTERCHANGE_TEST_DIR) / "golden" / "small_score.musicxml";
 
 TEST(MusicXmlWriter, SmallScoreMatchesItsGoldenFile) {
-    const std::string text = musicXmlText(testing::smallScore());
-    if (std::getenv("CORVANE_UPDATE_GOLDEN") != nullptr) {
-        std::filesystem::create_directories(kGolden.parent_path());
-        std::ofstream(kGolden, std::ios::binary) << text;
-    }
-    std::ifstream in(kGolden, std::ios::binary);
-    ASSERT_TRUE(in) << kGolden << " is missing; run with CORVANE_UPDATE_GOLDEN=1";
-    std::stringstream golden;
-    golden << in.rdbuf();
-    EXPECT_EQ(text, golden.str());
+    testing::expectMatchesGolden(musicXmlText(testing::smallScore()), kGolden);
 }
 
 // A small reader of what the writer writes: every note of every part with its key, its onset

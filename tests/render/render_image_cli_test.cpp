@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -11,7 +12,9 @@
 #include "score/score.h"
 #include "score/score_reader.h"
 #include "tests/cli/run_cli.h"
+#include "tests/score/sample_scores.h"
 #include "tests/score/test_files.h"
+#include "tests/support/golden.h"
 
 namespace corvane {
 namespace {
@@ -119,6 +122,38 @@ TEST_F(RenderImage, ReplayWritesThePictureOfItsFinalState) {
     EXPECT_EQ(std::vector<std::string>(ops.end() - 3, ops.end()),
               (std::vector<std::string>{"line 142 60 159 60", "line 142 50 159 50",
                                         "ellipse 144 46 156 55"}));
+}
+
+// The sample piece as its tool writes it: it reads back as built, every measure is full, and it
+// paints the display list kept in golden/.
+TEST(SamplePiece, IsWrittenLoadsAndPaintsItsGoldenDisplayList) {
+    const testing::TempDir dir;
+    const testing::CliResult made = testing::runProgram(CORVANE_SAMPLE_SCORE_PATH, {dir.path()});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    Score loaded;
+    ASSERT_TRUE(ScoreReader().load(dir.file("sample.cvn"), loaded));
+    EXPECT_EQ(loaded, samples::samplePiece());
+    for (const Track& track : loaded.tracks) {
+        for (std::size_t m = 0; m < loaded.measures.size(); ++m) {
+            std::int32_t ticks = 0;
+            for (const Note& note : track.measures[m]) {
+                ticks += noteTicks(note);
+            }
+            EXPECT_EQ(ticks, 24 * loaded.measures[m].beats) << "measure " << m;
+        }
+    }
+
+    const std::string png = dir.file("sample.png");
+    const std::string list = dir.file("sample.txt");
+    const auto painted =
+        runCli({"render-image", dir.file("sample.cvn"), png, "--size",
+                std::to_string(CORVANE_SAMPLE_WIDTH), std::to_string(CORVANE_SAMPLE_HEIGHT),
+                "--display-list", list});
+    ASSERT_EQ(painted.exitCode, 0) << painted.err;
+    EXPECT_EQ(pngSize(png), std::pair(std::uint32_t{CORVANE_SAMPLE_WIDTH},
+                                      std::uint32_t{CORVANE_SAMPLE_HEIGHT}));
+    testing::expectMatchesGolden(readAll(list),
+                                 std::filesystem::path(CORVANE_RENDER_GOLDEN_DIR) / "sample_piece.txt");
 }
 
 }  // namespace

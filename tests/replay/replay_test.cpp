@@ -1,5 +1,6 @@
 // Runs every script in scripts/ through `corvane-cli replay` and checks what the script's own
-// comments expect:
+// comments expect (CORVANE_UPDATE_GOLDEN=1 rewrites the "#?" values and the "#>" lines from what
+// the replay gave, for review, where they differ):
 //   #? name=value   a line that the --state output must hold
 //   #> text         the saved score, one line of its dump (below) each; all lines must match
 //   #! exit N       the exit code (0 when not given)
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +26,7 @@
 #include "score/score_reader.h"
 #include "tests/cli/run_cli.h"
 #include "tests/score/test_files.h"
+#include "tests/support/golden.h"
 
 namespace corvane::testing {
 namespace {
@@ -131,6 +134,90 @@ std::vector<std::string> readLines(const fs::path& path) {
     return out;
 }
 
+// The lines of `state` with the name of `wanted` ("name=value"), in order.
+std::vector<std::string> linesNamed(const std::vector<std::string>& state,
+                                    const std::string& wanted) {
+    const std::string prefix = wanted.substr(0, wanted.find('=')) + "=";
+    std::vector<std::string> out;
+    for (const std::string& line : state) {
+        if (line.rfind(prefix, 0) == 0) {
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+
+void expectState(const std::vector<std::string>& expected, const std::vector<std::string>& state) {
+    for (const std::string& line : expected) {
+        if (std::find(state.begin(), state.end(), line) == state.end()) {
+            std::string found;
+            for (const std::string& named : linesNamed(state, line)) {
+                found += " " + named;
+            }
+            ADD_FAILURE() << "state lacks " << line << "; it has"
+                          << (found.empty() ? " no such name" : found);
+        }
+    }
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+// The value `line` ("#? name=value") should hold: itself while the state has it, else the first
+// state line of that name that no other "#?" line holds. `unclaimed` counts the state lines not
+// yet held by a "#?" line.
+std::string updatedStateLine(const std::string& line, const std::vector<std::string>& state,
+                             std::map<std::string, int>& unclaimed) {
+    for (const std::string& candidate : linesNamed(state, line.substr(3))) {
+        if (unclaimed[candidate] > 0) {
+            --unclaimed[candidate];
+            return "#? " + candidate;
+        }
+    }
+    ADD_FAILURE() << "the state has nothing left for " << line;
+    return line;
+}
+
+// The script's text with its "#?" lines holding values the state has (a line that holds stays)
+// and its "#>" lines replaced by `score` where the first of them stood.
+std::string rewrittenScript(const fs::path& script, const std::vector<std::string>& state,
+                            const std::vector<std::string>& score) {
+    const std::vector<std::string> lines = readLines(script);
+    std::map<std::string, int> unclaimed;
+    for (const std::string& line : state) {
+        ++unclaimed[line];
+    }
+    std::vector<bool> holds(lines.size(), false);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].rfind("#? ", 0) == 0 && unclaimed[lines[i].substr(3)] > 0) {
+            --unclaimed[lines[i].substr(3)];
+            holds[i] = true;
+        }
+    }
+    std::string out;
+    bool scoreWritten = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].rfind("#>", 0) == 0) {
+            if (!scoreWritten) {
+                for (const std::string& dumped : score) {
+                    out += "#> " + dumped + "\n";
+                }
+                scoreWritten = true;
+            }
+        } else if (lines[i].rfind("#? ", 0) == 0 && !holds[i]) {
+            out += updatedStateLine(lines[i], state, unclaimed) + "\n";
+        } else {
+            out += lines[i] + "\n";
+        }
+    }
+    return out;
+}
+
 // Writes a built-in starting score into `folder`; returns its path.
 std::string builtinScore(const std::string& name, const fs::path& folder) {
     Score score;
@@ -191,14 +278,23 @@ TEST_P(Replay, Script) {
         return;
     }
     const std::vector<std::string> state = readLines(dir.path() / "state.txt");
-    for (const std::string& line : expected.state) {
-        EXPECT_NE(std::find(state.begin(), state.end(), line), state.end())
-            << "state lacks " << line;
-    }
+    std::vector<std::string> savedScore;
     if (!expected.score.empty()) {
         Score saved;
         ASSERT_TRUE(ScoreReader().load(dir.file("saved.cvn"), saved));
-        EXPECT_EQ(dump(saved), expected.score);
+        savedScore = dump(saved);
+    }
+    if (updatingGolden()) {
+        const std::string text = rewrittenScript(script, state, savedScore);
+        if (readGolden(script) != text) {
+            writeGolden(text, script);
+        }
+    } else {
+        expectState(expected.state, state);
+        if (savedScore != expected.score) {
+            ADD_FAILURE() << "the saved score differs from the script's \"#>\" lines:\n"
+                          << lineDiff(joined(expected.score), joined(savedScore));
+        }
     }
     for (const auto& [name, magic] : expected.files) {
         std::ifstream file(dir.path() / name, std::ios::binary);

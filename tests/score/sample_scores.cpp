@@ -15,7 +15,95 @@ Note makeNote(std::int32_t duration, std::vector<NoteHead> heads, TieState tie =
     return note;
 }
 
+// What a Note carries besides its length and heads.
+struct Marks {
+    std::int32_t dots = 0;
+    std::int32_t triplet = 0;
+    std::int32_t octave = 0;
+    std::int32_t velocity = 90;
+    TieState tie = TieNone;
+};
+
+Note note(std::int32_t duration, std::vector<NoteHead> heads, Marks marks = {}) {
+    Note made = makeNote(duration, std::move(heads), marks.tie);
+    made.dots = marks.dots;
+    made.triplet = marks.triplet;
+    made.octave = marks.octave;
+    made.velocity = marks.velocity;
+    return made;
+}
+
+Note rest(std::int32_t duration) {
+    return note(duration, {});
+}
+
+// `notes` repeated `times` times, one after the other.
+std::vector<Note> repeated(const std::vector<Note>& notes, int times) {
+    std::vector<Note> out;
+    for (int i = 0; i < times; ++i) {
+        out.insert(out.end(), notes.begin(), notes.end());
+    }
+    return out;
+}
+
+void fill(Track& track, const std::vector<std::vector<Note>>& measures) {
+    for (std::size_t i = 0; i < measures.size(); ++i) {
+        track.measures[i].assign(measures[i].begin(), measures[i].end());
+    }
+}
+
 }  // namespace
+
+Score samplePiece() {
+    Score score;
+    score.clear();
+    // Key, tempo, beats: G major, B flat major with a bar of 3/4, and C major at a faster tempo.
+    const std::int32_t timeline[6][3] = {{1, 96, 4},  {1, 96, 4},  {-2, 80, 4},
+                                         {-2, 80, 4}, {-2, 80, 3}, {0, 120, 4}};
+    for (const auto& [key, tempo, beats] : timeline) {
+        score.addMeasure(key, tempo, beats);
+    }
+    score.addTrack(0, Treble);
+    score.addTrack(32, Bass);
+    score.addTrack(0, Drums);
+
+    fill(score.tracks[0],
+         {{note(4, {{-2}}), note(4, {{-1}}), note(8, {{0}}), note(8, {{1, Sharp}}),
+           note(4, {{-2}, {0}, {2}})},
+          {note(4, {{2}}, {.dots = 1, .velocity = 110}), note(8, {{3}}), note(4, {{4, Natural}}),
+           rest(4)},
+          {note(8, {{3}}, {.triplet = 1}), note(8, {{2}}, {.triplet = 3}),
+           note(8, {{1}}, {.triplet = 2}), note(16, {{0}}), note(16, {{-1, Flat}}),
+           note(8, {{-2}}), note(2, {{-2}}, {.tie = TieStart})},
+          {note(4, {{-2}}, {.tie = TieEnd}), note(4, {{-2}, {-1}}), note(8, {{8}}), note(8, {{6}}),
+           note(16, {{7}}, {.velocity = 70}), note(16, {{5}}), rest(8)},
+          {note(2, {{0}, {1}, {3}}, {.dots = 1, .octave = 1})},
+          {note(1, {{-4}, {-2}, {0}})}});
+
+    fill(score.tracks[1],
+         {{note(1, {{-4}, {-2}, {0}}, {.velocity = 80})},
+          {note(2, {{-1}}), note(2, {{-1}, {1}})},
+          {note(4, {{-3}}, {.octave = -1}), note(4, {{0}}), note(4, {{2, Natural}}), rest(4)},
+          {note(2, {{-4}}, {.dots = 1}), rest(4)},
+          {note(32, {{-6}}), note(32, {{-5}}), note(16, {{-4}}), note(8, {{-3}}), note(4, {{-9}}),
+           note(4, {{3}})},
+          {rest(1)}});
+
+    // Bass drum (-3), snare (1) and closed hi-hat (5).
+    const std::vector<Note> groove = {note(8, {{-3}, {5}}), note(8, {{5}}), note(8, {{1}, {5}}),
+                                      note(8, {{5}})};
+    std::vector<Note> accented = groove;
+    accented.front().velocity = 100;
+    fill(score.tracks[2],
+         {repeated(accented, 2),
+          repeated(groove, 2),
+          {note(4, {{-3}}), note(4, {{1}}), note(16, {{1}}), note(16, {{1}}), note(8, {{1}}),
+           note(4, {{5}})},
+          {note(4, {{-3}}), note(4, {{1}}), note(4, {{-3}}), note(4, {{1}}, {.tie = TieStart})},
+          {note(4, {{-3}}), note(4, {{1}}), note(4, {{1}})},
+          {rest(1)}});
+    return score;
+}
 
 Score richScore() {
     Score score;

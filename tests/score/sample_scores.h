@@ -14,6 +14,11 @@ namespace corvane::samples {
 // empty measure and a Note with many heads.
 Score richScore();
 
+// A short three-track piece (treble, bass, drums) over six measures that uses every mark the
+// painter draws: chords with seconds, accidentals, dots, triplets, ties, octave shifts, velocity
+// changes, and changes of key, meter and tempo. Every measure is exactly full.
+Score samplePiece();
+
 // `measures` 4/4 measures of `tracks` tracks holding eight eighth notes each, mixing rests, single
 // notes and chords of two and three heads.
 Score largeScore(int measures, int tracks);
