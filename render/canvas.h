@@ -26,7 +26,7 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
-// A bitmap resource of the program: `id` is its resource number, pixels are 0xRRGGBB, row-major.
+// A picture to draw: `id` names it in display lists, pixels are 0xRRGGBB, row-major.
 struct Bitmap {
     int id = 0;
     int width = 0;

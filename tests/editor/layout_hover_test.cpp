@@ -201,7 +201,9 @@ TEST(Hover, AScoreWithoutTracksHasOnlyTheAddTrackZone) {
     d.score.tracks.clear();
     EXPECT_EQ(hitTest(d.score, d.screen, Point{200, 40}).area, HoverArea::None);
     EXPECT_EQ(hitTest(d.score, d.screen, Point{200, 41}).area, HoverArea::AddTrackZone);
-    EXPECT_EQ(hitTest(d.score, d.screen, Point{20, 90}), HoverHit{HoverArea::AddTrackZone});
+    HoverHit below;
+    below.area = HoverArea::AddTrackZone;
+    EXPECT_EQ(hitTest(d.score, d.screen, Point{20, 90}), below) << "no band, no measure, no note";
 }
 
 // A track with fewer measures than the timeline (only a damaged model has one) gives a note
