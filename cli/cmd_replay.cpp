@@ -16,6 +16,7 @@
 #include "cli/replay_window.h"
 #include "editor/editor_view.h"
 #include "editor/file_commands.h"
+#include "editor/keys.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
 #include "sound/device.h"
@@ -29,6 +30,7 @@ namespace {
 constexpr int kStartWidth = 800;
 constexpr int kStartHeight = 600;
 
+// The hovered Note's index within its measure, or "none".
 std::string noteIndex(const EditorView& view) {
     const std::optional<NoteIndex>& note = view.hover().note;
     if (!note || findNote(view.score(), *note) == nullptr) {
