@@ -2,12 +2,12 @@
 
 #include <QPixmap>
 
-#include "render/resources.h"
+#include "render/glyphs.h"
 
 namespace corvane {
 
 QImage iconImage() {
-    const std::optional<Bitmap> bitmap = loadBitmap(101);
+    const std::optional<Bitmap> bitmap = loadGlyph(Glyph::AppIcon);
     if (!bitmap) {
         return {};
     }

@@ -1,5 +1,5 @@
 #pragma once
-// The program's icon, bitmap resource 101.
+// The program's icon, the AppIcon glyph.
 
 #include <QIcon>
 #include <QImage>

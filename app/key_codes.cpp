@@ -4,63 +4,26 @@
 
 namespace corvane {
 
-int virtualKeyCode(int qtKey) {
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) {
-        return 'A' + (qtKey - Qt::Key_A);
-    }
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) {
-        return '0' + (qtKey - Qt::Key_0);
-    }
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) {
-        return 112 + (qtKey - Qt::Key_F1);
-    }
+std::optional<Key> editorKey(int qtKey) {
     switch (qtKey) {
-        case Qt::Key_Backspace:
-            return 8;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return 9;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 13;
         case Qt::Key_Shift:
-            return 16;
-        case Qt::Key_Control:
-            return 17;
-        case Qt::Key_Alt:
-            return 18;
-        case Qt::Key_Pause:
-            return 19;
-        case Qt::Key_CapsLock:
-            return 20;
-        case Qt::Key_Escape:
-            return 27;
-        case Qt::Key_Space:
-            return 32;
+            return Key::Shift;
         case Qt::Key_PageUp:
-            return 33;
+            return Key::PageUp;
         case Qt::Key_PageDown:
-            return 34;
+            return Key::PageDown;
         case Qt::Key_End:
-            return 35;
+            return Key::End;
         case Qt::Key_Home:
-            return 36;
+            return Key::Home;
         case Qt::Key_Left:
-            return 37;
+            return Key::Left;
         case Qt::Key_Up:
-            return 38;
+            return Key::Up;
         case Qt::Key_Right:
-            return 39;
-        case Qt::Key_Down:
-            return 40;
-        case Qt::Key_Insert:
-            return 45;
-        case Qt::Key_Delete:
-            return 46;
-        case Qt::Key_Meta:
-            return 91;
+            return Key::Right;
         default:
-            return 0;
+            return std::nullopt;
     }
 }
 

@@ -1,10 +1,14 @@
 #pragma once
-// Qt keys as the virtual-key codes the editor's key handlers take.
+// Qt keys as the keys the editor reacts to.
+
+#include <optional>
+
+#include "editor/keys.h"
 
 namespace corvane {
 
-// The virtual-key code of Qt key `qtKey` (a Qt::Key value); 0 for a key without one.
-int virtualKeyCode(int qtKey);
+// The editor key of Qt key `qtKey` (a Qt::Key value); none for a key the editor does not use.
+std::optional<Key> editorKey(int qtKey);
 
 // True for keys that only modify others (Shift, Control, Alt, Meta, AltGr, Caps Lock...): they
 // never type a character.

@@ -54,8 +54,9 @@ Rect ClientArea::clientRect() const {
     return {0, 0, width(), height()};
 }
 
-int ClientArea::showCursor() {
-    return ++cursorShowCount_;
+void ClientArea::showCursor() {
+    // The editor never sets a cursor of its own: the widget's default is the visible arrow.
+    unsetCursor();
 }
 
 Point ClientArea::cursorPos() const {
@@ -151,7 +152,7 @@ void ClientArea::playbackDone() {
 
 void ClientArea::paintEvent(QPaintEvent*) {
     EditorView* editor = liveEditor();
-    if (editor == nullptr || editor->drawing.resourcesFailed) {
+    if (editor == nullptr || editor->resourcesFailed()) {
         // No editor, or one without its drawing resources: a plain page.
         QPainter(this).fillRect(rect(), Qt::white);
         return;
@@ -205,8 +206,8 @@ void ClientArea::mousePressEvent(QMouseEvent* event) {
 
 void ClientArea::keyPressEvent(QKeyEvent* event) {
     if (EditorView* editor = liveEditor()) {
-        if (const int code = virtualKeyCode(event->key()); code != 0) {
-            editor->onKeyDown(code);
+        if (const std::optional<Key> key = editorKey(event->key())) {
+            editor->onKeyDown(*key);
         }
     }
     if (isModifierKey(event->key())) {
@@ -223,8 +224,8 @@ void ClientArea::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     if (EditorView* editor = liveEditor()) {
-        if (const int code = virtualKeyCode(event->key()); code != 0) {
-            editor->onKeyUp(code);
+        if (const std::optional<Key> key = editorKey(event->key())) {
+            editor->onKeyUp(*key);
         }
     }
 }
@@ -257,7 +258,7 @@ MainWindow::MainWindow(WindowServices services)
     sound_ = soundDevice();
     sound_->reportStatus(*this);
 
-    if (editor_->drawing.resourcesFailed) {
+    if (editor_->resourcesFailed()) {
         showWarning(this, kResourcesFailedMessage, kErrorCaption, services_.runModal);
         // The window still appears, as a plain page, and closes as soon as events run.
         QTimer::singleShot(0, this, [this] {
@@ -373,7 +374,7 @@ void MainWindow::exportAudio() {
     // What playback from the first measure plays, taken now: later edits do not reach it.
     editor_->ensureTimeline();
     audioExport_ = std::make_unique<AudioExportRun>(
-        this, services_.renderAudio, Player::midiFileBytes(editor_->score, 0), *path, *format);
+        this, services_.renderAudio, Player::midiFileBytes(editor_->score(), 0), *path, *format);
     connect(audioExport_.get(), &AudioExportRun::finished, this, &MainWindow::exportFinished);
     exportAudioAction_->setEnabled(false);
 }

@@ -54,7 +54,7 @@ class ClientArea final : public QWidget, public EditorWindow {
     void invalidate() override;
     void invalidateRect(const Rect& r) override;
     Rect clientRect() const override;
-    int showCursor() override;
+    void showCursor() override;
     Point cursorPos() const override;
     void postChar(char32_t c) override;
     std::unique_ptr<Canvas> createCanvas(int width, int height) override;
@@ -92,7 +92,6 @@ class ClientArea final : public QWidget, public EditorWindow {
     const WindowServices& services_;
     bool mouseTracking_ = false;
     bool painting_ = false;
-    int cursorShowCount_ = 0;
 };
 
 class MainWindow final : public QMainWindow, public StatusTarget {

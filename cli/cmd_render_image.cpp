@@ -34,10 +34,8 @@ int runRenderImage(const std::vector<std::string>& args) {
     // The editor as the main window builds it, with the score opened and the window sized.
     ReplayWindow window(width, height);
     EditorView view(window);
-    view.prepareForLoad();
-    view.score = std::move(score);
-    view.finishLoad();
-    view.firstVisibleMeasure = firstMeasure;
+    view.setLoadedScore(std::move(score));
+    view.setFirstVisibleMeasure(firstMeasure);
     view.onResize();
 
     std::optional<std::string> displayList;

@@ -16,6 +16,7 @@
 #include "cli/replay_window.h"
 #include "editor/editor_view.h"
 #include "editor/file_commands.h"
+#include "editor/keys.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
 #include "sound/device.h"
@@ -29,22 +30,38 @@ namespace {
 constexpr int kStartWidth = 800;
 constexpr int kStartHeight = 600;
 
+// The hovered Note's index within its measure, or "none".
 std::string noteIndex(const EditorView& view) {
-    const Score& score = view.score;
-    if (view.hoverNote == nullptr || view.hoverTrack < 0 ||
-        view.hoverTrack >= static_cast<int>(score.tracks.size()) || view.hoverMeasure < 0 ||
-        view.hoverMeasure >= static_cast<int>(score.measures.size())) {
+    const std::optional<NoteIndex>& note = view.hover().note;
+    if (!note || findNote(view.score(), *note) == nullptr) {
         return "none";
     }
-    int index = 0;
-    for (const Note& note : score.tracks[static_cast<std::size_t>(view.hoverTrack)]
-                                .measures[static_cast<std::size_t>(view.hoverMeasure)]) {
-        if (&note == view.hoverNote) {
-            return std::to_string(index);
-        }
-        ++index;
+    return std::to_string(note->note);
+}
+
+// The editor key of a `keydown`/`keyup` line's virtual-key code; none for a code the editor
+// does not know.
+std::optional<Key> editorKey(int code) {
+    switch (code) {
+        case 16:
+            return Key::Shift;
+        case 33:
+            return Key::PageUp;
+        case 34:
+            return Key::PageDown;
+        case 35:
+            return Key::End;
+        case 36:
+            return Key::Home;
+        case 37:
+            return Key::Left;
+        case 38:
+            return Key::Up;
+        case 39:
+            return Key::Right;
+        default:
+            return std::nullopt;
     }
-    return "none";
 }
 
 // One line per message: a line break inside a message text becomes a blank.
@@ -67,34 +84,36 @@ std::string stateText(const EditorView& view, const Player& player, bool closed,
         out += '\n';
     };
     auto num = [&put](const char* name, long value) { put(name, std::to_string(value)); };
-    num("firstVisibleMeasure", view.firstVisibleMeasure);
-    num("measuresPerScreen", view.measuresPerScreen);
-    num("dirty", view.dirty);
-    num("currentDuration", view.currentDuration);
-    num("pendingAccidental", view.pendingAccidental);
-    num("accidentalLocked", view.accidentalLocked);
-    num("pendingDots", view.pendingDots);
-    num("dotsLocked", view.dotsLocked);
-    num("dotsUsed", view.dotsUsed);
-    num("pendingTriplet", view.pendingTriplet);
-    num("tripletLocked", view.tripletLocked);
-    num("pendingOctave", view.pendingOctave);
-    num("octaveLocked", view.octaveLocked);
-    num("pendingTie", view.pendingTie);
-    num("tieLocked", view.tieLocked);
-    num("pendingVelocity", view.pendingVelocity);
-    num("hoverTrack", view.hoverTrack);
-    num("hoverMeasure", view.hoverMeasure);
-    num("overTrackHeader", view.overTrackHeader);
-    num("overAddTrackZone", view.overAddTrackZone);
-    num("overMeasureHeader", view.overMeasureHeader);
-    num("overNoteArea", view.overNoteArea);
+    const EntryTools& tools = view.tools();
+    const HoverState& hover = view.hover();
+    num("firstVisibleMeasure", view.firstVisibleMeasure());
+    num("measuresPerScreen", view.measuresPerScreen());
+    num("dirty", view.dirty());
+    num("currentDuration", tools.currentDuration);
+    num("pendingAccidental", tools.pendingAccidental);
+    num("accidentalLocked", tools.accidentalLocked);
+    num("pendingDots", tools.pendingDots);
+    num("dotsLocked", tools.dotsLocked);
+    num("dotsUsed", tools.dotsUsed);
+    num("pendingTriplet", tools.pendingTriplet);
+    num("tripletLocked", tools.tripletLocked);
+    num("pendingOctave", tools.pendingOctave);
+    num("octaveLocked", tools.octaveLocked);
+    num("pendingTie", tools.pendingTie);
+    num("tieLocked", tools.tieLocked);
+    num("pendingVelocity", tools.pendingVelocity);
+    num("hoverTrack", hover.track);
+    num("hoverMeasure", hover.measure);
+    num("overTrackHeader", hover.over(HoverArea::TrackHeader));
+    num("overAddTrackZone", hover.over(HoverArea::AddTrackZone));
+    num("overMeasureHeader", hover.over(HoverArea::MeasureHeader));
+    num("overNoteArea", hover.over(HoverArea::NoteArea));
     put("hoverNote", noteIndex(view));
-    num("markerX", view.markerX);
-    num("markerY", view.markerY);
-    num("clipKind", view.clipKind);
-    num("clipKey", view.clipKey);
-    num("clipBeats", view.clipBeats);
+    num("markerX", hover.marker.x);
+    num("markerY", hover.marker.y);
+    num("clipKind", view.clipboard().kind());
+    num("clipKey", view.clipboard().key());
+    num("clipBeats", view.clipboard().beats());
     num("playing", player.isPlaying());
     num("closed", closed);
     for (const std::string& message : messages) {
@@ -124,10 +143,14 @@ bool runLine(const ScriptLine& line, ReplayWindow& window, EditorView& view, Pla
             view.onClick(line.x, line.y, line.kind == ScriptLine::Kind::RightClick);
             break;
         case ScriptLine::Kind::KeyDown:
-            view.onKeyDown(line.x);
+            if (const std::optional<Key> key = editorKey(line.x)) {
+                view.onKeyDown(*key);
+            }
             break;
         case ScriptLine::Kind::KeyUp:
-            view.onKeyUp(line.x);
+            if (const std::optional<Key> key = editorKey(line.x)) {
+                view.onKeyUp(*key);
+            }
             break;
         case ScriptLine::Kind::Char:
             if (view.onChar(line.character)) {
@@ -209,15 +232,13 @@ int runReplay(const std::vector<std::string>& args) {
     window.attach(view, player);
 
     if (loaded) {
-        view.prepareForLoad();
-        view.score = std::move(*loaded);
-        view.finishLoad();
+        view.setLoadedScore(std::move(*loaded));
     }
     view.onResize();
 
     // Without its drawing resources the main window says so and closes before any input.
     bool closed = false;
-    if (view.drawing.resourcesFailed) {
+    if (view.resourcesFailed()) {
         window.showMessage("Couldn't load graphical objects.", "Error", {});
         closed = true;
     }
@@ -248,7 +269,7 @@ int runReplay(const std::vector<std::string>& args) {
 
     if (savePath) {
         try {
-            ScoreReader().save(*savePath, view.score);
+            ScoreReader().save(*savePath, view.score());
         } catch (const FileError& error) {
             failInput(describe(error));
         }

@@ -8,6 +8,7 @@
 
 #include "cli/cli_util.h"
 #include "editor/editor_view.h"
+#include "render/painter.h"
 #include "render/qt/raster_canvas.h"
 #include "render/recording_canvas.h"
 #include "render/tee_canvas.h"
@@ -41,7 +42,7 @@ std::unique_ptr<QGuiApplication> makeGuiApplication() {
 
 }  // namespace
 
-void writePicture(EditorView& view, const std::optional<std::string>& displayListPath,
+void writePicture(const EditorView& view, const std::optional<std::string>& displayListPath,
                   const std::optional<std::string>& imagePath) {
     // Declared first so that it outlives every canvas below.
     const std::unique_ptr<QGuiApplication> app = imagePath ? makeGuiApplication() : nullptr;
@@ -51,29 +52,21 @@ void writePicture(EditorView& view, const std::optional<std::string>& displayLis
     std::unique_ptr<Canvas> target;
     if (imagePath) {
         auto picture =
-            std::make_unique<RasterCanvas>(view.drawing.bufferWidth, view.drawing.bufferHeight);
+            std::make_unique<RasterCanvas>(view.drawing().bufferWidth, view.drawing().bufferHeight);
         raster = picture.get();
         target = std::make_unique<TeeCanvas>(std::move(picture), std::move(recording));
     } else {
         target = std::move(recording);
     }
-
-    // Paint into the new target, then give the view its own back buffer back.
-    std::unique_ptr<Canvas> own = std::exchange(view.drawing.memoryDC, std::move(target));
-    try {
-        view.paint();
-    } catch (...) {
-        view.drawing.memoryDC = std::move(own);
-        throw;
-    }
-    const std::unique_ptr<Canvas> painted = std::exchange(view.drawing.memoryDC, std::move(own));
+    paintScore(view.score(), view.viewState(), view.tools(), view.playing(), view.drawing().glyphs,
+               *target);
 
     if (displayListPath) {
         writeTextFile(*displayListPath, record.displayList());
     }
     if (raster != nullptr) {
         try {
-            writePng(*raster, view.clientRect.right, view.clientRect.bottom, *imagePath);
+            writePng(*raster, view.clientRect().right, view.clientRect().bottom, *imagePath);
         } catch (const std::runtime_error& error) {
             failInput(error.what());
         }

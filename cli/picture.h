@@ -10,10 +10,10 @@ class EditorView;
 
 namespace corvane::cli {
 
-// Repaints `view` for its client area into a fresh back buffer and writes the display list of
-// that repaint to `displayListPath` and the picture to `imagePath` (each only when given). The
-// view's own back buffer is left as it was. Raises CliFailure when a file cannot be written.
-void writePicture(EditorView& view, const std::optional<std::string>& displayListPath,
+// Paints what `view` shows for its client area into a canvas of its own and writes the display
+// list of that repaint to `displayListPath` and the picture to `imagePath` (each only when
+// given). Raises CliFailure when a file cannot be written.
+void writePicture(const EditorView& view, const std::optional<std::string>& displayListPath,
                   const std::optional<std::string>& imagePath);
 
 }  // namespace corvane::cli

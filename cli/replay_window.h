@@ -44,7 +44,8 @@ class ReplayWindow final : public EditorWindow {
     void invalidate() override { ++invalidations_; }
     void invalidateRect(const Rect&) override { ++invalidations_; }
     Rect clientRect() const override { return client_; }
-    int showCursor() override { return ++cursorShowCount_; }
+    // A window without a screen has no cursor to show.
+    void showCursor() override {}
     Point cursorPos() const override { return cursor_; }
     void postChar(char32_t c) override { posted_.push_back(c); }
     std::unique_ptr<Canvas> createCanvas(int width, int height) override;
@@ -76,7 +77,6 @@ class ReplayWindow final : public EditorWindow {
     Player* player_ = nullptr;
     Rect client_;
     Point cursor_;
-    int cursorShowCount_ = 0;
     int invalidations_ = 0;
     std::deque<Queued> answers_;
     std::deque<char32_t> posted_;

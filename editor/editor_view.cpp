@@ -1,176 +1,104 @@
 #include "editor/editor_view.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <list>
-#include <type_traits>
-#include <vector>
+#include <utility>
+
+#include "render/painter.h"
+#include "sound/player.h"
 
 namespace corvane {
-
-// hoverNote points into a TrackMeasure held in vectors that grow while the view fills; moving a
-// list on reallocation keeps its nodes, and so the pointer, only if the move cannot throw.
-static_assert(std::is_nothrow_move_constructible_v<TrackMeasure>);
-static_assert(std::is_nothrow_move_constructible_v<Track>);
 
 namespace {
 constexpr int kInitialBufferWidth = 800;
 constexpr int kInitialBufferHeight = 600;
-constexpr int kMarkerHalfWidth = 9;
-constexpr int kMarkerHalfHeight = 16;
 }  // namespace
 
 EditorView::EditorView(EditorWindow& w)
-    : window(w),
-      clientRect(w.clientRect()),
-      drawing(w.createCanvas(kInitialBufferWidth, kInitialBufferHeight)) {
-    copyMeasure(0, 0);
+    : window_(w),
+      clientRect_(w.clientRect()),
+      drawing_(w.createCanvas(kInitialBufferWidth, kInitialBufferHeight)) {
+    clipboard_.copy(score_, 0, 0);
 }
 
 ScreenLayout EditorView::layout() const {
-    return computeLayout(score, firstVisibleMeasure, clientRect.right);
+    return computeLayout(score_, firstVisibleMeasure_, clientRect_.right);
+}
+
+bool EditorView::playing() const {
+    return player_ != nullptr && player_->isPlaying();
+}
+
+ViewState EditorView::viewState() const {
+    ViewState view{clientRect_, firstVisibleMeasure_, std::nullopt};
+    if (hover_.over(HoverArea::NoteArea)) {
+        view.marker = Marker{hover_.track, hover_.marker.x, hover_.marker.y};
+    }
+    return view;
 }
 
 void EditorView::ensureTimeline() {
-    if (score.measures.empty()) {
-        score.addMeasure(0, 120, 4);
+    if (score_.measures.empty()) {
+        score_.addMeasure(0, 120, 4);
     }
 }
 
-void EditorView::prepareForLoad() {
-    hoverNote = nullptr;
-    hoverTrack = 0;
-    hoverMeasure = 0;
+void EditorView::setLoadedScore(Score score) {
+    hover_.forgetScore();
+    score_ = std::move(score);
+    ensureTimeline();
+    dirty_ = false;
+    firstVisibleMeasure_ = 0;
 }
 
-void EditorView::finishLoad() {
+void EditorView::replaceScore(Score score) {
+    score_ = std::move(score);
     ensureTimeline();
-    dirty = false;
-    firstVisibleMeasure = 0;
+    updateHover(hover_.mouse.x, hover_.mouse.y);
+    invalidate();
 }
 
 void EditorView::fillView() {
-    while (firstVisibleMeasure + measuresPerScreen > static_cast<int>(score.measures.size())) {
-        const MeasureInfo last = score.measures.back();
-        score.addMeasure(last.key, last.tempo, last.beats);
+    while (firstVisibleMeasure_ + measuresPerScreen_ > static_cast<int>(score_.measures.size())) {
+        const MeasureInfo last = score_.measures.back();
+        score_.addMeasure(last.key, last.tempo, last.beats);
     }
 }
 
 void EditorView::onResize() {
     ensureTimeline();
-    clientRect = window.clientRect();
-    drawing.growBackBuffer(clientRect.right, clientRect.bottom);
-    measuresPerScreen = usableWidth(clientRect.right) / layout::kMeasureWidth;
+    clientRect_ = window_.clientRect();
+    drawing_.growBackBuffer(clientRect_.right, clientRect_.bottom);
+    measuresPerScreen_ = usableWidth(clientRect_.right) / layout::kMeasureWidth;
     fillView();
     invalidate();
 }
 
 void EditorView::updateHover(int x, int y) {
     ensureTimeline();
-    lastMouseX = x;
-    lastMouseY = y;
-    hoverNote = nullptr;
-    overTrackHeader = false;
-    overAddTrackZone = false;
-    overMeasureHeader = false;
-    overNoteArea = false;
-
-    const ScreenLayout screen = layout();
-    const int trackCount = static_cast<int>(score.tracks.size());
-    for (int k = 0; k < trackCount; ++k) {
-        const int bandOffset = layout::kTrackSpacing * k;
-        if (y < layout::kBandTop + bandOffset || y > layout::kBandBottom + bandOffset) {
-            continue;
-        }
-        hoverTrack = k;
-        if (x >= layout::kTrackHeaderLeft && x < layout::kFirstMeasureLeft) {
-            overTrackHeader = true;
-            break;
-        }
-        for (const MeasureSlot& slot : screen.measures) {
-            if (x >= slot.left && x < slot.headerEnd()) {
-                hoverMeasure = slot.index;
-                overMeasureHeader = true;
-                break;
-            }
-            if (x >= slot.headerEnd() && x < slot.noteAreaEnd(screen.pixelsPerQuarter)) {
-                overNoteArea = true;
-                hoverMeasure = slot.index;
-                // The nearest note; of two at equal distance the later one.
-                int noteX = slot.firstNoteHitX();
-                int bestDistance = 0;
-                for (Note& note : score.tracks[static_cast<std::size_t>(k)]
-                                      .measures[static_cast<std::size_t>(slot.index)]) {
-                    const int distance = std::abs(x - noteX);
-                    if (hoverNote != nullptr && distance > bestDistance) {
-                        break;
-                    }
-                    hoverNote = &note;
-                    bestDistance = distance;
-                    noteX += noteAdvance(note, screen.pixelsPerQuarter);
-                }
-                window.invalidateRect(markerRect);
-                markerX = x;
-                markerY = y - y % layout::kStaffStep;
-                markerRect = Rect{x - kMarkerHalfWidth, markerY - kMarkerHalfHeight,
-                                  x + kMarkerHalfWidth, markerY + kMarkerHalfHeight};
-                window.invalidateRect(markerRect);
-                break;
-            }
-        }
-        break;
-    }
-
-    if (y > layout::kTrackSpacing * trackCount + layout::kAddTrackGap) {
-        overAddTrackZone = true;
-    }
-    if (!overNoteArea) {
-        window.invalidateRect(markerRect);
+    const Rect oldMarker = hover_.markerRect;
+    const HoverHit hit = hitTest(score_, layout(), Point{x, y});
+    hover_.apply(hit, Point{x, y});
+    window_.invalidateRect(oldMarker);
+    if (hit.marker) {
+        window_.invalidateRect(hover_.markerRect);
     }
 }
 
 void EditorView::onMouseLeave() {
-    window.invalidateRect(markerRect);
-    while (window.showCursor() < 0) {
-    }
+    window_.invalidateRect(hover_.markerRect);
+    window_.showCursor();
 }
 
 void EditorView::invalidate() {
-    window.invalidate();
+    window_.invalidate();
 }
 
-void EditorView::copyMeasure(int measure, int track) {
-    const Track& source = score.tracks[static_cast<std::size_t>(track)];
-    const MeasureInfo& info = score.measures[static_cast<std::size_t>(measure)];
-    clipKind = source.kind;
-    clipKey = info.key;
-    clipBeats = info.beats;
-    clipNotes = source.measures[static_cast<std::size_t>(measure)];
-    if (!clipNotes.empty()) {
-        cutTieAtStart(clipNotes.front());
-        cutTieAtEnd(clipNotes.back());
-    }
-}
-
-void EditorView::pasteMeasure(int measure, int track) {
-    Track& target = score.tracks[static_cast<std::size_t>(track)];
-    const MeasureInfo& info = score.measures[static_cast<std::size_t>(measure)];
-    if (clipKind != target.kind || clipKey != info.key || clipBeats != info.beats) {
+void EditorView::paint() {
+    Canvas* buffer = drawing_.backBuffer.get();
+    if (buffer == nullptr) {
         return;
     }
-    target.measures[static_cast<std::size_t>(measure)] = clipNotes;
-    if (measure > 0) {
-        TrackMeasure& previous = target.measures[static_cast<std::size_t>(measure - 1)];
-        if (!previous.empty()) {
-            cutTieAtEnd(previous.back());
-        }
-    }
-    if (measure < static_cast<int>(score.measures.size()) - 1) {
-        TrackMeasure& next = target.measures[static_cast<std::size_t>(measure + 1)];
-        if (!next.empty()) {
-            cutTieAtStart(next.front());
-        }
-    }
+    paintScore(score_, viewState(), tools_, playing(), drawing_.glyphs, *buffer);
+    window_.present(*buffer, clientRect_.right, clientRect_.bottom);
 }
 
 }  // namespace corvane

@@ -1,43 +1,38 @@
 #pragma once
-// The editor object: the score being edited, the view and entry-tool state, the hover state,
-// the one-measure clipboard and the drawing resources. Input handlers change it; painting reads it.
+// The editor object: the score being edited, the view, the entry tools, the hover state, the
+// measure clipboard and the drawing resources. Input handlers change it; painting reads it
+// through plain values (render/painter.h).
 
 #include "editor/editor_window.h"
-#include "editor/layout.h"
+#include "editor/hover.h"
+#include "editor/keys.h"
+#include "render/entry_tools.h"
+#include "render/layout.h"
 #include "render/resources.h"
+#include "render/view_state.h"
+#include "score/measure_clipboard.h"
+#include "score/note_index.h"
 #include "score/score.h"
 
 namespace corvane {
 
 class Player;
 
-// Virtual-key codes the editor reacts to.
-namespace keys {
-inline constexpr int kShift = 16;
-inline constexpr int kPageUp = 33;
-inline constexpr int kPageDown = 34;
-inline constexpr int kEnd = 35;
-inline constexpr int kHome = 36;
-inline constexpr int kLeft = 37;
-inline constexpr int kUp = 38;
-inline constexpr int kRight = 39;
-}  // namespace keys
-
 class EditorView {
   public:
     // Builds the default score, the tool defaults and the clipboard, reads the client area and
-    // creates the drawing resources (check drawing.resourcesFailed afterwards).
+    // creates the drawing resources (check resourcesFailed() afterwards).
     explicit EditorView(EditorWindow& window);
     EditorView(const EditorView&) = delete;
     EditorView& operator=(const EditorView&) = delete;
 
     // The player that sounds entries and plays the score; null keeps the editor silent.
-    void setPlayer(Player* p) { player = p; }
+    void setPlayer(Player* p) { player_ = p; }
 
-    // Size change: refreshes clientRect, grows the back buffer, recomputes measuresPerScreen and
-    // appends measures until the view is full; repaints.
+    // Size change: refreshes the client area, grows the back buffer, recomputes
+    // measuresPerScreen and appends measures until the view is full; repaints.
     void onResize();
-    // The hover test at (x, y) in client pixels.
+    // The hover test at (x, y) in client pixels; repaints where the marker was and is.
     void updateHover(int x, int y);
     // The mouse left the window: repaints the marker area and makes the cursor visible.
     void onMouseLeave();
@@ -45,117 +40,80 @@ class EditorView {
     void invalidate();
     // A left (rightButton false) or right button press at (x, y).
     void onClick(int x, int y, bool rightButton);
-    // A key press by virtual-key code: navigation.
-    void onKeyDown(int key);
+    // A key press: navigation.
+    void onKeyDown(Key key);
     // A typed character: the entry tools. True when handled; the window then repaints.
     bool onChar(char32_t c);
-    // A key release by virtual-key code: only Shift matters.
-    void onKeyUp(int key);
-
-    // Copies measure `measure` of track `track` into the clipboard, ties cut at both ends.
-    void copyMeasure(int measure, int track);
-    // Replaces measure `measure` of track `track` by the clipboard if kind, key and beats match.
-    void pasteMeasure(int measure, int track);
+    // A key release: only Shift matters.
+    void onKeyUp(Key key);
+    // Paints the client area into the back buffer and presents it (nothing without a buffer).
+    void paint();
 
     // Gives a score without measures its one default measure (not an edit). Everything that lays
-    // the score out calls it; call it after replacing the score's content.
+    // the score out calls it.
     void ensureTimeline();
-    // Before the score's content is replaced by a load: forgets references into the old notes.
-    void prepareForLoad();
-    // After a load: the score is clean and shown from measure 0.
-    void finishLoad();
-    // The Save command: asks for a file name and saves the score there (file_commands.h).
-    // True when the file was written.
-    bool saveScore();
+    // After a load: takes `score`, clean and shown from measure 0, and forgets the hovered track,
+    // measure and Note of the old one.
+    void setLoadedScore(Score score);
+    // Replaces the score and keeps the view (an undo step, say): the timeline is ensured, the
+    // hover test runs again at the last mouse position, and the window repaints. The dirty flag
+    // and the first visible measure stay as they are.
+    void replaceScore(Score score);
+    // The score has been saved: it is clean.
+    void markSaved() { dirty_ = false; }
+    // Scrolls so that `measure` is the first visible one; the next onResize() grows the score up
+    // to it.
+    void setFirstVisibleMeasure(int measure) { firstVisibleMeasure_ = measure; }
 
+    const Score& score() const { return score_; }
+    EditorWindow& window() const { return window_; }
+    Player* player() const { return player_; }
+    // The score has changes that have not been saved.
+    bool dirty() const { return dirty_; }
+    int firstVisibleMeasure() const { return firstVisibleMeasure_; }
+    int measuresPerScreen() const { return measuresPerScreen_; }
+    // The last visible measure's absolute index.
+    int lastVisibleMeasure() const { return firstVisibleMeasure_ + measuresPerScreen_ - 1; }
+    const Rect& clientRect() const { return clientRect_; }
+    const EntryTools& tools() const { return tools_; }
+    const HoverState& hover() const { return hover_; }
+    const MeasureClipboard& clipboard() const { return clipboard_; }
+    const DrawingResources& drawing() const { return drawing_; }
+    bool resourcesFailed() const { return drawing_.resourcesFailed; }
+    // The player is playing the score.
+    bool playing() const;
+    // The view as the painter sees it: client area, scroll position and marker.
+    ViewState viewState() const;
     // The layout of the visible measures for the current client area.
     ScreenLayout layout() const;
-    // The last visible measure's absolute index.
-    int lastVisibleMeasure() const { return firstVisibleMeasure + measuresPerScreen - 1; }
-
-    EditorWindow& window;
-    Player* player = nullptr;
-
-    // Ownership and view.
-    Score score;
-    int firstVisibleMeasure = 0;
-    int measuresPerScreen = 1;
-    bool dirty = false;
-    Rect clientRect;
-
-    // Entry tools: the pending settings of the next note entry.
-    int currentDuration = 4;
-    Accidental pendingAccidental = AccidentalNone;
-    bool accidentalLocked = false;
-    int pendingDots = 0;
-    bool dotsLocked = false;
-    bool dotsUsed = false;
-    bool pendingTriplet = false;
-    bool tripletLocked = false;
-    int pendingOctave = 0;
-    bool octaveLocked = false;
-    bool pendingTie = false;
-    bool tieLocked = false;
-    int pendingVelocity = 0;
-
-    // Hover state, written by updateHover.
-    int lastMouseX = 0;
-    int lastMouseY = 0;
-    int hoverTrack = 0;
-    int hoverMeasure = 0;
-    bool overTrackHeader = false;
-    bool overAddTrackZone = false;
-    bool overMeasureHeader = false;
-    bool overNoteArea = false;
-    Note* hoverNote = nullptr;  // not owned: a Note of the score
-    int markerX = 0;
-    int markerY = 0;
-    Rect markerRect;
-
-    // The measure clipboard.
-    TrackKind clipKind = Treble;
-    int clipKey = 0;
-    int clipBeats = 4;
-    TrackMeasure clipNotes;
-
-    // Drawing resources and the back buffer.
-    DrawingResources drawing;
-
-    // Painting, defined in render/painter.cpp
-    void paint();
-    void drawGlyph(const Bitmap& glyph, int x, int y);
-    // The parts of one repaint, each drawing into drawing.memoryDC (nothing without one).
-    // yk is the y of the staff's middle line of track k.
-    void drawToolbar();
-    void drawTrack(const Track& track, int k);
-    void drawStaff(int yk);
-    // Draws measure i from left edge x; previousVelocity is carried on to the next measure.
-    void drawMeasure(int i, const Track& track, int k, int x, int yk, int previousKey,
-                     int previousBeats, int previousTempo, int& previousVelocity);
-    void drawMeasureLabel(int i, int tempo, int x, int yk, bool withTempo);
-    void drawKeySignature(int key, TrackKind kind, int x, int yk);
-    void drawMeter(int beats, int x, int yk);
-    void drawNote(const Note& note, int x, int yk, int k, int previousVelocity);
-    // One note head centred at (x, y) on track k, with the ledger lines it needs.
-    void drawHead(int x, int y, int k, bool filled);
 
   private:
+    void fillView();
     void scrollRight();
     void scrollLeft();
     // The last measure holds only rests in every track and has its predecessor's key, meter and
     // tempo: growth would make it again exactly, so scrolling left may drop it.
     bool trailingMeasureIsSpare() const;
-    void enterFromClick(bool rightButton);
-    void endOneShotTools();
+    void enterFromClick(const NoteIndex& target, bool rightButton);
     void clickToolbar(int x);
     void startPlayback(bool toggle);
-    void pressDotButton();
-    void pressDoubleDotButton();
-    void cycleDots();
     void openTrackDialog();
     void openMeasureDialog();
     void openDynamicDialog();
-    void fillView();
+
+    EditorWindow& window_;
+    Player* player_ = nullptr;
+
+    Score score_;
+    bool dirty_ = false;
+    int firstVisibleMeasure_ = 0;
+    int measuresPerScreen_ = 1;
+    Rect clientRect_;
+
+    EntryTools tools_;
+    HoverState hover_;
+    MeasureClipboard clipboard_;
+    DrawingResources drawing_;
 };
 
 }  // namespace corvane

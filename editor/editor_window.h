@@ -35,8 +35,8 @@ class EditorWindow : public NotifyTarget {
     virtual void invalidateRect(const Rect& r) = 0;
     // The client area: left and top are 0, right and bottom are its width and height.
     virtual Rect clientRect() const = 0;
-    // Raises the mouse cursor's show count by one and returns the new count (visible at >= 0).
-    virtual int showCursor() = 0;
+    // Makes sure the mouse cursor is visible.
+    virtual void showCursor() = 0;
     // The mouse cursor's current position in client coordinates.
     virtual Point cursorPos() const = 0;
     // Hands `c` to the window as a typed character, to reach EditorView::onChar like a key press.

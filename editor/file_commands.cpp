@@ -28,10 +28,10 @@ bool reportFailures(EditorWindow& window, Operation&& operation) {
 
 // Asks "Save changes?" for a dirty score; true when the caller may go on.
 bool settleChanges(EditorView& editor, const ScoreReader& reader) {
-    if (!editor.dirty) {
+    if (!editor.dirty()) {
         return true;
     }
-    switch (editor.window.askYesNoCancel(kSaveChangesQuestion, kSaveChangesCaption)) {
+    switch (editor.window().askYesNoCancel(kSaveChangesQuestion, kSaveChangesCaption)) {
         case Answer::Yes:
             return saveScore(editor, reader);
         case Answer::No:
@@ -49,19 +49,15 @@ void showError(EditorWindow& window, const std::exception& error) {
     window.showMessage(error.what(), kErrorCaption, fileError != nullptr ? fileError->detail() : "");
 }
 
-bool EditorView::saveScore() {
-    return corvane::saveScore(*this, ScoreReader{});
-}
-
 bool saveScore(EditorView& editor, const ScoreReader& reader) {
-    const std::optional<std::string> path = editor.window.chooseFile(FileDialogKind::Save);
+    const std::optional<std::string> path = editor.window().chooseFile(FileDialogKind::Save);
     if (!path) {
         return false;
     }
-    if (!reportFailures(editor.window, [&] { reader.save(*path, editor.score); })) {
+    if (!reportFailures(editor.window(), [&] { reader.save(*path, editor.score()); })) {
         return false;
     }
-    editor.dirty = false;
+    editor.markSaved();
     return true;
 }
 
@@ -72,17 +68,15 @@ bool load(EditorView& editor, const ScoreReader& reader, const std::string& path
     // exactly as it was.
     Score incoming;
     LoadResult result;
-    if (!reportFailures(editor.window, [&] { result = reader.load(path, incoming); })) {
+    if (!reportFailures(editor.window(), [&] { result = reader.load(path, incoming); })) {
         return false;
     }
     if (!result) {
         // The reason stays the message; the file it concerns goes beneath.
-        editor.window.showMessage(result.reason, kErrorCaption, DataFile(path).path());
+        editor.window().showMessage(result.reason, kErrorCaption, DataFile(path).path());
         return false;
     }
-    editor.prepareForLoad();
-    editor.score = std::move(incoming);
-    editor.finishLoad();
+    editor.setLoadedScore(std::move(incoming));
     return true;
 }
 
@@ -92,7 +86,7 @@ bool openScore(EditorView& editor, const ScoreReader& reader) {
     bool loaded = false;
     if (settleChanges(editor, reader)) {
         if (const std::optional<std::string> path =
-                editor.window.chooseFile(FileDialogKind::Open)) {
+                editor.window().chooseFile(FileDialogKind::Open)) {
             loaded = load(editor, reader, *path);
         }
     }
@@ -107,12 +101,13 @@ bool loadScoreFile(EditorView& editor, const ScoreReader& reader, const std::str
 }
 
 bool writeMidi(EditorView& editor) {
-    const std::optional<std::string> path = editor.window.chooseFile(FileDialogKind::WriteMidi);
+    const std::optional<std::string> path = editor.window().chooseFile(FileDialogKind::WriteMidi);
     if (!path) {
         return false;
     }
     editor.ensureTimeline();
-    return reportFailures(editor.window, [&] { Player::writeMidiFile(*path, editor.score, 0); });
+    return reportFailures(editor.window(),
+                          [&] { Player::writeMidiFile(*path, editor.score(), 0); });
 }
 
 bool closeQuery(EditorView& editor, const ScoreReader& reader) {

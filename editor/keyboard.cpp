@@ -1,46 +1,25 @@
-// Keyboard: navigation by virtual-key code and the entry tools by typed character.
+// Keyboard: navigation keys and the characters that play, ask for a velocity or change the
+// entry tools.
 
 #include <algorithm>
 
 #include "editor/dialog_rules.h"
 #include "editor/editor_view.h"
+#include "editor/tool_rules.h"
 
 namespace corvane {
 
-namespace {
-
-// The value cycle of sharp, flat, octave up and octave down: off -> one-shot -> locked -> off;
-// a different value replaces the pending one as one-shot.
-template <typename T>
-void cycleValue(T& pending, bool& locked, T value, T neutral) {
-    if (pending != value) {
-        pending = value;
-        locked = false;
-    } else if (!locked) {
-        locked = true;
-    } else {
-        pending = neutral;
-        locked = false;
-    }
-}
-
-char32_t lowerAscii(char32_t c) {
-    return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
-}
-
-}  // namespace
-
 void EditorView::scrollRight() {
-    if (firstVisibleMeasure < static_cast<int>(score.measures.size()) - 1) {
-        ++firstVisibleMeasure;
+    if (firstVisibleMeasure_ < static_cast<int>(score_.measures.size()) - 1) {
+        ++firstVisibleMeasure_;
     }
     fillView();
-    updateHover(lastMouseX, lastMouseY);
+    updateHover(hover_.mouse.x, hover_.mouse.y);
     invalidate();
 }
 
 bool EditorView::trailingMeasureIsSpare() const {
-    for (const Track& track : score.tracks) {
+    for (const Track& track : score_.tracks) {
         for (const Note& note : track.measures.back()) {
             if (!note.isRest()) {
                 return false;
@@ -48,167 +27,83 @@ bool EditorView::trailingMeasureIsSpare() const {
         }
     }
     // Settings of its own were given by the user: scrolling right would not bring them back.
-    const std::size_t count = score.measures.size();
-    return count < 2 || score.measures[count - 1] == score.measures[count - 2];
+    const std::size_t count = score_.measures.size();
+    return count < 2 || score_.measures[count - 1] == score_.measures[count - 2];
 }
 
 void EditorView::scrollLeft() {
-    if (firstVisibleMeasure == 0) {
+    if (firstVisibleMeasure_ == 0) {
         return;
     }
-    const int count = static_cast<int>(score.measures.size());
-    if (firstVisibleMeasure + measuresPerScreen == count && trailingMeasureIsSpare()) {
-        score.removeLastMeasure();
+    const int count = static_cast<int>(score_.measures.size());
+    if (firstVisibleMeasure_ + measuresPerScreen_ == count && trailingMeasureIsSpare()) {
+        score_.removeLastMeasure();
     }
-    --firstVisibleMeasure;
-    updateHover(lastMouseX, lastMouseY);
+    --firstVisibleMeasure_;
+    updateHover(hover_.mouse.x, hover_.mouse.y);
     invalidate();
 }
 
-void EditorView::onKeyDown(int key) {
+void EditorView::onKeyDown(Key key) {
     ensureTimeline();
     switch (key) {
-        case keys::kRight:
+        case Key::Right:
             scrollRight();
             break;
-        case keys::kLeft:
+        case Key::Left:
             scrollLeft();
             break;
-        case keys::kPageDown:
-            for (int i = 0; i < measuresPerScreen; ++i) {
+        case Key::PageDown:
+            for (int i = 0; i < measuresPerScreen_; ++i) {
                 scrollRight();
             }
             break;
-        case keys::kPageUp:
-            for (int i = 0; i < measuresPerScreen; ++i) {
+        case Key::PageUp:
+            for (int i = 0; i < measuresPerScreen_; ++i) {
                 scrollLeft();
             }
             break;
-        case keys::kHome:
-            while (firstVisibleMeasure > 0) {
+        case Key::Home:
+            while (firstVisibleMeasure_ > 0) {
                 scrollLeft();
             }
             invalidate();
             break;
-        case keys::kEnd:
-            firstVisibleMeasure =
-                std::max(0, static_cast<int>(score.measures.size()) - measuresPerScreen);
+        case Key::End:
+            firstVisibleMeasure_ =
+                std::max(0, static_cast<int>(score_.measures.size()) - measuresPerScreen_);
             invalidate();
             break;
-        default:
+        case Key::Shift:
+        case Key::Up:
             break;
     }
 }
 
 bool EditorView::onChar(char32_t c) {
-    switch (lowerAscii(c)) {
-        case U' ':
-            startPlayback(true);
-            return true;
-        case U'z':
-            currentDuration = 1;
-            pendingDots = 0;
-            dotsLocked = false;
-            dotsUsed = false;
-            pendingTriplet = false;
-            tripletLocked = false;
-            return true;
-        case U'x':
-        case U'c':
-        case U'v':
-        case U'b':
-        case U'n': {
-            const char32_t lower = lowerAscii(c);
-            currentDuration = lower == U'x'   ? 2
-                              : lower == U'c' ? 4
-                              : lower == U'v' ? 8
-                              : lower == U'b' ? 16
-                                              : 32;
-            pendingDots = 0;
-            dotsLocked = false;
-            dotsUsed = false;
-            return true;
-        }
-        case U's':
-            cycleValue(pendingAccidental, accidentalLocked, Sharp, AccidentalNone);
-            return true;
-        case U'f':
-            cycleValue(pendingAccidental, accidentalLocked, Flat, AccidentalNone);
-            return true;
-        case U'q':
-            cycleValue(pendingOctave, octaveLocked, 1, 0);
-            return true;
-        case U'a':
-            cycleValue(pendingOctave, octaveLocked, -1, 0);
-            return true;
-        case U'g':
-            cycleValue(pendingTie, tieLocked, true, false);
-            return true;
-        case U't':
-            if (currentDuration > 1) {
-                if (!pendingTriplet) {
-                    pendingTriplet = true;
-                    tripletLocked = false;
-                    pendingDots = 0;
-                    dotsLocked = false;
-                } else if (!tripletLocked) {
-                    tripletLocked = true;
-                } else {
-                    pendingTriplet = false;
-                    tripletLocked = false;
-                }
-            }
-            return true;
-        case U'd':
-            cycleDots();
-            return true;
-        case U'r': {
-            DynamicDialogModel model;
-            window.runDynamicDialog(model);
-            pendingVelocity = model.velocity;
-            invalidate();
-            return true;
-        }
-        default:
-            return false;
+    if (c == U' ') {
+        startPlayback(true);
+        return true;
     }
+    if (c == U'r' || c == U'R') {
+        openDynamicDialog();
+        return true;
+    }
+    return applyToolKey(tools_, c);
 }
 
-void EditorView::cycleDots() {
-    if (pendingDots == 0) {
-        pendingTriplet = false;
-        tripletLocked = false;
-        if (currentDuration < 32) {
-            pendingDots = 1;
-            dotsLocked = false;
-        }
-    } else if (pendingDots == 1 && !dotsLocked) {
-        dotsLocked = true;
-    } else if (pendingDots == 1) {
-        if (currentDuration >= 16) {
-            pendingDots = 0;
-            dotsLocked = false;
-        } else if (dotsUsed) {
-            pendingDots = 0;
-            dotsLocked = false;
-            dotsUsed = false;
-        } else {
-            pendingDots = 2;
-            dotsLocked = false;
-        }
-    } else if (!dotsLocked) {
-        dotsLocked = true;
-    } else {
-        pendingDots = 0;
-        dotsLocked = false;
-    }
+void EditorView::openDynamicDialog() {
+    DynamicDialogModel model;
+    window_.runDynamicDialog(model);
+    tools_.pendingVelocity = model.velocity;
+    invalidate();
 }
 
-void EditorView::onKeyUp(int key) {
-    if (key != keys::kShift) {
+void EditorView::onKeyUp(Key key) {
+    if (key != Key::Shift) {
         return;
     }
-    const Point cursor = window.cursorPos();
+    const Point cursor = window_.cursorPos();
     updateHover(cursor.x, cursor.y);
 }
 

@@ -6,6 +6,7 @@
 #include "editor/editor_view.h"
 #include "editor/file_commands.h"
 #include "editor/note_entry.h"
+#include "editor/tool_rules.h"
 #include "sound/player.h"
 
 namespace corvane {
@@ -53,28 +54,31 @@ void EditorView::onClick(int x, int y, bool rightButton) {
     ensureTimeline();
     // A dialog may have removed the track or measure the last hover test found; a click without
     // a mouse move in between must not act on it.
-    const bool trackExists = hoverTrack >= 0 && hoverTrack < static_cast<int>(score.tracks.size());
-    const bool measureExists =
-        trackExists && hoverMeasure >= 0 && hoverMeasure < static_cast<int>(score.measures.size());
+    const bool trackExists =
+        hover_.track >= 0 && hover_.track < static_cast<int>(score_.tracks.size());
+    const bool measureExists = trackExists && hover_.measure >= 0 &&
+                               hover_.measure < static_cast<int>(score_.measures.size());
+    const std::optional<NoteIndex> target =
+        hover_.note && findNote(score_, *hover_.note) != nullptr ? hover_.note : std::nullopt;
 
-    if (!rightButton && overAddTrackZone) {
-        dirty = true;
-        score.addTrack(0, Treble);
+    if (!rightButton && hover_.over(HoverArea::AddTrackZone)) {
+        dirty_ = true;
+        score_.addTrack(0, Treble);
         invalidate();
-    } else if (!rightButton && overTrackHeader && trackExists) {
-        dirty = true;
+    } else if (!rightButton && hover_.over(HoverArea::TrackHeader) && trackExists) {
+        dirty_ = true;
         openTrackDialog();
         invalidate();
-    } else if (!rightButton && overMeasureHeader && measureExists) {
-        dirty = true;
+    } else if (!rightButton && hover_.over(HoverArea::MeasureHeader) && measureExists) {
+        dirty_ = true;
         openMeasureDialog();
         invalidate();
-    } else if (rightButton && overMeasureHeader && measureExists) {
-        dirty = true;
-        pasteMeasure(hoverMeasure, hoverTrack);
+    } else if (rightButton && hover_.over(HoverArea::MeasureHeader) && measureExists) {
+        dirty_ = true;
+        clipboard_.paste(score_, hover_.measure, hover_.track);
         invalidate();
-    } else if (hoverNote != nullptr) {
-        enterFromClick(rightButton);
+    } else if (target) {
+        enterFromClick(*target, rightButton);
         updateHover(x, y);
         invalidate();
     } else if (y >= layout::kToolbarTop && y <= layout::kToolbarBottom) {
@@ -82,56 +86,37 @@ void EditorView::onClick(int x, int y, bool rightButton) {
     }
 }
 
-void EditorView::enterFromClick(bool rightButton) {
-    dirty = true;
+void EditorView::enterFromClick(const NoteIndex& target, bool rightButton) {
+    dirty_ = true;
     NoteEntry request;
-    request.position = staffPosition(hoverTrack, markerY);
-    request.accidental = pendingAccidental;
-    request.key = score.measures[static_cast<std::size_t>(hoverMeasure)].key;
-    request.trackKind = score.tracks[static_cast<std::size_t>(hoverTrack)].kind;
-    request.duration = currentDuration;
-    request.dots = pendingDots;
-    request.triplet = pendingTriplet;
-    request.octave = pendingOctave;
-    request.tie = pendingTie;
+    request.position = staffPosition(target.track, hover_.marker.y);
+    request.accidental = tools_.pendingAccidental;
+    request.key = score_.measures[static_cast<std::size_t>(target.measure)].key;
+    request.trackKind = score_.tracks[static_cast<std::size_t>(target.track)].kind;
+    request.duration = tools_.currentDuration;
+    request.dots = tools_.pendingDots;
+    request.triplet = tools_.pendingTriplet;
+    request.octave = tools_.pendingOctave;
+    request.tie = tools_.pendingTie;
     request.rightButton = rightButton;
-    request.track = hoverTrack;
-    request.measure = hoverMeasure;
-    request.velocity = pendingVelocity;
-    enterNote(score, *hoverNote, request, player);
+    request.velocity = tools_.pendingVelocity;
+    const EntrySound sound = enterNote(score_, target, request);
+    if (player_ != nullptr) {
+        for (const std::uint8_t key : sound.keys) {
+            player_->previewNote(key, sound.program, sound.drums ? 1 : 0);
+        }
+    }
 
     // Editing the last visible measure moves the view on so the next measures come into sight.
-    if (hoverMeasure == lastVisibleMeasure()) {
-        if (measuresPerScreen > 1) {
+    if (target.measure == lastVisibleMeasure()) {
+        if (measuresPerScreen_ > 1) {
             scrollRight();
         }
-        if (measuresPerScreen > 2) {
+        if (measuresPerScreen_ > 2) {
             scrollRight();
         }
     }
-    endOneShotTools();
-}
-
-void EditorView::endOneShotTools() {
-    if (pendingDots == 1 && dotsLocked) {
-        dotsUsed = true;
-    }
-    if (!dotsLocked) {
-        pendingDots = 0;
-    }
-    if (!accidentalLocked) {
-        pendingAccidental = AccidentalNone;
-    }
-    if (!octaveLocked) {
-        pendingOctave = 0;
-    }
-    if (!tripletLocked) {
-        pendingTriplet = false;
-    }
-    if (!tieLocked) {
-        pendingTie = false;
-    }
-    pendingVelocity = 0;
+    endOneShotTools(tools_);
 }
 
 void EditorView::clickToolbar(int x) {
@@ -147,21 +132,25 @@ void EditorView::clickToolbar(int x) {
         case SlotAction::Gap:
             return;
         case SlotAction::Char:
-            window.postChar(button.character);
+            window_.postChar(button.character);
             return;
         case SlotAction::SingleDot:
-            pressDotButton();
+            if (pressDotButton(tools_)) {
+                invalidate();
+            }
             return;
         case SlotAction::DoubleDot:
-            pressDoubleDotButton();
+            if (pressDoubleDotButton(tools_)) {
+                invalidate();
+            }
             return;
         case SlotAction::Play:
             startPlayback(false);
             invalidate();
             return;
         case SlotAction::Stop:
-            if (player != nullptr) {
-                player->stop();
+            if (player_ != nullptr) {
+                player_->stop();
             }
             invalidate();
             return;
@@ -169,81 +158,39 @@ void EditorView::clickToolbar(int x) {
 }
 
 void EditorView::startPlayback(bool toggle) {
-    if (player == nullptr) {
+    if (player_ == nullptr) {
         return;
     }
     try {
         if (toggle) {
-            player->togglePlay(score, firstVisibleMeasure, window);
+            player_->togglePlay(score_, firstVisibleMeasure_, window_);
         } else {
-            player->play(score, firstVisibleMeasure, window);
+            player_->play(score_, firstVisibleMeasure_, window_);
         }
     } catch (const std::exception& error) {
         // The temporary file could not be written: playback stays stopped; say why.
-        showError(window, error);
+        showError(window_, error);
     }
-}
-
-void EditorView::pressDotButton() {
-    if (currentDuration == 32) {
-        return;
-    }
-    if (pendingDots == 1) {
-        if (dotsLocked) {
-            pendingDots = 0;
-            dotsUsed = false;
-            dotsLocked = false;
-        } else {
-            dotsLocked = true;
-        }
-    } else {
-        pendingDots = 1;
-        pendingTriplet = false;
-        tripletLocked = false;
-        dotsLocked = false;
-    }
-    invalidate();
-}
-
-void EditorView::pressDoubleDotButton() {
-    if (currentDuration == 16 || currentDuration == 32) {
-        return;
-    }
-    if (pendingDots == 2) {
-        if (!dotsLocked) {
-            dotsLocked = true;
-        } else {
-            pendingDots = 0;
-            dotsLocked = false;
-        }
-    } else {
-        pendingDots = 2;
-        dotsUsed = false;
-        pendingTriplet = false;
-        tripletLocked = false;
-        dotsLocked = false;
-    }
-    invalidate();
 }
 
 void EditorView::openTrackDialog() {
-    if (score.tracks[static_cast<std::size_t>(hoverTrack)].kind == Drums) {
-        DrumTrackDialogModel model(score, hoverTrack);
-        window.runDrumTrackDialog(model);
+    if (score_.tracks[static_cast<std::size_t>(hover_.track)].kind == Drums) {
+        DrumTrackDialogModel model(score_, hover_.track);
+        window_.runDrumTrackDialog(model);
         return;
     }
-    TrackDialogModel model(score, hoverTrack);
+    TrackDialogModel model(score_, hover_.track);
     if (model.applicable()) {
-        window.runTrackDialog(model);
+        window_.runTrackDialog(model);
     }
 }
 
 void EditorView::openMeasureDialog() {
-    const int measure = hoverMeasure;
-    const int track = hoverTrack;
-    MeasureDialogModel model(score, measure,
-                             [this, measure, track] { copyMeasure(measure, track); });
-    window.runMeasureDialog(model);
+    const int measure = hover_.measure;
+    const int track = hover_.track;
+    MeasureDialogModel model(score_, measure,
+                             [this, measure, track] { clipboard_.copy(score_, measure, track); });
+    window_.runMeasureDialog(model);
 }
 
 }  // namespace corvane

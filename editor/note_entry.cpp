@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <iterator>
+#include <optional>
 
-#include "score/note_values.h"
 #include "score/pitch.h"
-#include "sound/player.h"
 
 namespace corvane {
 
@@ -19,24 +17,6 @@ bool isPowerOfTwo(int units) {
     return units > 0 && (units & (units - 1)) == 0;
 }
 
-// The measure `measure` of track `track`, or null when either index is out of range.
-TrackMeasure* measureAt(Score& score, int track, int measure) {
-    if (track < 0 || static_cast<std::size_t>(track) >= score.tracks.size())
-        return nullptr;
-    auto& measures = score.tracks[static_cast<std::size_t>(track)].measures;
-    if (measure < 0 || static_cast<std::size_t>(measure) >= measures.size())
-        return nullptr;
-    return &measures[static_cast<std::size_t>(measure)];
-}
-
-NoteIt find(TrackMeasure& notes, const Note& note) {
-    for (auto it = notes.begin(); it != notes.end(); ++it) {
-        if (&*it == &note)
-            return it;
-    }
-    return notes.end();
-}
-
 bool sameHeads(const Note& a, const Note& b) {
     const auto within = [](const Note& from, const Note& in) {
         return std::all_of(from.pitches.begin(), from.pitches.end(), [&](const NoteHead& head) {
@@ -46,13 +26,22 @@ bool sameHeads(const Note& a, const Note& b) {
     return within(a, b) && within(b, a);
 }
 
-// How a planned entry changes the target's length; decided before anything is touched, so that
-// a refused entry leaves the score as it was.
+// How an entry changes the target's length.
 struct Resize {
     bool apply = false;  // the target takes the new value
     int remove = 0;      // Notes after the target that it absorbs
     int fill = 0;        // units of rests to insert after the target
     bool dissolve = false;
+};
+
+// Everything an entry does to the measure, decided before anything is touched, so that a
+// refused entry leaves the score as it was.
+struct EntryPlan {
+    int duration = 4;  // the target's new value
+    int dots = 0;
+    bool makeTriplet = false;  // the target becomes the first of a new triplet group
+    int velocity = 0;
+    Resize resize;
 };
 
 // Walks the Notes after the target that growing to `newLen` would absorb. Returns false when the
@@ -62,12 +51,14 @@ bool planGrowth(const TrackMeasure& notes, TrackMeasure::const_iterator target, 
     acc = oldLen;
     auto walk = std::next(target);
     if (target->triplet == 1) {
-        if (!groupStartsAt(notes, target))
+        if (!groupStartsAt(notes, target)) {
             return false;
+        }
         const auto middle = std::next(target);
         const auto last = std::next(middle);
-        if (!middle->isRest() || !last->isRest())
+        if (!middle->isRest() || !last->isRest()) {
             return false;
+        }
         acc = 2 * oldLen;
         plan.remove = 2;
         plan.dissolve = true;
@@ -76,12 +67,14 @@ bool planGrowth(const TrackMeasure& notes, TrackMeasure::const_iterator target, 
     while (acc < newLen && walk != notes.end() && walk->isRest()) {
         if (walk->triplet != 0) {
             // A group is absorbed whole or not at all.
-            if (!groupStartsAt(notes, walk))
+            if (!groupStartsAt(notes, walk)) {
                 break;
+            }
             const auto middle = std::next(walk);
             const auto last = std::next(middle);
-            if (!middle->isRest() || !last->isRest())
+            if (!middle->isRest() || !last->isRest()) {
                 break;
+            }
             acc += 2 * lengthUnits(walk->duration, walk->dots);
             plan.remove += 3;
             walk = std::next(last);
@@ -94,19 +87,106 @@ bool planGrowth(const TrackMeasure& notes, TrackMeasure::const_iterator target, 
     return true;
 }
 
+// The value the target takes and the velocity it gets; nullopt for a triplet of whole notes.
+std::optional<EntryPlan> planValue(const Note& target, const NoteEntry& request) {
+    EntryPlan plan;
+    plan.duration = request.duration;
+    // A triplet group is made of plain notes, so a request for one ignores dots.
+    plan.dots = request.rightButton || request.triplet ? 0 : request.dots;
+    plan.makeTriplet = request.triplet;
+    if (plan.makeTriplet && target.triplet == 0) {
+        // The whole group spans one note of twice the requested length.
+        plan.duration /= 2;
+        if (plan.duration < 1) {
+            return std::nullopt;
+        }
+    }
+    if (target.triplet != 0) {
+        // Members keep their value, except that the first may widen the group into one note.
+        plan.duration =
+            target.triplet == 1 ? std::min(plan.duration, target.duration) : target.duration;
+        plan.dots = 0;
+        plan.makeTriplet = false;
+    }
+    plan.velocity = request.velocity == 0 ? target.velocity : std::clamp(request.velocity, 1, 127);
+    return plan;
+}
+
+// The whole plan of an entry into `target`; nullopt when it must be refused.
+std::optional<EntryPlan> planEntry(const TrackMeasure& notes, TrackMeasure::const_iterator target,
+                                   const NoteEntry& request) {
+    std::optional<EntryPlan> plan = planValue(*target, request);
+    if (!plan) {
+        return std::nullopt;
+    }
+    const int newLen = lengthUnits(plan->duration, plan->dots);
+    const int oldLen = lengthUnits(target->duration, target->dots);
+    Resize& resize = plan->resize;
+    if (newLen < oldLen) {
+        resize.apply = true;
+        resize.fill = oldLen - newLen;
+        return plan;
+    }
+    if (newLen == oldLen) {
+        return plan;
+    }
+    int acc = 0;
+    if (!planGrowth(notes, target, oldLen, newLen, resize, acc)) {
+        return std::nullopt;
+    }
+    if (acc >= newLen) {
+        resize.apply = true;
+        resize.fill = acc - newLen;
+        return plan;
+    }
+    if (!request.rightButton || plan->makeTriplet) {
+        return std::nullopt;
+    }
+    // A rest that cannot grow becomes the longest plain value within its own length.
+    resize = Resize{};
+    if (oldLen > 1 && oldLen < 32 && !isPowerOfTwo(oldLen)) {
+        int p = 1;
+        while (p * 2 <= oldLen) {
+            p *= 2;
+        }
+        plan->duration = 32 / p;
+        resize.apply = true;
+        resize.fill = oldLen - p;
+    }
+    return plan;
+}
+
+// The target takes its new value: the Notes it absorbs go, the rests of what it gave up follow.
+void applyResize(TrackMeasure& notes, NoteIt target, const EntryPlan& plan) {
+    if (plan.resize.apply) {
+        target->duration = plan.duration;
+        target->dots = plan.dots;
+        auto first = std::next(target);
+        auto last = first;
+        std::advance(last, plan.resize.remove);
+        notes.erase(first, last);
+        fillRests(notes, target, plan.resize.fill, target->velocity);
+    }
+    if (plan.resize.dissolve) {
+        target->triplet = 0;
+    }
+}
+
 // The target loses its ties; its neighbours lose their halves of them.
 void breakTies(Note& target, Note* previous, Note* next) {
-    if (previous && (target.tie == TieEnd || target.tie == TieMiddle)) {
-        if (previous->tie == TieMiddle)
+    if (previous != nullptr && (target.tie == TieEnd || target.tie == TieMiddle)) {
+        if (previous->tie == TieMiddle) {
             previous->tie = TieEnd;
-        else if (previous->tie == TieStart)
+        } else if (previous->tie == TieStart) {
             previous->tie = TieNone;
+        }
     }
-    if (next && (target.tie == TieStart || target.tie == TieMiddle)) {
-        if (next->tie == TieMiddle)
+    if (next != nullptr && (target.tie == TieStart || target.tie == TieMiddle)) {
+        if (next->tie == TieMiddle) {
             next->tie = TieStart;
-        else if (next->tie == TieEnd)
+        } else if (next->tie == TieEnd) {
             next->tie = TieNone;
+        }
     }
     target.tie = TieNone;
 }
@@ -116,142 +196,28 @@ void breakTies(Note& target, Note* previous, Note* next) {
 void carryVelocity(Track& track, std::size_t measure, NoteIt target, int velocity) {
     const int old = target->velocity;
     target->velocity = velocity;
-    if (old == velocity)
+    if (old == velocity) {
         return;
+    }
     auto& notes = track.measures[measure];
     for (auto it = std::next(target); it != notes.end(); ++it) {
-        if (it->velocity != old)
+        if (it->velocity != old) {
             return;
+        }
         it->velocity = velocity;
     }
     for (std::size_t m = measure + 1; m < track.measures.size(); ++m) {
         for (auto& note : track.measures[m]) {
-            if (note.velocity != old)
+            if (note.velocity != old) {
                 return;
+            }
             note.velocity = velocity;
         }
     }
 }
 
-}  // namespace
-
-Note* previousNote(Score& score, int track, int measure, const Note& note) {
-    TrackMeasure* notes = measureAt(score, track, measure);
-    if (!notes)
-        return nullptr;
-    const auto it = find(*notes, note);
-    if (it == notes->end())
-        return nullptr;
-    if (it != notes->begin())
-        return &*std::prev(it);
-    TrackMeasure* before = measureAt(score, track, measure - 1);
-    if (!before || before->empty())
-        return nullptr;
-    return &before->back();
-}
-
-Note* nextNote(Score& score, int track, int measure, const Note& note) {
-    TrackMeasure* notes = measureAt(score, track, measure);
-    if (!notes)
-        return nullptr;
-    const auto it = find(*notes, note);
-    if (it == notes->end())
-        return nullptr;
-    if (std::next(it) != notes->end())
-        return &*std::next(it);
-    TrackMeasure* after = measureAt(score, track, measure + 1);
-    if (!after || after->empty())
-        return nullptr;
-    return &after->front();
-}
-
-void enterNote(Score& score, Note& target, const NoteEntry& request, Player* player) {
-    TrackMeasure* notesPtr = measureAt(score, request.track, request.measure);
-    if (!notesPtr)
-        return;
-    TrackMeasure& notes = *notesPtr;
-    const NoteIt it = find(notes, target);
-    if (it == notes.end())
-        return;
-    if (!isNoteValue(request.duration) || request.dots < 0 || request.dots > 2)
-        return;
-    Track& track = score.tracks[static_cast<std::size_t>(request.track)];
-
-    int d = request.duration;
-    // A triplet group is made of plain notes, so a request for one ignores dots.
-    int dots = request.rightButton || request.triplet ? 0 : request.dots;
-    bool makeTriplet = request.triplet;
-    if (makeTriplet && target.triplet == 0) {
-        // The whole group spans one note of twice the requested length.
-        d /= 2;
-        if (d < 1)
-            return;
-    }
-    if (target.triplet != 0) {
-        // Members keep their value, except that the first may widen the group into one note.
-        d = target.triplet == 1 ? std::min(d, target.duration) : target.duration;
-        dots = 0;
-        makeTriplet = false;
-    }
-    int newLen = lengthUnits(d, dots);
-    const int oldLen = lengthUnits(target.duration, target.dots);
-    const int velocity =
-        request.velocity == 0 ? target.velocity : std::clamp(request.velocity, 1, 127);
-
-    Resize plan;
-    if (newLen > oldLen) {
-        int acc = 0;
-        if (!planGrowth(notes, it, oldLen, newLen, plan, acc))
-            return;
-        if (acc >= newLen) {
-            plan.apply = true;
-            plan.fill = acc - newLen;
-        } else {
-            if (!request.rightButton || makeTriplet)
-                return;
-            // A target that cannot grow becomes the longest plain value within its own length.
-            plan = Resize{};
-            if (oldLen > 1 && oldLen < 32 && !isPowerOfTwo(oldLen)) {
-                int p = 1;
-                while (p * 2 <= oldLen)
-                    p *= 2;
-                d = 32 / p;
-                newLen = p;
-                plan.apply = true;
-                plan.fill = oldLen - newLen;
-            }
-        }
-    } else if (newLen < oldLen) {
-        plan.apply = true;
-        plan.fill = oldLen - newLen;
-    }
-
-    // From here on the entry is carried out. The ties are broken with the neighbours the target
-    // has now: once it is shorter, the Note after it is a new rest, not its tie partner.
-    breakTies(target, previousNote(score, request.track, request.measure, target),
-              nextNote(score, request.track, request.measure, target));
-
-    if (plan.apply) {
-        target.duration = d;
-        target.dots = dots;
-        auto first = std::next(it);
-        auto last = first;
-        std::advance(last, plan.remove);
-        notes.erase(first, last);
-        fillRests(notes, it, plan.fill, target.velocity);
-    }
-    if (plan.dissolve)
-        target.triplet = 0;
-
-    carryVelocity(track, static_cast<std::size_t>(request.measure), it, velocity);
-
-    if (request.rightButton) {
-        target.pitches.clear();
-        if (makeTriplet)
-            makeTripletGroup(notes, it, velocity);
-        return;
-    }
-
+// Adds the requested head to the target, replacing one on the same staff position.
+void enterHead(Note& target, const NoteEntry& request) {
     const Accidental accidental = request.trackKind == Drums
                                       ? request.accidental
                                       : storedAccidental(request.position, request.accidental,
@@ -259,27 +225,69 @@ void enterNote(Score& score, Note& target, const NoteEntry& request, Player* pla
     target.pitches.remove_if(
         [&](const NoteHead& head) { return head.position == request.position; });
     target.pitches.push_back(NoteHead{request.position, accidental});
-    if (makeTriplet)
-        makeTripletGroup(notes, it, velocity);
-    target.octave = request.octave;
+}
 
+// Ties the target at `at` to the Note before it when both hold the same heads.
+void tieToPrevious(Score& score, const NoteIndex& at, Note& target) {
+    Note* previous = previousNote(score, at);
+    if (previous != nullptr && !previous->isRest() && sameHeads(*previous, target)) {
+        previous->tie = previous->tie == TieEnd ? TieMiddle : TieStart;
+        target.tie = TieEnd;
+    }
+}
+
+EntrySound soundOf(const Note& target, const Track& track, const NoteEntry& request) {
+    EntrySound sound;
+    sound.program = static_cast<std::uint8_t>(track.program & 0xFF);
+    sound.drums = request.trackKind == Drums;
+    for (const NoteHead& head : target.pitches) {
+        const std::int32_t key = midiKeyNumber(head.position, head.accidental, request.octave,
+                                               request.trackKind, request.key);
+        sound.keys.push_back(static_cast<std::uint8_t>(key));
+    }
+    return sound;
+}
+
+}  // namespace
+
+EntrySound enterNote(Score& score, const NoteIndex& at, const NoteEntry& request) {
+    if (findNote(score, at) == nullptr) {
+        return {};
+    }
+    if (!isNoteValue(request.duration) || request.dots < 0 || request.dots > 2) {
+        return {};
+    }
+    Track& track = score.tracks[static_cast<std::size_t>(at.track)];
+    TrackMeasure& notes = track.measures[static_cast<std::size_t>(at.measure)];
+    const NoteIt target = std::next(notes.begin(), at.note);
+    const std::optional<EntryPlan> plan = planEntry(notes, target, request);
+    if (!plan) {
+        return {};
+    }
+
+    // From here on the entry is carried out. The ties are broken with the neighbours the target
+    // has now: once it is shorter, the Note after it is a new rest, not its tie partner. Every
+    // change happens at or after the target, so `at` keeps naming it.
+    breakTies(*target, previousNote(score, at), nextNote(score, at));
+    applyResize(notes, target, *plan);
+    carryVelocity(track, static_cast<std::size_t>(at.measure), target, plan->velocity);
+
+    if (request.rightButton) {
+        target->pitches.clear();
+        if (plan->makeTriplet) {
+            makeTripletGroup(notes, target, plan->velocity);
+        }
+        return {};
+    }
+    enterHead(*target, request);
+    if (plan->makeTriplet) {
+        makeTripletGroup(notes, target, plan->velocity);
+    }
+    target->octave = request.octave;
     if (request.tie) {
-        Note* previous = previousNote(score, request.track, request.measure, target);
-        if (previous && !previous->isRest() && sameHeads(*previous, target)) {
-            previous->tie = previous->tie == TieEnd ? TieMiddle : TieStart;
-            target.tie = TieEnd;
-        }
+        tieToPrevious(score, at, *target);
     }
-
-    if (player) {
-        const auto program = static_cast<std::uint8_t>(track.program & 0xFF);
-        const std::uint8_t drums = request.trackKind == Drums ? 1 : 0;
-        for (const NoteHead& head : target.pitches) {
-            const std::int32_t key = midiKeyNumber(head.position, head.accidental, request.octave,
-                                                   request.trackKind, request.key);
-            player->previewNote(static_cast<std::uint8_t>(key), program, drums);
-        }
-    }
+    return soundOf(*target, track, request);
 }
 
 }  // namespace corvane

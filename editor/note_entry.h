@@ -1,12 +1,14 @@
 #pragma once
 // Note entry: the one operation that changes the notes of a measure, keeping it exactly full.
 
+#include <cstdint>
+#include <vector>
+
+#include "score/note_index.h"
 #include "score/note_values.h"
 #include "score/score.h"
 
 namespace corvane {
-
-class Player;
 
 // One click's request, built from the editor's pending entry tools.
 struct NoteEntry {
@@ -20,20 +22,22 @@ struct NoteEntry {
     int octave = 0;                          // octave shift stored in the target, -1..+1
     bool tie = false;                        // tie the target to the previous note
     bool rightButton = false;                // turn the target into a rest
-    int track = 0;                           // index of the track holding the target
-    int measure = 0;                         // index of the measure holding the target
     int velocity = 0;                        // 0 keeps the target's velocity, else 1..127
 };
 
-// The Note before `note` in track `track`, looking into the previous measure when `note` opens
-// measure `measure`; null before the first Note of the score's first measure.
-Note* previousNote(Score& score, int track, int measure, const Note& note);
-// The Note after `note`, looking into the next measure; null after the score's last Note.
-Note* nextNote(Score& score, int track, int measure, const Note& note);
+// What an entry sounds: every head of the entered Note, on its track's program. No keys when
+// nothing sounds (a rest was entered, or the entry was refused).
+struct EntrySound {
+    std::vector<std::uint8_t> keys;  // MIDI key numbers, in the order of the Note's heads
+    std::uint8_t program = 0;        // the low byte of the track's program
+    bool drums = false;              // a drum track: the keys are drum sounds
 
-// Enters `request` into `target`, a Note of score.tracks[request.track].measures[request.measure]:
-// a pitch for the left button, a rest for the right one. An entry that does not fit leaves the
-// score untouched. Every pitch of a left-button entry is previewed through `player` (null: silent).
-void enterNote(Score& score, Note& target, const NoteEntry& request, Player* player);
+    friend bool operator==(const EntrySound&, const EntrySound&) = default;
+};
+
+// Enters `request` into the Note at `target`: a pitch for the left button, a rest for the right
+// one. An entry that does not fit, or a target that names no Note, leaves the score untouched.
+// Returns what the entered Note sounds, for the caller to preview.
+EntrySound enterNote(Score& score, const NoteIndex& target, const NoteEntry& request);
 
 }  // namespace corvane

@@ -26,7 +26,7 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
-// A bitmap resource of the program: `id` is its resource number, pixels are 0xRRGGBB, row-major.
+// A picture to draw: `id` names it in display lists, pixels are 0xRRGGBB, row-major.
 struct Bitmap {
     int id = 0;
     int width = 0;
@@ -45,7 +45,8 @@ class Canvas {
     // Copies w x h pixels of `bitmap` from (sx, sy) to (x, y) unchanged.
     virtual void copy(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) = 0;
     // Combines w x h pixels of `bitmap` from (sx, sy) with the picture at (x, y) by bitwise AND.
-    virtual void andBlit(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) = 0;
+    virtual void multiplyBitmap(const Bitmap& bitmap, int sx, int sy, int w, int h, int x,
+                                int y) = 0;
     // A line with the 2-pixel black pen and flat caps; the end point is not drawn.
     virtual void line(int x1, int y1, int x2, int y2) = 0;
     // A black-filled ellipse with a black outline in the box (l, t, r, b).

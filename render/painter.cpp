@@ -1,15 +1,13 @@
-// The score painter: everything one repaint draws into the back buffer, then the copy to the
-// window. It keeps no state between repaints.
+#include "render/painter.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
-#include "editor/editor_view.h"
-#include "editor/layout.h"
+#include "render/layout.h"
 #include "score/instruments.h"
-#include "sound/player.h"
 
 namespace corvane {
 
@@ -77,174 +75,176 @@ int staffRight(int clientWidth) {
     return std::max(clientWidth, layout::kMinClientWidth) - kStaffLeft;
 }
 
-}  // namespace
+// Whether `note` has a head one step above or below `position`.
+bool hasNeighbour(const Note& note, int position) {
+    return std::any_of(note.pitches.begin(), note.pitches.end(), [position](const NoteHead& h) {
+        return h.position == position + 1 || h.position == position - 1;
+    });
+}
 
-void EditorView::drawGlyph(const Bitmap& glyph, int x, int y) {
+// The column of a chord's heads: its outer staff positions and how far it moved left.
+struct HeadColumn {
+    int highest = 0;
+    int lowest = 0;
+    int shift = 0;
+};
+
+// The ends of a note as drawn: `upper` and `lower` are y values including the stem.
+struct NoteEnds {
+    int upper = 0;
+    int lower = 0;
+    bool stemDown = false;
+};
+
+// One repaint's drawing of the score, over the layout of its visible measures.
+class Painter {
+  public:
+    Painter(const Score& score, const ViewState& view, const Glyphs& glyphs, Canvas& canvas)
+        : score_(score),
+          view_(view),
+          glyphs_(glyphs),
+          canvas_(canvas),
+          screen_(computeLayout(score, view.firstVisibleMeasure, view.client.right)) {}
+
+    void toolbar(const EntryTools& tools, bool playing);
+    // Track k, its middle line at staffMiddleY(k).
+    void track(const Track& track, int k);
+
+  private:
+    void glyph(Glyph g, int x, int y);
+    void staff(int yk);
+    // The measure of `slot`, from its left edge; the previous values carry on to the next one.
+    void measure(const MeasureSlot& slot, const Track& track, int k, int yk, int previousTempo,
+                 int& previousVelocity);
+    void keySignature(int key, TrackKind kind, int x, int yk);
+    void meter(int beats, int x, int yk);
+    void note(const Note& note, int x, int yk, int k, int previousVelocity);
+    void rest(const Note& note, int x, int yk);
+    HeadColumn heads(const Note& note, int x, int yk, int k);
+    NoteEnds stemAndFlags(const Note& note, int x, int yk, const HeadColumn& column);
+    void marks(const Note& note, int x, const NoteEnds& ends);
+
+    const Score& score_;
+    const ViewState& view_;
+    const Glyphs& glyphs_;
+    Canvas& canvas_;
+    const ScreenLayout screen_;
+};
+
+void Painter::glyph(Glyph g, int x, int y) {
     // A glyph that failed to load has no pixels and draws nothing.
-    if (drawing.memoryDC && glyph.width > 0 && glyph.height > 0) {
-        drawing.memoryDC->andBlit(glyph, 0, 0, glyph.width, glyph.height, x, y);
+    const Bitmap& bitmap = glyphs_[g];
+    if (bitmap.width > 0 && bitmap.height > 0) {
+        canvas_.multiplyBitmap(bitmap, 0, 0, bitmap.width, bitmap.height, x, y);
     }
 }
 
-void EditorView::paint() {
-    Canvas* dc = drawing.memoryDC.get();
-    if (dc == nullptr) {
-        return;
-    }
-    dc->fill(clientRect);
-    drawToolbar();
-    for (std::size_t k = 0; k < score.tracks.size(); ++k) {
-        drawTrack(score.tracks[k], static_cast<int>(k));
-    }
-    if (overNoteArea) {
-        drawHead(markerX, markerY, hoverTrack, currentDuration > 2);
-    }
-    window.present(*dc, clientRect.right, clientRect.bottom);
-}
-
-void EditorView::drawToolbar() {
-    Canvas* dc = drawing.memoryDC.get();
-    if (dc == nullptr) {
-        return;
-    }
-    if (drawing.toolbarStrip.width > 0) {
+void Painter::toolbar(const EntryTools& tools, bool playing) {
+    const Bitmap& strip = glyphs_[Glyph::Toolbar];
+    if (strip.width > 0) {
         for (const StripGroup& group : kStripGroups) {
-            dc->copy(drawing.toolbarStrip, group.first, 0, group.width, kToolbarIconHeight, group.x,
-                     kToolbarIconTop);
+            canvas_.copy(strip, group.first, 0, group.width, kToolbarIconHeight, group.x,
+                         kToolbarIconTop);
         }
     }
     const auto light = [&](int slot, bool locked) {
-        const Bitmap& highlight = locked ? drawing.highlightLocked : drawing.highlightPending;
-        if (highlight.width > 0) {
-            dc->andBlit(highlight, 0, 0, highlight.width, highlight.height, slotX(slot),
-                        kHighlightTop);
-        }
+        glyph(locked ? Glyph::HighlightLocked : Glyph::HighlightPending, slotX(slot),
+              kHighlightTop);
     };
-    light(durationSlot(currentDuration), true);
-    if (pendingDots == 1) {
-        light(7, dotsLocked);
-    } else if (pendingDots != 0) {
-        light(8, dotsLocked);
+    light(durationSlot(tools.currentDuration), true);
+    if (tools.pendingDots == 1) {
+        light(7, tools.dotsLocked);
+    } else if (tools.pendingDots != 0) {
+        light(8, tools.dotsLocked);
     }
-    if (pendingTriplet) {
-        light(10, tripletLocked);
+    if (tools.pendingTriplet) {
+        light(10, tools.tripletLocked);
     }
-    if (pendingAccidental == Sharp) {
-        light(12, accidentalLocked);
-    } else if (pendingAccidental != AccidentalNone) {
-        light(13, accidentalLocked);
+    if (tools.pendingAccidental == Sharp) {
+        light(12, tools.accidentalLocked);
+    } else if (tools.pendingAccidental != AccidentalNone) {
+        light(13, tools.accidentalLocked);
     }
-    if (pendingOctave == 1) {
-        light(15, octaveLocked);
-    } else if (pendingOctave != 0) {
-        light(16, octaveLocked);
+    if (tools.pendingOctave == 1) {
+        light(15, tools.octaveLocked);
+    } else if (tools.pendingOctave != 0) {
+        light(16, tools.octaveLocked);
     }
-    if (pendingTie) {
-        light(18, tieLocked);
+    if (tools.pendingTie) {
+        light(18, tools.tieLocked);
     }
-    const bool playing = player != nullptr && player->isPlaying();
     light(playing ? 20 : 21, true);
-    if (pendingVelocity > 0) {
+    if (tools.pendingVelocity > 0) {
         light(23, true);
     }
 }
 
-void EditorView::drawTrack(const Track& track, int k) {
-    Canvas* dc = drawing.memoryDC.get();
-    if (dc == nullptr) {
-        return;
-    }
+void Painter::track(const Track& track, int k) {
     const int yk = staffMiddleY(k);
-    drawStaff(yk);
+    staff(yk);
     if (track.kind != Drums) {
-        dc->text(kNameX, yk - kNameAbove, instrumentName(track.program));
+        canvas_.text(kNameX, yk - kNameAbove, instrumentName(track.program));
     }
-    const Bitmap& clef = track.kind == Treble ? drawing.trebleClefGlyph
-                         : track.kind == Bass ? drawing.bassClefGlyph
-                                              : drawing.drumClefGlyph;
-    drawGlyph(clef, kClefX, yk - kClefAbove);
+    const Glyph clef = track.kind == Treble ? Glyph::TrebleClef
+                       : track.kind == Bass ? Glyph::BassClef
+                                            : Glyph::DrumClef;
+    glyph(clef, kClefX, yk - kClefAbove);
 
-    const ScreenLayout screen = layout();
-    int x = layout::kFirstMeasureLeft;
-    int previousKey = layout::kNoSignature;
-    int previousBeats = layout::kNoSignature;
     int previousTempo = -1;
     int previousVelocity = -1;
-    for (std::size_t n = 0; n < screen.measures.size(); ++n) {
-        const MeasureSlot& slot = screen.measures[n];
-        const MeasureInfo& info = score.measures[static_cast<std::size_t>(slot.index)];
-        drawMeasure(slot.index, track, k, x, yk, previousKey, previousBeats, previousTempo,
-                    previousVelocity);
-        x += slot.keyWidth + slot.timeWidth + layout::kMeasureGap +
-             info.beats * screen.pixelsPerQuarter;
-        previousKey = info.key;
-        previousBeats = info.beats;
-        previousTempo = info.tempo;
-        if (n + 1 < screen.measures.size()) {
-            dc->line(x, yk - kStaffEndReach, x, yk + kStaffEndReach);
+    for (std::size_t n = 0; n < screen_.measures.size(); ++n) {
+        const MeasureSlot& slot = screen_.measures[n];
+        measure(slot, track, k, yk, previousTempo, previousVelocity);
+        previousTempo = score_.measures[static_cast<std::size_t>(slot.index)].tempo;
+        if (n + 1 < screen_.measures.size()) {
+            const int barX = slot.noteAreaEnd(screen_.pixelsPerQuarter);
+            canvas_.line(barX, yk - kStaffEndReach, barX, yk + kStaffEndReach);
         }
     }
 }
 
-void EditorView::drawStaff(int yk) {
-    Canvas* dc = drawing.memoryDC.get();
-    if (dc == nullptr) {
-        return;
-    }
-    const int right = staffRight(clientRect.right);
+void Painter::staff(int yk) {
+    const int right = staffRight(view_.client.right);
     for (int offset = -kStaffHalfHeight; offset <= kStaffHalfHeight; offset += 10) {
-        dc->line(kStaffLeft, yk + offset, right, yk + offset);
+        canvas_.line(kStaffLeft, yk + offset, right, yk + offset);
     }
-    dc->line(kStaffLeft, yk - kStaffEndReach, kStaffLeft, yk + kStaffEndReach);
-    dc->line(right, yk - kStaffEndReach, right, yk + kStaffEndReach);
+    canvas_.line(kStaffLeft, yk - kStaffEndReach, kStaffLeft, yk + kStaffEndReach);
+    canvas_.line(right, yk - kStaffEndReach, right, yk + kStaffEndReach);
 }
 
-void EditorView::drawMeasure(int i, const Track& track, int k, int x, int yk, int previousKey,
-                             int previousBeats, int previousTempo, int& previousVelocity) {
-    if (i < 0 || static_cast<std::size_t>(i) >= score.measures.size()) {
-        return;
+void Painter::measure(const MeasureSlot& slot, const Track& track, int k, int yk, int previousTempo,
+                      int& previousVelocity) {
+    const MeasureInfo& info = score_.measures[static_cast<std::size_t>(slot.index)];
+    int x = slot.left;
+    std::string label = std::to_string(static_cast<long long>(slot.index) + 1);
+    if (info.tempo != previousTempo) {
+        label += " BPM: " + std::to_string(info.tempo);
     }
-    const MeasureInfo& info = score.measures[static_cast<std::size_t>(i)];
-    drawMeasureLabel(i, info.tempo, x, yk, info.tempo != previousTempo);
-    if (info.key != previousKey) {
-        drawKeySignature(info.key, track.kind, x, yk);
+    canvas_.text(x, yk - kLabelAbove, label);
+    // The layout reserves a signature's width exactly where the key or meter changes.
+    if (slot.keyWidth != 0) {
+        keySignature(info.key, track.kind, x, yk);
         // The space is kept even where nothing is drawn, so measures line up across tracks.
-        x += std::abs(info.key) * layout::kKeySignatureStep + layout::kKeySignatureBase;
+        x += slot.keyWidth;
     }
-    if (info.beats != previousBeats) {
-        drawMeter(info.beats, x, yk);
-        x += layout::kTimeSignatureWidth;
+    if (slot.timeWidth != 0) {
+        meter(info.beats, x, yk);
+        x += slot.timeWidth;
     }
-    if (static_cast<std::size_t>(i) >= track.measures.size()) {
-        return;
-    }
-    const TrackMeasure& notes = track.measures[static_cast<std::size_t>(i)];
-    if (notes.empty()) {
+    if (static_cast<std::size_t>(slot.index) >= track.measures.size()) {
         return;
     }
     x += layout::kFirstNotePaint;
-    const int ppq = layout().pixelsPerQuarter;
-    for (const Note& note : notes) {
-        drawNote(note, x, yk, k, previousVelocity);
-        previousVelocity = note.velocity;
-        if (note.duration != 0) {
-            x += noteAdvance(note, ppq);
+    for (const Note& n : track.measures[static_cast<std::size_t>(slot.index)]) {
+        note(n, x, yk, k, previousVelocity);
+        previousVelocity = n.velocity;
+        if (n.duration != 0) {
+            x += noteAdvance(n, screen_.pixelsPerQuarter);
         }
     }
 }
 
-void EditorView::drawMeasureLabel(int i, int tempo, int x, int yk, bool withTempo) {
-    if (!drawing.memoryDC) {
-        return;
-    }
-    std::string label = std::to_string(static_cast<long long>(i) + 1);
-    if (withTempo) {
-        label += " BPM: " + std::to_string(tempo);
-    }
-    drawing.memoryDC->text(x, yk - kLabelAbove, label);
-}
-
-void EditorView::drawKeySignature(int key, TrackKind kind, int x, int yk) {
+void Painter::keySignature(int key, TrackKind kind, int x, int yk) {
     if (kind != Treble && kind != Bass) {
         return;
     }
@@ -254,168 +254,175 @@ void EditorView::drawKeySignature(int key, TrackKind kind, int x, int yk) {
     const int count = static_cast<int>(std::min<long long>(std::llabs(key), kMaxKeySignatureSigns));
     for (int n = 0; n < count; ++n) {
         const int top = (sharps ? kSharpTops : kFlatTops)[static_cast<std::size_t>(n)];
-        drawGlyph(sharps ? drawing.sharpGlyph : drawing.flatGlyph,
-                  x + layout::kKeySignatureStep * n, yk + d + top);
+        glyph(sharps ? Glyph::Sharp : Glyph::Flat, x + layout::kKeySignatureStep * n, yk + d + top);
     }
 }
 
-void EditorView::drawMeter(int beats, int x, int yk) {
-    const Bitmap& upper = beats == 3   ? drawing.meterDigit3Glyph
-                          : beats == 4 ? drawing.meterDigit4Glyph
-                                       : drawing.meterDigit5Glyph;
-    drawGlyph(upper, x, yk - 19);
-    drawGlyph(drawing.meterDigit4Glyph, x, yk + 1);
+void Painter::meter(int beats, int x, int yk) {
+    const Glyph upper = beats == 3   ? Glyph::MeterDigit3
+                        : beats == 4 ? Glyph::MeterDigit4
+                                     : Glyph::MeterDigit5;
+    glyph(upper, x, yk - 19);
+    glyph(Glyph::MeterDigit4, x, yk + 1);
 }
 
-void EditorView::drawNote(const Note& note, int x, int yk, int k, int previousVelocity) {
-    Canvas* dc = drawing.memoryDC.get();
-    if (dc == nullptr) {
-        return;
-    }
+void Painter::note(const Note& note, int x, int yk, int k, int previousVelocity) {
     if (note.velocity != previousVelocity) {
-        dc->text(x - 10, yk + kVelocityBelow, std::to_string(note.velocity));
+        canvas_.text(x - 10, yk + kVelocityBelow, std::to_string(note.velocity));
     }
-
-    if (note.pitches.empty()) {
-        const Bitmap* rest = nullptr;
-        switch (note.duration) {
-            case 1:
-                rest = &drawing.wholeRestGlyph;
-                break;
-            case 2:
-                rest = &drawing.halfRestGlyph;
-                break;
-            case 4:
-                rest = &drawing.quarterRestGlyph;
-                break;
-            case 8:
-                rest = &drawing.eighthRestGlyph;
-                break;
-            case 16:
-                rest = &drawing.sixteenthRestGlyph;
-                break;
-            case 32:
-                rest = &drawing.thirtySecondRestGlyph;
-                break;
-            default:
-                break;
-        }
-        if (rest != nullptr) {
-            drawGlyph(*rest, x - 5, yk - kRestAbove);
-        }
-        if (note.triplet != 0) {
-            drawGlyph(drawing.tripletGlyph, x - 5, yk - 33);
-        }
+    if (note.isRest()) {
+        rest(note, x, yk);
         return;
     }
-
     if (note.tie == TieStart || note.tie == TieMiddle) {
-        drawGlyph(drawing.tieGlyph, x + 9, yk - 29);
+        glyph(Glyph::Tie, x + 9, yk - 29);
     }
+    const HeadColumn column = heads(note, x, yk, k);
+    marks(note, x, stemAndFlags(note, x, yk, column));
+}
 
+void Painter::rest(const Note& note, int x, int yk) {
+    const auto restGlyph = [](int duration) -> std::optional<Glyph> {
+        switch (duration) {
+            case 1:
+                return Glyph::WholeRest;
+            case 2:
+                return Glyph::HalfRest;
+            case 4:
+                return Glyph::QuarterRest;
+            case 8:
+                return Glyph::EighthRest;
+            case 16:
+                return Glyph::SixteenthRest;
+            case 32:
+                return Glyph::ThirtySecondRest;
+            default:
+                return std::nullopt;
+        }
+    };
+    if (const std::optional<Glyph> g = restGlyph(note.duration)) {
+        glyph(*g, x - 5, yk - kRestAbove);
+    }
+    if (note.triplet != 0) {
+        glyph(Glyph::Triplet, x - 5, yk - 33);
+    }
+}
+
+HeadColumn Painter::heads(const Note& note, int x, int yk, int k) {
     // Heads one step apart (a second) cannot share a column: the chord moves 5 pixels left and
     // heads on even positions that touch a neighbour move to the right of the stem.
-    const auto hasNeighbour = [&note](int position) {
-        return std::any_of(note.pitches.begin(), note.pitches.end(), [position](const NoteHead& h) {
-            return h.position == position + 1 || h.position == position - 1;
-        });
-    };
-    bool seconds = false;
-    for (const NoteHead& head : note.pitches) {
-        seconds = seconds || hasNeighbour(head.position);
-    }
-    const int shift = seconds ? -5 : 0;
-
-    int highest = note.pitches.front().position;
-    int lowest = highest;
+    const bool seconds =
+        std::any_of(note.pitches.begin(), note.pitches.end(),
+                    [&note](const NoteHead& h) { return hasNeighbour(note, h.position); });
+    HeadColumn column;
+    column.shift = seconds ? -5 : 0;
+    column.highest = note.pitches.front().position;
+    column.lowest = column.highest;
     const bool filled = note.duration > 2;
     for (const NoteHead& head : note.pitches) {
-        highest = std::max(highest, head.position);
-        lowest = std::min(lowest, head.position);
+        column.highest = std::max(column.highest, head.position);
+        column.lowest = std::min(column.lowest, head.position);
         const int yh = yk - 5 * head.position;
         int headOffset = 0;
         int accidentalOffset = 0;
-        if (seconds && hasNeighbour(head.position)) {
+        if (seconds && hasNeighbour(note, head.position)) {
             if (head.position % 2 == 0) {
                 headOffset = 10;
             } else {
                 accidentalOffset = -10;
             }
         }
-        drawHead(x + shift + headOffset, yh, k, filled);
-        const int u = x - shift;
+        paintNoteHead(canvas_, x + column.shift + headOffset, yh, k, filled);
+        const int u = x - column.shift;
         if (note.dots >= 1) {
-            dc->ellipse(u + 9, yh - 2, u + 14, yh + 3);
+            canvas_.ellipse(u + 9, yh - 2, u + 14, yh + 3);
         }
         if (note.dots == 2) {
-            dc->ellipse(u + 17, yh - 2, u + 22, yh + 3);
+            canvas_.ellipse(u + 17, yh - 2, u + 22, yh + 3);
         }
-        const int ax = x + shift + accidentalOffset - 20;
+        const int ax = x + column.shift + accidentalOffset - 20;
         switch (head.accidental) {
             case Sharp:
-                drawGlyph(drawing.sharpGlyph, ax, yh - 10);
+                glyph(Glyph::Sharp, ax, yh - 10);
                 break;
             case Flat:
-                drawGlyph(drawing.flatGlyph, ax, yh - 12);
+                glyph(Glyph::Flat, ax, yh - 12);
                 break;
             case Natural:
-                drawGlyph(drawing.naturalGlyph, ax, yh - 10);
+                glyph(Glyph::Natural, ax, yh - 10);
                 break;
             default:
                 break;
         }
     }
+    return column;
+}
 
-    const int top = yk - 5 * highest;
-    const int bottom = yk - 5 * lowest;
-    int upper = top;  // upper end of the note: the stem end of an up-stem
-    int lower = bottom;
-    bool stemDown = false;
-    if (note.duration != 1) {
-        if (highest + lowest >= 0) {
-            stemDown = true;
-            const int stemX = x - shift - 5;
-            const int stemEnd = std::max(bottom + 25, top + 35);
-            dc->line(stemX, stemEnd, stemX, top);
-            for (int flag = 0; flag < 3; ++flag) {
-                if (note.duration >= (8 << flag)) {
-                    drawGlyph(drawing.flagDownGlyph, stemX + 1, stemEnd - 7 - 6 * flag);
-                }
-            }
-            lower = stemEnd;
-        } else {
-            const int stemX = x + shift + 5;
-            const int stemEnd = std::min(top - 25, bottom - 35);
-            dc->line(stemX, bottom, stemX, stemEnd);
-            for (int flag = 0; flag < 3; ++flag) {
-                if (note.duration >= (8 << flag)) {
-                    drawGlyph(drawing.flagUpGlyph, stemX + 1, stemEnd + 6 * flag);
-                }
-            }
-            upper = stemEnd;
-        }
+NoteEnds Painter::stemAndFlags(const Note& note, int x, int yk, const HeadColumn& column) {
+    const int top = yk - 5 * column.highest;
+    const int bottom = yk - 5 * column.lowest;
+    NoteEnds ends{top, bottom, false};
+    if (note.duration == 1) {
+        return ends;
     }
+    if (column.highest + column.lowest >= 0) {
+        ends.stemDown = true;
+        const int stemX = x - column.shift - 5;
+        const int stemEnd = std::max(bottom + 25, top + 35);
+        canvas_.line(stemX, stemEnd, stemX, top);
+        for (int flag = 0; flag < 3; ++flag) {
+            if (note.duration >= (8 << flag)) {
+                glyph(Glyph::FlagDown, stemX + 1, stemEnd - 7 - 6 * flag);
+            }
+        }
+        ends.lower = stemEnd;
+    } else {
+        const int stemX = x + column.shift + 5;
+        const int stemEnd = std::min(top - 25, bottom - 35);
+        canvas_.line(stemX, bottom, stemX, stemEnd);
+        for (int flag = 0; flag < 3; ++flag) {
+            if (note.duration >= (8 << flag)) {
+                glyph(Glyph::FlagUp, stemX + 1, stemEnd + 6 * flag);
+            }
+        }
+        ends.upper = stemEnd;
+    }
+    return ends;
+}
 
+void Painter::marks(const Note& note, int x, const NoteEnds& ends) {
     int w = 0;
     if (note.triplet != 0) {
-        drawGlyph(drawing.tripletGlyph, x - 3, stemDown ? upper - 18 : lower + 7);
+        glyph(Glyph::Triplet, x - 3, ends.stemDown ? ends.upper - 18 : ends.lower + 7);
         w = 12;
     }
     if (note.octave == 1) {
-        drawGlyph(drawing.ottavaUpGlyph, x - 7, stemDown ? upper - w - 17 : upper - 8);
+        glyph(Glyph::OttavaUp, x - 7, ends.stemDown ? ends.upper - w - 17 : ends.upper - 8);
     } else if (note.octave == -1) {
-        drawGlyph(drawing.ottavaDownGlyph, x - 7, stemDown ? lower + 3 : lower + w + 7);
+        glyph(Glyph::OttavaDown, x - 7, ends.stemDown ? ends.lower + 3 : ends.lower + w + 7);
     }
 }
 
-void EditorView::drawHead(int x, int y, int k, bool filled) {
-    Canvas* dc = drawing.memoryDC.get();
-    if (dc == nullptr) {
-        return;
+}  // namespace
+
+void paintScore(const Score& score, const ViewState& view, const EntryTools& tools, bool playing,
+                const Glyphs& glyphs, Canvas& canvas) {
+    canvas.fill(view.client);
+    Painter painter(score, view, glyphs, canvas);
+    painter.toolbar(tools, playing);
+    for (std::size_t k = 0; k < score.tracks.size(); ++k) {
+        painter.track(score.tracks[k], static_cast<int>(k));
     }
-    const int yk = staffMiddleY(k);
+    if (view.marker) {
+        paintNoteHead(canvas, view.marker->x, view.marker->y, view.marker->track,
+                      tools.currentDuration > 2);
+    }
+}
+
+void paintNoteHead(Canvas& canvas, int x, int y, int track, bool filled) {
+    const int yk = staffMiddleY(track);
     const int r = y - yk;
-    const auto ledger = [&](int offset) { dc->line(x - 8, yk + offset, x + 9, yk + offset); };
+    const auto ledger = [&](int offset) { canvas.line(x - 8, yk + offset, x + 9, yk + offset); };
     if (r <= -40) {
         ledger(-30);
         ledger(-40);
@@ -428,9 +435,9 @@ void EditorView::drawHead(int x, int y, int k, bool filled) {
         ledger(30);
     }
     if (filled) {
-        dc->ellipse(x - 6, y - 4, x + 6, y + 5);
+        canvas.ellipse(x - 6, y - 4, x + 6, y + 5);
     } else {
-        dc->arc(x - 6, y - 4, x + 6, y + 5);
+        canvas.arc(x - 6, y - 4, x + 6, y + 5);
     }
 }
 

@@ -26,7 +26,8 @@ void RecordingCanvas::copy(const Bitmap& bitmap, int sx, int sy, int w, int h, i
     record("copy", {bitmap.id, sx, sy, w, h, x, y});
 }
 
-void RecordingCanvas::andBlit(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) {
+void RecordingCanvas::multiplyBitmap(const Bitmap& bitmap, int sx, int sy, int w, int h, int x,
+                                     int y) {
     record("and", {bitmap.id, sx, sy, w, h, x, y});
 }
 

@@ -8,55 +8,49 @@ namespace corvane {
 
 namespace {
 
-// Loads one bitmap into `slot`; a missing resource or a failing loader only marks the failure.
-void load(const BitmapLoader& loader, int id, Bitmap& slot, bool& failed) {
+// Loads one glyph into `glyphs`; a missing image or a failing loader only marks the failure.
+void load(const GlyphLoader& loader, Glyph glyph, Glyphs& glyphs, bool& failed) {
     try {
-        std::optional<Bitmap> bitmap = loader ? loader(id) : std::nullopt;
+        std::optional<Bitmap> bitmap = loader ? loader(glyph) : std::nullopt;
         if (bitmap && bitmap->width > 0 && bitmap->height > 0 &&
             bitmap->pixels.size() == static_cast<std::size_t>(bitmap->width) *
                                          static_cast<std::size_t>(bitmap->height)) {
+            Bitmap& slot = glyphs[glyph];
             slot = std::move(*bitmap);
-            slot.id = id;
+            slot.id = displayId(glyph);
             return;
         }
     } catch (const std::exception&) {
-        // Treated like a missing resource: the window reports the failure and closes.
+        // Treated like a missing image: the window reports the failure and closes.
     }
     failed = true;
 }
 
 }  // namespace
 
-DrawingResources::DrawingResources(std::unique_ptr<Canvas> backBuffer, const BitmapLoader& loader)
-    : memoryDC(std::move(backBuffer)) {
-    load(loader, 128, toolbarStrip, resourcesFailed);
-    load(loader, 126, highlightLocked, resourcesFailed);
-    load(loader, 127, highlightPending, resourcesFailed);
-    if (memoryDC) {
+DrawingResources::DrawingResources(std::unique_ptr<Canvas> buffer, const GlyphLoader& loader)
+    : backBuffer(std::move(buffer)) {
+    for (const Glyph glyph : {Glyph::Toolbar, Glyph::HighlightLocked, Glyph::HighlightPending}) {
+        load(loader, glyph, glyphs, resourcesFailed);
+    }
+    if (backBuffer) {
         try {
-            memoryDC->resize(bufferWidth, bufferHeight);
+            backBuffer->resize(bufferWidth, bufferHeight);
         } catch (const std::exception&) {
-            memoryDC.reset();
+            backBuffer.reset();
         }
     }
-    if (!memoryDC) {
+    if (!backBuffer) {
         resourcesFailed = true;
     }
-    const std::pair<int, Bitmap*> glyphs[] = {
-        {107, &trebleClefGlyph},    {120, &bassClefGlyph},
-        {140, &drumClefGlyph},      {109, &sharpGlyph},
-        {110, &flatGlyph},          {119, &naturalGlyph},
-        {114, &flagDownGlyph},      {115, &flagUpGlyph},
-        {129, &tripletGlyph},       {124, &ottavaUpGlyph},
-        {125, &ottavaDownGlyph},    {122, &meterDigit3Glyph},
-        {121, &meterDigit4Glyph},   {123, &meterDigit5Glyph},
-        {130, &wholeRestGlyph},     {131, &halfRestGlyph},
-        {132, &quarterRestGlyph},   {133, &eighthRestGlyph},
-        {134, &sixteenthRestGlyph}, {135, &thirtySecondRestGlyph},
-        {139, &tieGlyph},
-    };
-    for (const auto& [id, slot] : glyphs) {
-        load(loader, id, *slot, resourcesFailed);
+    for (const Glyph glyph :
+         {Glyph::TrebleClef,  Glyph::BassClef,    Glyph::DrumClef,      Glyph::Sharp,
+          Glyph::Flat,        Glyph::Natural,     Glyph::FlagDown,      Glyph::FlagUp,
+          Glyph::Triplet,     Glyph::OttavaUp,    Glyph::OttavaDown,    Glyph::MeterDigit3,
+          Glyph::MeterDigit4, Glyph::MeterDigit5, Glyph::WholeRest,     Glyph::HalfRest,
+          Glyph::QuarterRest, Glyph::EighthRest,  Glyph::SixteenthRest, Glyph::ThirtySecondRest,
+          Glyph::Tie}) {
+        load(loader, glyph, glyphs, resourcesFailed);
     }
 }
 
@@ -66,8 +60,8 @@ void DrawingResources::growBackBuffer(int clientWidth, int clientHeight) {
     }
     bufferWidth = std::max(bufferWidth, clientWidth);
     bufferHeight = std::max(bufferHeight, clientHeight);
-    if (memoryDC) {
-        memoryDC->resize(bufferWidth, bufferHeight);
+    if (backBuffer) {
+        backBuffer->resize(bufferWidth, bufferHeight);
     }
 }
 

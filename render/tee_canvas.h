@@ -28,9 +28,9 @@ class TeeCanvas final : public Canvas {
         first_->copy(bitmap, sx, sy, w, h, x, y);
         second_->copy(bitmap, sx, sy, w, h, x, y);
     }
-    void andBlit(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) override {
-        first_->andBlit(bitmap, sx, sy, w, h, x, y);
-        second_->andBlit(bitmap, sx, sy, w, h, x, y);
+    void multiplyBitmap(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) override {
+        first_->multiplyBitmap(bitmap, sx, sy, w, h, x, y);
+        second_->multiplyBitmap(bitmap, sx, sy, w, h, x, y);
     }
     void line(int x1, int y1, int x2, int y2) override {
         first_->line(x1, y1, x2, y2);

@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <utility>
+
 #include "editor/editor_view.h"
 #include "tests/support/quiet_window.h"
 
@@ -15,10 +17,11 @@ void hoverDenseMeasure(benchmark::State& state, int x) {
     test::QuietWindow window;
     EditorView view(window);
     view.onResize();
+    Score score = view.score();
     for (int t = 1; t < 8; ++t) {
-        view.score.addTrack(0, Treble);
+        score.addTrack(0, Treble);
     }
-    for (Track& track : view.score.tracks) {
+    for (Track& track : score.tracks) {
         TrackMeasure& notes = track.measures[0];
         notes.clear();
         Note note;
@@ -26,12 +29,13 @@ void hoverDenseMeasure(benchmark::State& state, int x) {
         note.pitches.push_back(NoteHead{0, AccidentalNone});
         notes.assign(32, note);
     }
+    view.replaceScore(std::move(score));
     const int y = 90 + 7 * 100;
     for (auto _ : state) {
         view.updateHover(x, y);
-        benchmark::DoNotOptimize(view.hoverNote);
+        benchmark::DoNotOptimize(view.hover().note);
     }
-    if (!view.overNoteArea || view.hoverTrack != 7) {
+    if (!view.hover().over(HoverArea::NoteArea) || view.hover().track != 7) {
         state.SkipWithError("the pointer is not over the dense measure");
     }
 }

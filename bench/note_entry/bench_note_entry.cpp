@@ -12,8 +12,9 @@ constexpr int kMeasures = 1000;
 
 Score longTrack() {
     Score score;
-    while (static_cast<int>(score.measures.size()) < kMeasures)
+    while (static_cast<int>(score.measures.size()) < kMeasures) {
         score.addMeasure(0, 120, 4);
+    }
     return score;
 }
 
@@ -21,16 +22,16 @@ Score longTrack() {
 // alternates the velocity, so that each walk runs to the end of the track when `velocityChange`.
 void enterRepeatedly(benchmark::State& state, int measure, bool velocityChange) {
     Score score = longTrack();
-    Note& target = score.tracks[0].measures[static_cast<std::size_t>(measure)].front();
+    const NoteIndex target{0, measure, 0};
+    const Note& note = *findNote(score, target);
     NoteEntry entry;
-    entry.measure = measure;
     bool flip = false;
     for (auto _ : state) {
         flip = !flip;
         entry.duration = flip ? 8 : 4;
         entry.velocity = velocityChange ? (flip ? 60 : 90) : 0;
-        enterNote(score, target, entry, nullptr);
-        benchmark::DoNotOptimize(target.velocity);
+        enterNote(score, target, entry);
+        benchmark::DoNotOptimize(note.velocity);
     }
     state.counters["notes"] = static_cast<double>(4 * (kMeasures - measure));
 }

@@ -4,8 +4,10 @@
 
 #include <QGuiApplication>
 #include <memory>
+#include <utility>
 
 #include "editor/editor_view.h"
+#include "render/painter.h"
 #include "render/qt/raster_canvas.h"
 #include "render/recording_canvas.h"
 #include "tests/support/quiet_window.h"
@@ -63,11 +65,13 @@ TrackMeasure denseMeasure(int seed) {
 
 std::unique_ptr<EditorView> denseView(BenchWindow& window) {
     auto view = std::make_unique<EditorView>(window);
-    Score& score = view->score;
+    Score score = view->score();
     for (int k = 1; k < 10; ++k) {
         score.addTrack(k * 8, k % 3 == 2 ? Bass : Treble);
     }
+    view->replaceScore(std::move(score));
     view->onResize();
+    score = view->score();
     score.measures[2].key = -3;
     score.measures[3].tempo = 96;
     score.measures[4].key = 5;
@@ -76,6 +80,7 @@ std::unique_ptr<EditorView> denseView(BenchWindow& window) {
             score.tracks[k].measures[m] = denseMeasure(static_cast<int>(k + m));
         }
     }
+    view->replaceScore(std::move(score));
     view->updateHover(700, 300);
     return view;
 }
@@ -86,17 +91,18 @@ void BM_RepaintRaster(benchmark::State& state) {
     for (auto _ : state) {
         view->paint();
     }
-    state.counters["measures"] = view->measuresPerScreen;
+    state.counters["measures"] = view->measuresPerScreen();
 }
 BENCHMARK(BM_RepaintRaster)->Unit(benchmark::kMillisecond);
 
 void BM_RepaintDisplayList(benchmark::State& state) {
     BenchWindow window(false);
     const auto view = denseView(window);
-    auto& recording = static_cast<RecordingCanvas&>(*view->drawing.memoryDC);
+    RecordingCanvas recording;
     for (auto _ : state) {
         recording.clear();
-        view->paint();
+        paintScore(view->score(), view->viewState(), view->tools(), false, view->drawing().glyphs,
+                   recording);
     }
     state.counters["operations"] = static_cast<double>(recording.lines().size());
 }

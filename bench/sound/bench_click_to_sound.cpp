@@ -190,7 +190,7 @@ void BM_ClickToSound(benchmark::State& state) {
             toBlock.push_back(Milliseconds(*heard - noteOn).count());
             state.SetIterationTime(ms / 1000.0);
         }
-        if (!view.dirty) {
+        if (!view.dirty()) {
             state.SkipWithError("the clicks placed no note");
         }
         Player::waitForPreviews();

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the editor's bitmap resources and writes them as XPM files next to this script.
+"""Draws the editor's glyphs and writes them as XPM files next to this script.
 
 The XPM files are what the program compiles in; this script is only how they were made. Run it
 after changing a shape, look at the preview (python3 draw_glyphs.py --preview out.png draws every
@@ -624,38 +624,38 @@ def app_icon():
 # ---- output -----------------------------------------------------------------------------------
 
 GLYPHS = [
-    # (file name, resource number, drawing, expected size)
-    ("app_icon", 101, app_icon, (32, 32)),
-    ("treble_clef", 107, treble_clef, (30, 71)),
-    ("sharp", 109, sharp, (14, 19)),
-    ("flat", 110, flat, (14, 19)),
-    ("flag_down", 114, flag_down, (14, 7)),
-    ("flag_up", 115, flag_up, (14, 7)),
-    ("natural", 119, natural, (14, 19)),
-    ("bass_clef", 120, bass_clef, (30, 71)),
-    ("meter_digit_4", 121, lambda: meter_digit(4), (15, 18)),
-    ("meter_digit_3", 122, lambda: meter_digit(3), (15, 18)),
-    ("meter_digit_5", 123, lambda: meter_digit(5), (15, 18)),
-    ("ottava_up", 124, ottava_up, (16, 10)),
-    ("ottava_down", 125, ottava_down, (16, 10)),
-    ("highlight_locked", 126, lambda: highlight(LOCKED_GREEN), (16, 23)),
-    ("highlight_pending", 127, lambda: highlight(PENDING_YELLOW), (16, 23)),
-    ("toolbar", 128, toolbar, (272, 19)),
-    ("triplet", 129, triplet, (6, 11)),
-    ("whole_rest", 130, whole_rest, (12, 40)),
-    ("half_rest", 131, half_rest, (12, 40)),
-    ("quarter_rest", 132, quarter_rest, (12, 40)),
-    ("eighth_rest", 133, eighth_rest, (12, 40)),
-    ("sixteenth_rest", 134, sixteenth_rest, (12, 40)),
-    ("thirty_second_rest", 135, thirty_second_rest, (12, 40)),
-    ("tie", 139, tie, (16, 5)),
-    ("drum_clef", 140, drum_clef, (30, 71)),
+    # (file name, drawing, expected size); render/glyphs.cpp gives each its display-list id
+    ("app_icon", app_icon, (32, 32)),
+    ("treble_clef", treble_clef, (30, 71)),
+    ("sharp", sharp, (14, 19)),
+    ("flat", flat, (14, 19)),
+    ("flag_down", flag_down, (14, 7)),
+    ("flag_up", flag_up, (14, 7)),
+    ("natural", natural, (14, 19)),
+    ("bass_clef", bass_clef, (30, 71)),
+    ("meter_digit_4", lambda: meter_digit(4), (15, 18)),
+    ("meter_digit_3", lambda: meter_digit(3), (15, 18)),
+    ("meter_digit_5", lambda: meter_digit(5), (15, 18)),
+    ("ottava_up", ottava_up, (16, 10)),
+    ("ottava_down", ottava_down, (16, 10)),
+    ("highlight_locked", lambda: highlight(LOCKED_GREEN), (16, 23)),
+    ("highlight_pending", lambda: highlight(PENDING_YELLOW), (16, 23)),
+    ("toolbar", toolbar, (272, 19)),
+    ("triplet", triplet, (6, 11)),
+    ("whole_rest", whole_rest, (12, 40)),
+    ("half_rest", half_rest, (12, 40)),
+    ("quarter_rest", quarter_rest, (12, 40)),
+    ("eighth_rest", eighth_rest, (12, 40)),
+    ("sixteenth_rest", sixteenth_rest, (12, 40)),
+    ("thirty_second_rest", thirty_second_rest, (12, 40)),
+    ("tie", tie, (16, 5)),
+    ("drum_clef", drum_clef, (30, 71)),
 ]
 
 KEYS = ".#abcdefghijklmnopqrstuvwxyz"
 
 
-def write_xpm(name, number, pic):
+def write_xpm(name, pic):
     colours = []
     for row in pic.px:
         for c in row:
@@ -665,8 +665,7 @@ def write_xpm(name, number, pic):
     colours.sort(key=lambda c: (c != WHITE, c != BLACK, c))
     others = iter(KEYS[2:])
     keys = {c: "." if c == WHITE else "#" if c == BLACK else next(others) for c in colours}
-    lines = ["/* XPM */", f"/* bitmap resource {number} */",
-             f"static const char* const {name}[] = {{",
+    lines = ["/* XPM */", f"static const char* const {name}[] = {{",
              f'"{pic.w} {pic.h} {len(colours)} 1",']
     for c in colours:
         lines.append(f'"{keys[c]} c #{c:06X}",')
@@ -705,28 +704,30 @@ def scaled(pic, k):
 def preview(path, pictures):
     """Every glyph enlarged 6 times with a red staff line drawn through its anchor rows."""
     k = 6
-    anchors = {107: [14, 24, 34, 44, 54], 120: [14, 24, 34, 44, 54], 140: [14, 24, 34, 44, 54],
-               130: [0, 10, 20, 30, 40], 131: [0, 10, 20, 30, 40], 132: [0, 10, 20, 30, 40],
-               133: [0, 10, 20, 30, 40], 134: [0, 10, 20, 30, 40], 135: [0, 10, 20, 30, 40],
-               109: [10], 110: [12], 119: [10]}
+    clef = [14, 24, 34, 44, 54]
+    rest = [0, 10, 20, 30, 40]
+    anchors = {"treble_clef": clef, "bass_clef": clef, "drum_clef": clef, "whole_rest": rest,
+               "half_rest": rest, "quarter_rest": rest, "eighth_rest": rest,
+               "sixteenth_rest": rest, "thirty_second_rest": rest, "sharp": [10], "flat": [12],
+               "natural": [10]}
     width = 1700
     x = y = 4
     rowh = 0
     placed = []
-    for number, pic in pictures:
+    for name, pic in pictures:
         if x + pic.w * k + 4 > width:
             x, y = 4, y + rowh + 8
             rowh = 0
-        placed.append((number, pic, x, y))
+        placed.append((name, pic, x, y))
         x += pic.w * k + 8
         rowh = max(rowh, pic.h * k)
     sheet = Picture(width, y + rowh + 4, 0xD0D0D0)
-    for number, pic, px, py in placed:
+    for name, pic, px, py in placed:
         big = scaled(pic, k)
         for yy in range(big.h):
             for xx in range(big.w):
                 sheet.px[py + yy][px + xx] = big.px[yy][xx]
-        for r in anchors.get(number, []):
+        for r in anchors.get(name, []):
             for xx in range(big.w):
                 if sheet.px[py + r * k + k // 2][px + xx] == WHITE:
                     sheet.px[py + r * k + k // 2][px + xx] = 0xFF8080
@@ -735,11 +736,11 @@ def preview(path, pictures):
 
 def main():
     pictures = []
-    for name, number, draw, size in GLYPHS:
+    for name, draw, size in GLYPHS:
         pic = draw()
         assert (pic.w, pic.h) == size, (name, pic.w, pic.h)
-        write_xpm(name, number, pic)
-        pictures.append((number, pic))
+        write_xpm(name, pic)
+        pictures.append((name, pic))
     if len(sys.argv) == 3 and sys.argv[1] == "--preview":
         preview(sys.argv[2], pictures)
 

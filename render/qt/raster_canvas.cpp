@@ -122,7 +122,8 @@ void RasterCanvas::copy(const Bitmap& bitmap, int sx, int sy, int w, int h, int 
     transfer(image_, bitmap, sx, sy, w, h, x, y, [](QRgb, QRgb source) { return source; });
 }
 
-void RasterCanvas::andBlit(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) {
+void RasterCanvas::multiplyBitmap(const Bitmap& bitmap, int sx, int sy, int w, int h, int x,
+                                  int y) {
     transfer(image_, bitmap, sx, sy, w, h, x, y,
              [](QRgb destination, QRgb source) { return destination & source; });
 }

@@ -26,7 +26,7 @@ class RasterCanvas final : public Canvas {
     void resize(int width, int height) override;
     void fill(const Rect& r) override;
     void copy(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) override;
-    void andBlit(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) override;
+    void multiplyBitmap(const Bitmap& bitmap, int sx, int sy, int w, int h, int x, int y) override;
     void line(int x1, int y1, int x2, int y2) override;
     void ellipse(int l, int t, int r, int b) override;
     void arc(int l, int t, int r, int b) override;

@@ -105,12 +105,12 @@ class ExportAudioTest : public ::testing::Test {
     }
     // A score with a few notes, as the editor holds it.
     void writeSomeMusic(int measures = 1) {
-        EditorView& editor = *window->editor();
-        editor.score.clear();
-        editor.score.addTrack(0, Treble);
+        Score score;
+        score.clear();
+        score.addTrack(0, Treble);
         for (int m = 0; m < measures; ++m) {
-            editor.score.addMeasure(0, 240, 4);
-            TrackMeasure& measure = editor.score.tracks[0].measures.back();
+            score.addMeasure(0, 240, 4);
+            TrackMeasure& measure = score.tracks[0].measures.back();
             measure.clear();
             for (int n = 0; n < 4; ++n) {
                 Note note;
@@ -120,6 +120,7 @@ class ExportAudioTest : public ::testing::Test {
                 measure.push_back(note);
             }
         }
+        window->editor()->replaceScore(std::move(score));
     }
     // Runs Export Audio, answering its dialog with `name` in the test's folder.
     void exportTo(const QString& name) {
@@ -139,17 +140,22 @@ TEST_F(ExportAudioTest, RendersWhatPlaybackPlaysIntoTheChosenFile) {
     FakeRenderer fake;
     open(fake.renderer());
     writeSomeMusic();
-    window->editor()->dirty = true;
+    // A click on the staff enters a note: the score has unsaved changes. Qt reports no move to
+    // where the pointer already stands, so the hover comes from a neighbouring point.
+    QTest::mouseMove(&window->clientArea(), QPoint(111, 81));
+    QTest::mouseMove(&window->clientArea(), QPoint(110, 80));
+    QTest::mouseClick(&window->clientArea(), Qt::LeftButton, {}, QPoint(110, 80));
+    ASSERT_TRUE(window->editor()->dirty());
     EXPECT_TRUE(window->exportAudioAction()->isEnabled());
     exportTo("song");
     ASSERT_TRUE(waitUntil([&] { return finished(); }));
     const std::vector<FakeRenderer::Call> calls = fake.calls();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].midi, Player::midiFileBytes(window->editor()->score, 0));
+    EXPECT_EQ(calls[0].midi, Player::midiFileBytes(window->editor()->score(), 0));
     EXPECT_EQ(calls[0].path, path("song.wav")) << "the first file type's extension is added";
     EXPECT_EQ(calls[0].format, AudioFormat::Wav);
     EXPECT_NE(calls[0].thread, std::this_thread::get_id()) << "off the window's thread";
-    EXPECT_TRUE(window->editor()->dirty) << "exporting saves nothing";
+    EXPECT_TRUE(window->editor()->dirty()) << "exporting saves nothing";
     EXPECT_TRUE(window->exportAudioAction()->isEnabled());
 }
 

@@ -110,7 +110,7 @@ class MainWindowTest : public ::testing::Test {
     void placeNote(QPoint at = kNoteSpot) {
         hover(at);
         QTest::mouseClick(client, Qt::LeftButton, {}, at);
-        ASSERT_TRUE(editor().dirty);
+        ASSERT_TRUE(editor().dirty());
     }
     // Delivers every event posted so far (queued calls, repaint requests).
     void settle() {
@@ -177,20 +177,20 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     ASSERT_NE(window->editor(), nullptr);
     ASSERT_NE(window->player(), nullptr);
     ASSERT_NE(window->scoreReader(), nullptr);
-    EXPECT_EQ(editor().player, window->player());
-    EXPECT_EQ(&editor().window, client);
-    EXPECT_FALSE(editor().drawing.resourcesFailed);
-    EXPECT_EQ(editor().clientRect, (Rect{0, 0, client->width(), client->height()}));
+    EXPECT_EQ(editor().player(), window->player());
+    EXPECT_EQ(&editor().window(), client);
+    EXPECT_FALSE(editor().resourcesFailed());
+    EXPECT_EQ(editor().clientRect(), (Rect{0, 0, client->width(), client->height()}));
     EXPECT_EQ(client->width(), 800);
-    EXPECT_EQ(editor().measuresPerScreen, 2);
+    EXPECT_EQ(editor().measuresPerScreen(), 2);
 }
 
 TEST_F(MainWindowTest, ResizeReachesTheEditorAndPaintShowsTheBackBuffer) {
     window->resize(1100, 700);
-    ASSERT_TRUE(waitUntil([&] { return editor().clientRect.right == client->width(); }));
+    ASSERT_TRUE(waitUntil([&] { return editor().clientRect().right == client->width(); }));
     EXPECT_EQ(client->width(), 1100);
-    EXPECT_EQ(editor().measuresPerScreen, 3);
-    EXPECT_GE(editor().score.measures.size(), 3u);
+    EXPECT_EQ(editor().measuresPerScreen(), 3);
+    EXPECT_GE(editor().score().measures.size(), 3u);
     // The window shows what the editor painted: staff lines of track 0 at y 70..110.
     const QImage shown = client->grab().toImage();
     int dark = 0;
@@ -205,37 +205,36 @@ TEST_F(MainWindowTest, MouseMovesAskForOneLeaveNoticeAndClicksEnterNotes) {
     EXPECT_FALSE(client->mouseTracking());
     hover(kNoteSpot);
     EXPECT_TRUE(client->mouseTracking());
-    EXPECT_EQ(editor().lastMouseX, kNoteSpot.x());
-    EXPECT_EQ(editor().lastMouseY, kNoteSpot.y());
-    EXPECT_TRUE(editor().overNoteArea);
-    EXPECT_NE(editor().hoverNote, nullptr);
+    EXPECT_EQ(editor().hover().mouse, (Point{kNoteSpot.x(), kNoteSpot.y()}));
+    EXPECT_TRUE(editor().hover().over(HoverArea::NoteArea));
+    EXPECT_NE(editor().hover().note, std::nullopt);
 
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(client, &leave);
     EXPECT_FALSE(client->mouseTracking());
-    EXPECT_TRUE(editor().overNoteArea) << "the hover state stays";
+    EXPECT_TRUE(editor().hover().over(HoverArea::NoteArea)) << "the hover state stays";
 
     hover(kNoteSpot);
     QTest::mouseClick(client, Qt::LeftButton, {}, kNoteSpot);
-    EXPECT_TRUE(editor().dirty);
-    const Note& entered = editor().score.tracks[0].measures[0].front();
+    EXPECT_TRUE(editor().dirty());
+    const Note& entered = editor().score().tracks[0].measures[0].front();
     ASSERT_EQ(entered.pitches.size(), 1u);
     EXPECT_EQ(entered.pitches.front().position, 2);
 
     QTest::mouseClick(client, Qt::RightButton, {}, kNoteSpot);
-    EXPECT_TRUE(editor().score.tracks[0].measures[0].front().isRest());
+    EXPECT_TRUE(editor().score().tracks[0].measures[0].front().isRest());
 }
 
 TEST_F(MainWindowTest, KeysReachTheEditorAsKeyCodesAndCharacters) {
     QTest::keyClick(client, Qt::Key_S);
-    EXPECT_EQ(editor().pendingAccidental, Sharp);
+    EXPECT_EQ(editor().tools().pendingAccidental, Sharp);
     QTest::keyClick(client, Qt::Key_D, Qt::ShiftModifier);
-    EXPECT_EQ(editor().pendingDots, 1) << "upper case as lower";
+    EXPECT_EQ(editor().tools().pendingDots, 1) << "upper case as lower";
     const int before = counter->paints;
     QTest::keyClick(client, Qt::Key_Right);
-    EXPECT_EQ(editor().firstVisibleMeasure, 1);
+    EXPECT_EQ(editor().firstVisibleMeasure(), 1);
     QTest::keyClick(client, Qt::Key_Left);
-    EXPECT_EQ(editor().firstVisibleMeasure, 0);
+    EXPECT_EQ(editor().firstVisibleMeasure(), 0);
     QTest::keyClick(client, Qt::Key_Space);
     EXPECT_TRUE(window->player()->isPlaying());
     QTest::keyClick(client, Qt::Key_Space);
@@ -246,20 +245,21 @@ TEST_F(MainWindowTest, KeysReachTheEditorAsKeyCodesAndCharacters) {
     QCursor::setPos(client->mapToGlobal(kNoteSpot));
     QTest::keyPress(client, Qt::Key_Shift);
     QTest::keyRelease(client, Qt::Key_Shift);
-    EXPECT_EQ(editor().lastMouseX, kNoteSpot.x());
-    EXPECT_EQ(editor().lastMouseY, kNoteSpot.y());
+    EXPECT_EQ(editor().hover().mouse, (Point{kNoteSpot.x(), kNoteSpot.y()}));
 }
 
-TEST(KeyCodesTest, QtKeysAsVirtualKeyCodes) {
-    const std::pair<int, int> table[] = {
-        {Qt::Key_PageUp, 33}, {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},   {Qt::Key_Home, 36},
-        {Qt::Key_Left, 37},   {Qt::Key_Up, 38},       {Qt::Key_Right, 39}, {Qt::Key_Down, 40},
-        {Qt::Key_Shift, 16},  {Qt::Key_Control, 17},  {Qt::Key_A, 65},     {Qt::Key_Z, 90},
-        {Qt::Key_0, 48},      {Qt::Key_F1, 112},      {Qt::Key_Space, 32}, {Qt::Key_Escape, 27},
-        {Qt::Key_unknown, 0}, {Qt::Key_Eacute, 0},
+TEST(KeyCodesTest, QtKeysAsEditorKeys) {
+    const std::pair<int, Key> table[] = {
+        {Qt::Key_PageUp, Key::PageUp}, {Qt::Key_PageDown, Key::PageDown}, {Qt::Key_End, Key::End},
+        {Qt::Key_Home, Key::Home},     {Qt::Key_Left, Key::Left},         {Qt::Key_Up, Key::Up},
+        {Qt::Key_Right, Key::Right},   {Qt::Key_Shift, Key::Shift},
     };
-    for (const auto& [qt, code] : table) {
-        EXPECT_EQ(virtualKeyCode(qt), code) << qt;
+    for (const auto& [qt, key] : table) {
+        EXPECT_EQ(editorKey(qt), key) << qt;
+    }
+    for (const int qt : {Qt::Key_Down, Qt::Key_Control, Qt::Key_A, Qt::Key_0, Qt::Key_F1,
+                         Qt::Key_Space, Qt::Key_Escape, Qt::Key_unknown, Qt::Key_Eacute}) {
+        EXPECT_EQ(editorKey(qt), std::nullopt) << qt;
     }
     for (const int key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta, Qt::Key_AltGr,
                           Qt::Key_CapsLock}) {
@@ -295,20 +295,20 @@ TEST_F(MainWindowTest, ShortcutsRunTheirCommandsAndNeverReachTheEditor) {
             EXPECT_NE(key, c.key) << "the shortcut's key reached the client area";
         }
     }
-    EXPECT_EQ(editor().pendingAccidental, AccidentalNone) << "Ctrl+S typed no 's'";
-    EXPECT_FALSE(editor().dirty);
+    EXPECT_EQ(editor().tools().pendingAccidental, AccidentalNone) << "Ctrl+S typed no 's'";
+    EXPECT_FALSE(editor().dirty());
 }
 
 TEST_F(MainWindowTest, ToolbarCharacterButtonsActLikeTheirKeys) {
     hover(QPoint(200, 10));
     QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(200, 10));  // slot 12: sharp
-    EXPECT_TRUE(waitUntil([&] { return editor().pendingAccidental == Sharp; }));
+    EXPECT_TRUE(waitUntil([&] { return editor().tools().pendingAccidental == Sharp; }));
     script.then(test::dialog([](TemplateDialog& d) {
         qobject_cast<QLineEdit*>(d.control(1040))->setText("64");
         d.press(kIdOk);
     }));
     QTest::mouseClick(client, Qt::RightButton, {}, QPoint(375, 10));  // slot 23: dynamic
-    EXPECT_TRUE(waitUntil([&] { return editor().pendingVelocity == 64; }));
+    EXPECT_TRUE(waitUntil([&] { return editor().tools().pendingVelocity == 64; }));
     ASSERT_EQ(script.seen().size(), 1u);
     EXPECT_EQ(script.seen()[0].title, "Dynamic");
     EXPECT_EQ(script.seen()[0].parent, window.get());
@@ -323,9 +323,9 @@ TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
     }));
     hover(kTrackHeader);
     QTest::mouseClick(client, Qt::LeftButton, {}, kTrackHeader);
-    EXPECT_EQ(editor().score.tracks[0].kind, Bass);
-    EXPECT_EQ(editor().score.tracks[0].program, 42);
-    EXPECT_TRUE(editor().dirty);
+    EXPECT_EQ(editor().score().tracks[0].kind, Bass);
+    EXPECT_EQ(editor().score().tracks[0].program, 42);
+    EXPECT_TRUE(editor().dirty());
 
     script.then(test::dialog([](TemplateDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Measure Properties");
@@ -334,7 +334,7 @@ TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
     }));
     hover(kMeasureHeader);
     QTest::mouseClick(client, Qt::LeftButton, {}, kMeasureHeader);
-    EXPECT_EQ(editor().score.measures[0].tempo, 255);
+    EXPECT_EQ(editor().score().measures[0].tempo, 255);
 
     // Make Drums, then the drum dialog's Delete Track of the only track.
     script.then(test::dialog([](TemplateDialog& d) { d.press(5); }));
@@ -342,14 +342,14 @@ TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
         test::box(QMessageBox::Yes, "Deleting track to make drum track, are you sure?", "Corvane"));
     hover(kTrackHeader);
     QTest::mouseClick(client, Qt::LeftButton, {}, kTrackHeader);
-    EXPECT_EQ(editor().score.tracks[0].kind, Drums);
+    EXPECT_EQ(editor().score().tracks[0].kind, Drums);
     script.then(test::dialog([](TemplateDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Drum Track Properties");
         d.press(4);
     }));
     script.then(test::box(QMessageBox::Yes, "Deleting track, are you sure?", "Corvane"));
     QTest::mouseClick(client, Qt::LeftButton, {}, kTrackHeader);
-    EXPECT_TRUE(editor().score.tracks.empty());
+    EXPECT_TRUE(editor().score().tracks.empty());
     settle();  // a score without tracks paints just the toolbar
     for (const test::SeenWindow& seen : script.seen()) {
         if (!seen.messageBox) {
@@ -406,7 +406,7 @@ TEST_F(MainWindowTest, DirtyCloseAnsweredCancelKeepsTheWindow) {
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
     ASSERT_NE(window->editor(), nullptr);
-    EXPECT_TRUE(editor().dirty);
+    EXPECT_TRUE(editor().dirty());
 }
 
 TEST_F(MainWindowTest, DirtyCloseAnsweredNoClosesWithoutSaving) {
@@ -424,12 +424,12 @@ TEST_F(MainWindowTest, DirtyCloseAnsweredYesWithTheSaveCancelledKeepsTheWindowAn
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
     ASSERT_NE(window->editor(), nullptr);
-    EXPECT_TRUE(editor().dirty);
+    EXPECT_TRUE(editor().dirty());
 }
 
 TEST_F(MainWindowTest, DirtyCloseAnsweredYesSavesThenCloses) {
     placeNote();
-    const Score edited = editor().score;
+    const Score edited = editor().score();
     script.then(saveChanges(QMessageBox::Yes));
     script.then(test::file(QFileDialog::AcceptSave, path("piece")));
     EXPECT_TRUE(window->close());
@@ -449,7 +449,7 @@ TEST_F(MainWindowTest, DirtyCloseWhoseSaveFailsShowsTheErrorAndKeepsTheWindow) {
     EXPECT_FALSE(window->close());
     EXPECT_FALSE(error.isEmpty());
     ASSERT_NE(window->editor(), nullptr);
-    EXPECT_TRUE(editor().dirty);
+    EXPECT_TRUE(editor().dirty());
     EXPECT_EQ(script.seen().back().parent, window.get());
 }
 
@@ -471,12 +471,12 @@ TEST_F(MainWindowTest, SaveWritesTheScoreAndCleansIt) {
     placeNote();
     script.then(test::file(QFileDialog::AcceptSave, {}));
     window->action(commands::kSave)->trigger();
-    EXPECT_TRUE(editor().dirty) << "a cancelled Save changes nothing";
+    EXPECT_TRUE(editor().dirty()) << "a cancelled Save changes nothing";
 
     QDir(dir.path()).mkdir("scores");
     script.then(test::file(QFileDialog::AcceptSave, path("scores/tune")));
     window->action(commands::kSave)->trigger();
-    EXPECT_FALSE(editor().dirty);
+    EXPECT_FALSE(editor().dirty());
     QFile saved(path("scores/tune.cvn"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.read(5), "CVNhd");
@@ -488,7 +488,7 @@ TEST_F(MainWindowTest, WriteMidiExportsAndKeepsDirty) {
     placeNote();
     script.then(test::file(QFileDialog::AcceptSave, path("song")));
     window->action(commands::kWriteMidi)->trigger();
-    EXPECT_TRUE(editor().dirty);
+    EXPECT_TRUE(editor().dirty());
     QFile midi(path("song.mid"));
     ASSERT_TRUE(midi.open(QIODevice::ReadOnly));
     EXPECT_EQ(midi.read(4), "MThd");
@@ -498,56 +498,56 @@ TEST_F(MainWindowTest, WriteMidiExportsAndKeepsDirty) {
     script.then(errorBox(&error));
     window->action(commands::kWriteMidi)->trigger();
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_TRUE(editor().dirty);
+    EXPECT_TRUE(editor().dirty());
 }
 
 TEST_F(MainWindowTest, OpenLoadsAndShowsTheScoreFromItsFirstMeasure) {
     const std::string file = writeScore("three.cvn", 3);
     QTest::keyClick(client, Qt::Key_Right);
     hover(kNoteSpot);
-    ASSERT_EQ(editor().firstVisibleMeasure, 1);
-    ASSERT_NE(editor().hoverNote, nullptr);
+    ASSERT_EQ(editor().firstVisibleMeasure(), 1);
+    ASSERT_NE(editor().hover().note, std::nullopt);
     script.then(test::file(QFileDialog::AcceptOpen, QString::fromStdString(file)));
     window->action(commands::kOpen)->trigger();
-    EXPECT_EQ(editor().score.tracks.size(), 3u);
-    EXPECT_EQ(editor().score.tracks[1].kind, Bass);
-    EXPECT_EQ(editor().firstVisibleMeasure, 0);
-    EXPECT_FALSE(editor().dirty);
-    EXPECT_EQ(editor().hoverNote, nullptr);
-    EXPECT_EQ(editor().hoverTrack, 0);
-    EXPECT_EQ(editor().hoverMeasure, 0);
+    EXPECT_EQ(editor().score().tracks.size(), 3u);
+    EXPECT_EQ(editor().score().tracks[1].kind, Bass);
+    EXPECT_EQ(editor().firstVisibleMeasure(), 0);
+    EXPECT_FALSE(editor().dirty());
+    EXPECT_EQ(editor().hover().note, std::nullopt);
+    EXPECT_EQ(editor().hover().track, 0);
+    EXPECT_EQ(editor().hover().measure, 0);
 }
 
 TEST_F(MainWindowTest, OpenOnADirtyScoreAsksFirst) {
     const std::string file = writeScore("two.cvn", 2);
     placeNote();
-    const Score edited = editor().score;
+    const Score edited = editor().score();
 
     script.then(saveChanges(QMessageBox::Cancel));
     window->command(commands::kOpen);
-    EXPECT_EQ(editor().score, edited) << "Cancel stops the Open";
-    EXPECT_TRUE(editor().dirty);
+    EXPECT_EQ(editor().score(), edited) << "Cancel stops the Open";
+    EXPECT_TRUE(editor().dirty());
 
     script.then(saveChanges(QMessageBox::Yes));
     script.then(test::file(QFileDialog::AcceptSave, {}));
     window->command(commands::kOpen);
-    EXPECT_EQ(editor().score, edited) << "a Save that did not happen stops the Open";
-    EXPECT_TRUE(editor().dirty);
+    EXPECT_EQ(editor().score(), edited) << "a Save that did not happen stops the Open";
+    EXPECT_TRUE(editor().dirty());
 
     script.then(saveChanges(QMessageBox::Yes));
     script.then(test::file(QFileDialog::AcceptSave, path("kept")));
     script.then(test::file(QFileDialog::AcceptOpen, {}));
     window->command(commands::kOpen);
-    EXPECT_FALSE(editor().dirty) << "saved, then the Open was cancelled";
-    EXPECT_EQ(editor().score, edited);
+    EXPECT_FALSE(editor().dirty()) << "saved, then the Open was cancelled";
+    EXPECT_EQ(editor().score(), edited);
     EXPECT_TRUE(QFile::exists(path("kept.cvn")));
 
     placeNote(QPoint(150, 70));
     script.then(saveChanges(QMessageBox::No));
     script.then(test::file(QFileDialog::AcceptOpen, QString::fromStdString(file)));
     window->command(commands::kOpen);
-    EXPECT_EQ(editor().score.tracks.size(), 2u);
-    EXPECT_FALSE(editor().dirty);
+    EXPECT_EQ(editor().score().tracks.size(), 2u);
+    EXPECT_FALSE(editor().dirty());
 }
 
 TEST_F(MainWindowTest, AFileThatIsNotLoadedChangesNothing) {
@@ -571,15 +571,15 @@ TEST_F(MainWindowTest, AFileThatIsNotLoadedChangesNothing) {
     placeNote();
     QTest::keyClick(client, Qt::Key_Right);
     hover(kNoteSpot);
-    const Score before = editor().score;
-    const int first = editor().firstVisibleMeasure;
-    const Note* hovered = editor().hoverNote;
+    const Score before = editor().score();
+    const int first = editor().firstVisibleMeasure();
+    const std::optional<NoteIndex> hovered = editor().hover().note;
     const auto unchanged = [&](const char* name) {
         EXPECT_TRUE(script.done()) << name;
-        EXPECT_EQ(editor().score, before) << name;
-        EXPECT_TRUE(editor().dirty) << name;
-        EXPECT_EQ(editor().firstVisibleMeasure, first) << name;
-        EXPECT_EQ(editor().hoverNote, hovered) << name;
+        EXPECT_EQ(editor().score(), before) << name;
+        EXPECT_TRUE(editor().dirty()) << name;
+        EXPECT_EQ(editor().firstVisibleMeasure(), first) << name;
+        EXPECT_EQ(editor().hover().note, hovered) << name;
     };
     for (const Bad& b : bad) {
         Score scratch;
@@ -656,13 +656,13 @@ TEST_F(MainWindowTest, AScoreHandedOverByTheDesktopOpens) {
     QDir(dir.path()).mkdir("in");
     const std::string file = writeScore("in/given.cvn", 2);
     window->openFile(QString::fromStdString(file));
-    EXPECT_EQ(editor().score.tracks.size(), 2u);
-    EXPECT_FALSE(editor().dirty);
+    EXPECT_EQ(editor().score().tracks.size(), 2u);
+    EXPECT_FALSE(editor().dirty());
     EXPECT_EQ(QDir::currentPath(), QDir(path("in")).canonicalPath());
 
     script.then(test::box(QMessageBox::Ok, "Error opening a file to read.", "Error"));
     window->openFile(path("in/missing.cvn"));
-    EXPECT_EQ(editor().score.tracks.size(), 2u);
+    EXPECT_EQ(editor().score().tracks.size(), 2u);
 }
 
 class FileDialogTest : public ::testing::Test {
@@ -805,12 +805,13 @@ TEST_F(SoundStatusTest, MissingSoundIsSaidOnceBelowTheClientAreaWhichKeepsItsSiz
     ASSERT_TRUE(waitUntil([&] { return statusLine()->isVisible(); }));
     EXPECT_TRUE(waitUntil([&] { return window->clientArea().size() == clientSize; }))
         << window->clientArea().height() << " instead of " << clientSize.height();
-    EXPECT_EQ(window->editor()->clientRect, (Rect{0, 0, clientSize.width(), clientSize.height()}));
+    EXPECT_EQ(window->editor()->clientRect(),
+              (Rect{0, 0, clientSize.width(), clientSize.height()}));
     EXPECT_TRUE(script.seen().empty()) << "no box";
     // Editing goes on as before.
     hoverOver(&window->clientArea(), kNoteSpot);
     QTest::mouseClick(&window->clientArea(), Qt::LeftButton, {}, kNoteSpot);
-    EXPECT_TRUE(window->editor()->dirty);
+    EXPECT_TRUE(window->editor()->dirty());
     EXPECT_EQ(window->findChildren<QLabel*>("soundStatus").size(), 1);
 
     script.then(saveChanges(QMessageBox::No));
@@ -836,7 +837,7 @@ TEST_F(FailingWindowTest, WithoutDrawingResourcesItSaysSoAndCloses) {
         WindowServices{script.runner(), [](int, int) { return std::unique_ptr<Canvas>(); }});
     EXPECT_TRUE(script.done()) << "the box comes while the window is created";
     ASSERT_NE(window.editor(), nullptr);
-    EXPECT_TRUE(window.editor()->drawing.resourcesFailed);
+    EXPECT_TRUE(window.editor()->resourcesFailed());
     window.show();
     // Shown and painted as a plain page before it goes.
     const QImage shown = window.clientArea().grab().toImage();

@@ -4,12 +4,28 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/dialog_rules.h"
 #include "editor/editor_view.h"
 #include "render/recording_canvas.h"
+
+namespace corvane {
+
+// Failure messages show the tools field by field.
+inline void PrintTo(const EntryTools& t, std::ostream* out) {
+    *out << "{duration " << t.currentDuration << ", accidental " << t.pendingAccidental
+         << (t.accidentalLocked ? " locked" : "") << ", dots " << t.pendingDots
+         << (t.dotsLocked ? " locked" : "") << (t.dotsUsed ? " used" : "") << ", triplet "
+         << t.pendingTriplet << (t.tripletLocked ? " locked" : "") << ", octave " << t.pendingOctave
+         << (t.octaveLocked ? " locked" : "") << ", tie " << t.pendingTie
+         << (t.tieLocked ? " locked" : "") << ", velocity " << t.pendingVelocity << "}";
+}
+
+}  // namespace corvane
 
 namespace corvane::test {
 
@@ -17,7 +33,7 @@ class FakeWindow final : public EditorWindow {
   public:
     Rect client{0, 0, 800, 600};
     Point cursor;
-    int showCount = 0;
+    int cursorShows = 0;
     int fullRepaints = 0;
     std::vector<Rect> rectRepaints;
     std::vector<char32_t> posted;
@@ -35,7 +51,7 @@ class FakeWindow final : public EditorWindow {
     void invalidate() override { ++fullRepaints; }
     void invalidateRect(const Rect& r) override { rectRepaints.push_back(r); }
     Rect clientRect() const override { return client; }
-    int showCursor() override { return ++showCount; }
+    void showCursor() override { ++cursorShows; }
     Point cursorPos() const override { return cursor; }
     void postChar(char32_t c) override { posted.push_back(c); }
     std::unique_ptr<Canvas> createCanvas(int, int) override {
@@ -121,6 +137,22 @@ struct ViewFixture {
         for (const char c : keys) {
             view.onChar(static_cast<char32_t>(c));
         }
+    }
+    // Changes the view's score through `change`, keeping the view.
+    template <class Change>
+    void edit(Change&& change) {
+        Score score = view.score();
+        change(score);
+        view.replaceScore(std::move(score));
+    }
+    // Sets the pending velocity as the Dynamic dialog does.
+    void setVelocity(int velocity) {
+        window.dynamicDialog = [velocity](DynamicDialogModel& m) {
+            m.text = std::to_string(velocity);
+            m.ok();
+        };
+        view.onChar(U'r');
+        window.dynamicDialog = nullptr;
     }
 
     FakeWindow window;

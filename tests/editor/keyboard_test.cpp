@@ -4,57 +4,13 @@
 
 #include <ostream>
 
+#include "editor/tool_rules.h"
 #include "fake_window.h"
 
 namespace corvane::test {
 namespace {
 
-// The entry tools, compared as one value.
-struct Tools {
-    int duration = 4;
-    int accidental = AccidentalNone;
-    bool accidentalLocked = false;
-    int dots = 0;
-    bool dotsLocked = false;
-    bool dotsUsed = false;
-    bool triplet = false;
-    bool tripletLocked = false;
-    int octave = 0;
-    bool octaveLocked = false;
-    bool tie = false;
-    bool tieLocked = false;
-
-    friend bool operator==(const Tools&, const Tools&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Tools& t) {
-        return out << "{duration " << t.duration << ", accidental " << t.accidental
-                   << (t.accidentalLocked ? " locked" : "") << ", dots " << t.dots
-                   << (t.dotsLocked ? " locked" : "") << (t.dotsUsed ? " used" : "") << ", triplet "
-                   << t.triplet << (t.tripletLocked ? " locked" : "") << ", octave " << t.octave
-                   << (t.octaveLocked ? " locked" : "") << ", tie " << t.tie
-                   << (t.tieLocked ? " locked" : "") << "}";
-    }
-};
-
-Tools toolsOf(const EditorView& v) {
-    return Tools{v.currentDuration, v.pendingAccidental, v.accidentalLocked, v.pendingDots,
-                 v.dotsLocked,      v.dotsUsed,          v.pendingTriplet,   v.tripletLocked,
-                 v.pendingOctave,   v.octaveLocked,      v.pendingTie,       v.tieLocked};
-}
-
-void setTools(EditorView& v, const Tools& t) {
-    v.currentDuration = t.duration;
-    v.pendingAccidental = static_cast<Accidental>(t.accidental);
-    v.accidentalLocked = t.accidentalLocked;
-    v.pendingDots = t.dots;
-    v.dotsLocked = t.dotsLocked;
-    v.dotsUsed = t.dotsUsed;
-    v.pendingTriplet = t.triplet;
-    v.tripletLocked = t.tripletLocked;
-    v.pendingOctave = t.octave;
-    v.octaveLocked = t.octaveLocked;
-    v.pendingTie = t.tie;
-    v.tieLocked = t.tieLocked;
-}
+using Tools = EntryTools;
 
 // Builders for readable tables.
 Tools with(Tools t, auto change) {
@@ -63,33 +19,33 @@ Tools with(Tools t, auto change) {
 }
 const Tools kDefault{};
 Tools duration(int d) {
-    return with(kDefault, [d](Tools& t) { t.duration = d; });
+    return with(kDefault, [d](Tools& t) { t.currentDuration = d; });
 }
 Tools accidental(Accidental a, bool locked) {
     return with(kDefault, [=](Tools& t) {
-        t.accidental = a;
+        t.pendingAccidental = a;
         t.accidentalLocked = locked;
     });
 }
 Tools octave(int o, bool locked) {
     return with(kDefault, [=](Tools& t) {
-        t.octave = o;
+        t.pendingOctave = o;
         t.octaveLocked = locked;
     });
 }
 Tools tie(bool on, bool locked) {
     return with(kDefault, [=](Tools& t) {
-        t.tie = on;
+        t.pendingTie = on;
         t.tieLocked = locked;
     });
 }
 Tools triplet(Tools base, bool on, bool locked) {
-    base.triplet = on;
+    base.pendingTriplet = on;
     base.tripletLocked = locked;
     return base;
 }
 Tools dots(Tools base, int n, bool locked, bool used = false) {
-    base.dots = n;
+    base.pendingDots = n;
     base.dotsLocked = locked;
     base.dotsUsed = used;
     return base;
@@ -106,12 +62,11 @@ class ToolKeys : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(ToolKeys, Cycle) {
     const KeyCase c = GetParam();
-    ViewFixture f;
-    setTools(f.view, c.before);
+    Tools tools = c.before;
     for (const char* k = c.keys; *k != '\0'; ++k) {
-        EXPECT_TRUE(f.view.onChar(static_cast<char32_t>(*k))) << *k;
+        EXPECT_TRUE(applyToolKey(tools, static_cast<char32_t>(*k))) << *k;
     }
-    EXPECT_EQ(toolsOf(f.view), c.after) << c.name;
+    EXPECT_EQ(tools, c.after) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -171,8 +126,26 @@ TEST(Keyboard, OtherCharactersAreNotHandled) {
     ViewFixture f;
     for (const char32_t c : {U'k', U'1', U'[', U'\r', U'é', U'?'}) {
         EXPECT_FALSE(f.view.onChar(c));
+        Tools tools;
+        EXPECT_FALSE(applyToolKey(tools, c));
+        EXPECT_EQ(tools, kDefault);
     }
-    EXPECT_EQ(toolsOf(f.view), kDefault);
+    EXPECT_EQ(f.view.tools(), kDefault);
+    EXPECT_TRUE(f.window.dialogsOpened.empty());
+}
+
+// Typed characters reach the view's tools; space and r are the editor's own and leave them.
+TEST(Keyboard, ToolCharactersChangeTheViewsTools) {
+    ViewFixture f;
+    for (const char32_t c : {U'V', U's', U's', U'q', U'g', U't', U'd', U' ', U' '}) {
+        EXPECT_TRUE(f.view.onChar(c));
+    }
+    Tools expected = dots(duration(8), 1, false);
+    expected.pendingAccidental = Sharp;
+    expected.accidentalLocked = true;
+    expected.pendingOctave = 1;
+    expected.pendingTie = true;
+    EXPECT_EQ(f.view.tools(), expected);
     EXPECT_TRUE(f.window.dialogsOpened.empty());
 }
 
@@ -190,39 +163,39 @@ TEST(Keyboard, DynamicDialogSetsPendingVelocity) {
             m.ok();
         };
         EXPECT_TRUE(f.view.onChar(U'R'));
-        EXPECT_EQ(f.view.pendingVelocity, c.velocity) << c.text;
+        EXPECT_EQ(f.view.tools().pendingVelocity, c.velocity) << c.text;
     }
     f.window.dynamicDialog = [](DynamicDialogModel& m) { m.cancel(); };
     const int repaints = f.window.fullRepaints;
     EXPECT_TRUE(f.view.onChar(U'r'));
-    EXPECT_EQ(f.view.pendingVelocity, 0);
+    EXPECT_EQ(f.view.tools().pendingVelocity, 0);
     EXPECT_GT(f.window.fullRepaints, repaints);
 }
 
 // --- Navigation -------------------------------------------------------------------------------
 
 std::size_t measureCount(const ViewFixture& f) {
-    return f.view.score.measures.size();
+    return f.view.score().measures.size();
 }
 
 TEST(Navigation, RightGrowsAndLeftTrimsAllRestMeasures) {
     ViewFixture f;  // 2 per screen, 2 measures
-    f.view.onKeyDown(keys::kRight);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 1);
+    f.view.onKeyDown(Key::Right);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 1);
     EXPECT_EQ(measureCount(f), 3u);
-    f.view.onKeyDown(keys::kLeft);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    f.view.onKeyDown(Key::Left);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(measureCount(f), 2u);
-    EXPECT_FALSE(f.view.dirty);
+    EXPECT_FALSE(f.view.dirty());
 }
 
 TEST(Navigation, LeftKeepsAMeasureWithASoundingNoteInAnyTrack) {
     ViewFixture f;
-    f.view.score.addTrack(0, Bass);
-    f.view.onKeyDown(keys::kRight);
-    f.view.score.tracks[1].measures[2].back().pitches.push_back(NoteHead{0, AccidentalNone});
-    f.view.onKeyDown(keys::kLeft);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    f.edit([](Score& s) { s.addTrack(0, Bass); });
+    f.view.onKeyDown(Key::Right);
+    f.edit([](Score& s) { s.tracks[1].measures[2].back().pitches.push_back(NoteHead{}); });
+    f.view.onKeyDown(Key::Left);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(measureCount(f), 3u);
 }
 
@@ -234,17 +207,18 @@ TEST(Navigation, LeftKeepsATrailingMeasureWithSettingsOfItsOwn) {
         {"tempo", MeasureInfo{0, 90, 4}},
         {"meter", MeasureInfo{0, 120, 3}},
     };
-    for (const int key : {keys::kLeft, keys::kPageUp, keys::kHome}) {
+    for (const Key key : {Key::Left, Key::PageUp, Key::Home}) {
         for (const auto& [name, info] : settings) {
             ViewFixture f;
-            f.view.onKeyDown(keys::kRight);
+            f.view.onKeyDown(Key::Right);
             ASSERT_EQ(measureCount(f), 3u);
-            f.view.score.measures[2] = info;
+            f.edit([&info](Score& s) { s.measures[2] = info; });
             f.view.onKeyDown(key);
-            EXPECT_EQ(f.view.firstVisibleMeasure, 0) << name << ", key " << key;
-            ASSERT_EQ(measureCount(f), 3u) << name << ", key " << key;
-            f.view.onKeyDown(keys::kRight);
-            EXPECT_EQ(f.view.score.measures[2], info) << name << ", key " << key;
+            EXPECT_EQ(f.view.firstVisibleMeasure(), 0) << name << ", key " << static_cast<int>(key);
+            ASSERT_EQ(measureCount(f), 3u) << name << ", key " << static_cast<int>(key);
+            f.view.onKeyDown(Key::Right);
+            EXPECT_EQ(f.view.score().measures[2], info)
+                << name << ", key " << static_cast<int>(key);
         }
     }
 }
@@ -253,24 +227,24 @@ TEST(Navigation, LeftKeepsATrailingMeasureWithSettingsOfItsOwn) {
 // growth makes it again the same.
 TEST(Navigation, LeftStillTrimsAMeasureLikeTheOneBeforeIt) {
     ViewFixture f;
-    f.view.score.measures[1] = MeasureInfo{-3, 60, 5};
-    f.view.onKeyDown(keys::kRight);
+    f.edit([](Score& s) { s.measures[1] = MeasureInfo{-3, 60, 5}; });
+    f.view.onKeyDown(Key::Right);
     ASSERT_EQ(measureCount(f), 3u);
-    EXPECT_EQ(f.view.score.measures[2], f.view.score.measures[1]);
-    f.view.onKeyDown(keys::kLeft);
+    EXPECT_EQ(f.view.score().measures[2], f.view.score().measures[1]);
+    f.view.onKeyDown(Key::Left);
     EXPECT_EQ(measureCount(f), 2u);
-    f.view.onKeyDown(keys::kRight);
-    EXPECT_EQ(f.view.score.measures[2], (MeasureInfo{-3, 60, 5}));
+    f.view.onKeyDown(Key::Right);
+    EXPECT_EQ(f.view.score().measures[2], (MeasureInfo{-3, 60, 5}));
 }
 
 TEST(Navigation, LeftAtTheStartDoesNothingAtAll) {
     ViewFixture f;
     f.window.fullRepaints = 0;
     f.window.rectRepaints.clear();
-    f.view.onKeyDown(keys::kLeft);
-    f.view.onKeyDown(keys::kPageUp);
-    f.view.onKeyDown(keys::kHome);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    f.view.onKeyDown(Key::Left);
+    f.view.onKeyDown(Key::PageUp);
+    f.view.onKeyDown(Key::Home);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(f.window.rectRepaints.size(), 0u);
     EXPECT_EQ(f.window.fullRepaints, 1);  // Home repaints; Left and Page Up do not
 }
@@ -278,72 +252,73 @@ TEST(Navigation, LeftAtTheStartDoesNothingAtAll) {
 TEST(Navigation, RightRefreshesTheHoverAtTheLastMousePosition) {
     ViewFixture f;
     f.view.updateHover(200, 90);
-    ASSERT_EQ(f.view.hoverMeasure, 0);
-    f.view.onKeyDown(keys::kRight);
-    EXPECT_EQ(f.view.hoverMeasure, 1);
-    EXPECT_EQ(f.view.hoverNote, &*std::next(f.view.score.tracks[0].measures[1].begin()));
+    ASSERT_EQ(f.view.hover().measure, 0);
+    f.view.onKeyDown(Key::Right);
+    EXPECT_EQ(f.view.hover().measure, 1);
+    EXPECT_EQ(f.view.hover().note, (NoteIndex{0, 1, 1}));
 }
 
 TEST(Navigation, PagesHomeAndEnd) {
     ViewFixture f(1024, 600);  // 3 per screen
-    f.view.onKeyDown(keys::kPageDown);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 3);
+    f.view.onKeyDown(Key::PageDown);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 3);
     EXPECT_EQ(measureCount(f), 6u);
-    f.view.score.tracks[0].measures[5].front().pitches.push_back(NoteHead{});
-    f.view.onKeyDown(keys::kPageUp);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    f.edit([](Score& s) { s.tracks[0].measures[5].front().pitches.push_back(NoteHead{}); });
+    f.view.onKeyDown(Key::PageUp);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(measureCount(f), 6u);  // the last measure sounds, so nothing is trimmed
-    f.view.onKeyDown(keys::kEnd);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 3);
-    f.view.onKeyDown(keys::kHome);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
-    f.view.onKeyDown(keys::kUp);
-    f.view.onKeyDown(keys::kShift);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    f.view.onKeyDown(Key::End);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 3);
+    f.view.onKeyDown(Key::Home);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
+    f.view.onKeyDown(Key::Up);
+    f.view.onKeyDown(Key::Shift);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
 }
 
 TEST(Navigation, EndOnAShortScoreAndPageDownOnANarrowWindow) {
     ViewFixture f(1024, 600);
     f.resize(700, 600);
-    f.view.onKeyDown(keys::kEnd);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 1);  // 3 measures, 2 per screen
+    f.view.onKeyDown(Key::End);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 1);  // 3 measures, 2 per screen
     ViewFixture narrow(300, 600);
-    narrow.view.onKeyDown(keys::kPageDown);
-    EXPECT_EQ(narrow.view.firstVisibleMeasure, 0);
+    narrow.view.onKeyDown(Key::PageDown);
+    EXPECT_EQ(narrow.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(measureCount(narrow), 1u);
     ViewFixture wide(2000, 600);  // 6 per screen, the score grew to 6
-    wide.view.score.removeLastMeasure();
-    wide.view.onKeyDown(keys::kEnd);
-    EXPECT_EQ(wide.view.firstVisibleMeasure, 0);
+    wide.edit([](Score& s) { s.removeLastMeasure(); });
+    wide.view.onKeyDown(Key::End);
+    EXPECT_EQ(wide.view.firstVisibleMeasure(), 0);
 }
 
 TEST(Navigation, NarrowWindowEndThenLeftTrimsDownToOneMeasure) {
     ViewFixture f(300, 600);
-    f.view.score.addMeasure(0, 120, 4);
-    f.view.score.addMeasure(0, 120, 4);
-    f.view.onKeyDown(keys::kEnd);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 3);
+    f.edit([](Score& s) {
+        s.addMeasure(0, 120, 4);
+        s.addMeasure(0, 120, 4);
+    });
+    f.view.onKeyDown(Key::End);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 3);
     EXPECT_TRUE(f.view.layout().measures.empty());  // nothing beyond the end is laid out
     f.view.updateHover(200, 90);
-    EXPECT_FALSE(f.view.overNoteArea);
-    f.view.onKeyDown(keys::kLeft);
+    EXPECT_FALSE(f.view.hover().over(HoverArea::NoteArea));
+    f.view.onKeyDown(Key::Left);
     EXPECT_EQ(measureCount(f), 2u);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 2);
-    f.view.onKeyDown(keys::kLeft);
-    f.view.onKeyDown(keys::kLeft);
-    EXPECT_EQ(f.view.firstVisibleMeasure, 0);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 2);
+    f.view.onKeyDown(Key::Left);
+    f.view.onKeyDown(Key::Left);
+    EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(measureCount(f), 1u);
 }
 
 TEST(Navigation, ShiftReleaseHoverTestsAtTheCursor) {
     ViewFixture f;
     f.window.cursor = Point{20, 190};
-    f.view.onKeyUp(keys::kRight);
-    EXPECT_EQ(f.view.lastMouseX, 0);
-    f.view.onKeyUp(keys::kShift);
-    EXPECT_EQ(f.view.lastMouseX, 20);
-    EXPECT_EQ(f.view.lastMouseY, 190);
-    EXPECT_TRUE(f.view.overAddTrackZone);
+    f.view.onKeyUp(Key::Right);
+    EXPECT_EQ(f.view.hover().mouse, (Point{0, 0}));
+    f.view.onKeyUp(Key::Shift);
+    EXPECT_EQ(f.view.hover().mouse, (Point{20, 190}));
+    EXPECT_TRUE(f.view.hover().over(HoverArea::AddTrackZone));
 }
 
 }  // namespace

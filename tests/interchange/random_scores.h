@@ -72,18 +72,15 @@ inline Score randomEditorScore(std::mt19937& rng, const RandomScoreShape& shape)
     for (int step = 0; step < shape.entries; ++step) {
         const int t = pick(rng, 0, tracks - 1);
         const int m = pick(rng, 0, shape.measures - 1);
-        TrackMeasure& notes =
+        const TrackMeasure& notes =
             score.tracks[static_cast<std::size_t>(t)].measures[static_cast<std::size_t>(m)];
-        const auto target =
-            std::next(notes.begin(), pick(rng, 0, static_cast<int>(notes.size()) - 1));
+        const NoteIndex target{t, m, pick(rng, 0, static_cast<int>(notes.size()) - 1)};
         NoteEntry entry = randomEditorEntry(rng);
-        entry.track = t;
-        entry.measure = m;
         entry.trackKind = score.tracks[static_cast<std::size_t>(t)].kind;
         entry.key = score.measures[static_cast<std::size_t>(m)].key;
         if (entry.tie && !entry.rightButton) {
             // Aim at the previous Note's head, so that ties are made often.
-            const Note* previous = previousNote(score, t, m, *target);
+            const Note* previous = previousNote(score, target);
             if (previous != nullptr && !previous->isRest()) {
                 entry.octave = previous->octave;
                 entry.position = previous->pitches.back().position;
@@ -93,7 +90,7 @@ inline Score randomEditorScore(std::mt19937& rng, const RandomScoreShape& shape)
                 }
             }
         }
-        enterNote(score, *target, entry, nullptr);
+        enterNote(score, target, entry);
     }
     return score;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers shared by the note entry tests: a compact text form for the rhythm of a measure
-// ("n4. r8 r2t1"), the saved bytes of a score, and the fullness and triplet-shape checks.
+// ("n4. r8 r2t1"), the saved bytes of a score, and the invariants every score keeps under entry
+// (measures exactly full, triplet groups well formed, ties paired).
 
 #include <cstdint>
 #include <iterator>
@@ -25,10 +26,11 @@ inline TrackMeasure parseMeasure(const std::string& text) {
     while (in >> token) {
         Note note;
         std::size_t pos = 1;
-        if (token[0] == 'n')
+        if (token[0] == 'n') {
             note.pitches.push_back(NoteHead{0, AccidentalNone});
-        else if (token[0] != 'r')
+        } else if (token[0] != 'r') {
             throw std::invalid_argument("bad token " + token);
+        }
         std::size_t used = 0;
         note.duration = std::stoi(token.substr(pos), &used);
         pos += used;
@@ -36,8 +38,9 @@ inline TrackMeasure parseMeasure(const std::string& text) {
             ++note.dots;
             ++pos;
         }
-        if (pos < token.size() && token[pos] == 't')
+        if (pos < token.size() && token[pos] == 't') {
             note.triplet = std::stoi(token.substr(pos + 1));
+        }
         notes.push_back(note);
     }
     return notes;
@@ -46,13 +49,15 @@ inline TrackMeasure parseMeasure(const std::string& text) {
 inline std::string rhythm(const TrackMeasure& notes) {
     std::string out;
     for (const Note& note : notes) {
-        if (!out.empty())
+        if (!out.empty()) {
             out += ' ';
+        }
         out += note.isRest() ? 'r' : 'n';
         out += std::to_string(note.duration);
         out += std::string(static_cast<std::size_t>(note.dots), '.');
-        if (note.triplet != 0)
+        if (note.triplet != 0) {
             out += "t" + std::to_string(note.triplet);
+        }
     }
     return out;
 }
@@ -78,8 +83,9 @@ inline int measureUnits(const TrackMeasure& notes) {
             continue;
         }
         const auto first = it;
-        if (first->triplet != 1 || first->dots != 0)
+        if (first->triplet != 1 || first->dots != 0) {
             return -1;
+        }
         const auto middle = std::next(first);
         if (middle == notes.end() || middle->triplet != 3 || middle->duration != first->duration ||
             middle->dots != 0) {
@@ -94,6 +100,66 @@ inline int measureUnits(const TrackMeasure& notes) {
         it = std::next(last);
     }
     return units;
+}
+
+inline bool startsTie(const Note& note) {
+    return note.tie == TieStart || note.tie == TieMiddle;
+}
+inline bool endsTie(const Note& note) {
+    return note.tie == TieEnd || note.tie == TieMiddle;
+}
+
+// The invariants of track `t`: every measure exactly full with well-formed triplet groups (and,
+// with `checkTicks`, its ticks adding up too), no tied rests, tie halves that pair up. Returns a
+// description of the first violation, or "".
+inline std::string violation(const Score& score, std::size_t t, bool checkTicks) {
+    const Track& track = score.tracks[t];
+    const Note* previous = nullptr;
+    for (std::size_t m = 0; m < track.measures.size(); ++m) {
+        const TrackMeasure& notes = track.measures[m];
+        const auto where = [&](const char* what) {
+            return "track " + std::to_string(t) + " measure " + std::to_string(m) + ": " + what +
+                   ": " + rhythm(notes);
+        };
+        const int beats = score.measures[m].beats;
+        if (measureUnits(notes) != beats * 8) {
+            return where("not full");
+        }
+        if (checkTicks) {
+            int ticks = 0;
+            for (const Note& note : notes) {
+                ticks += noteTicks(note);
+            }
+            if (ticks != beats * 24) {
+                return where("ticks do not add up");
+            }
+        }
+        for (const Note& note : notes) {
+            if (note.isRest() && note.tie != TieNone) {
+                return where("tied rest");
+            }
+            const bool tiedFromBefore = previous != nullptr && startsTie(*previous);
+            if (tiedFromBefore != endsTie(note)) {
+                return where("tie halves do not pair up");
+            }
+            previous = &note;
+        }
+    }
+    if (previous != nullptr && startsTie(*previous)) {
+        return "track " + std::to_string(t) + ": dangling tie";
+    }
+    return "";
+}
+
+// The invariants of every track.
+inline std::string violation(const Score& score, bool checkTicks) {
+    for (std::size_t t = 0; t < score.tracks.size(); ++t) {
+        std::string found = violation(score, t, checkTicks);
+        if (!found.empty()) {
+            return found;
+        }
+    }
+    return "";
 }
 
 }  // namespace corvane::testing

@@ -43,10 +43,8 @@ NoteEntry rightEntry(int duration) {
     return entry;
 }
 
-void enter(Score& score, int measure, int index, NoteEntry entry) {
-    entry.measure = measure;
-    enterNote(score, noteAt(score.tracks[0].measures[static_cast<std::size_t>(measure)], index),
-              entry, nullptr);
+void enter(Score& score, int measure, int index, const NoteEntry& entry) {
+    enterNote(score, NoteIndex{0, measure, index}, entry);
 }
 
 TEST(LengthUnits, NoteValuesInThirtySecondNotes) {
@@ -162,30 +160,27 @@ INSTANTIATE_TEST_SUITE_P(Entries, RhythmTest, ::testing::ValuesIn(kRhythmCases),
 TEST(EnterNote, RejectsRequestsThatDoNotDescribeTheTarget) {
     Score score = scoreOf({"r4 r4 r4 r4", "r4 r4 r4 r4"});
     const auto before = savedBytes(score);
-    Note& inSecond = noteAt(score.tracks[0].measures[1], 0);
-    Note stray;
 
-    NoteEntry entry = leftEntry(4);
-    entry.measure = 0;  // the target lies in measure 1
-    enterNote(score, inSecond, entry, nullptr);
-    entry.measure = 2;
-    enterNote(score, inSecond, entry, nullptr);
-    entry.measure = 1;
-    entry.track = 1;
-    enterNote(score, inSecond, entry, nullptr);
-    entry.track = -1;
-    enterNote(score, inSecond, entry, nullptr);
-    entry.track = 0;
-    enterNote(score, stray, entry, nullptr);
-    for (const int duration : {0, 3, 64, -4}) {
-        entry.duration = duration;
-        enterNote(score, inSecond, entry, nullptr);
+    const NoteEntry entry = leftEntry(4);
+    // Targets that name no Note: a measure, track or index out of range.
+    for (const NoteIndex target : {NoteIndex{0, 2, 0}, NoteIndex{0, -1, 0}, NoteIndex{1, 1, 0},
+                                   NoteIndex{-1, 1, 0}, NoteIndex{0, 1, 4}, NoteIndex{0, 1, -1}}) {
+        EXPECT_TRUE(enterNote(score, target, entry).keys.empty());
     }
-    entry.duration = 4;
-    entry.dots = 3;
-    enterNote(score, inSecond, entry, nullptr);
+    const NoteIndex inSecond{0, 1, 0};
+    for (const int duration : {0, 3, 64, -4}) {
+        NoteEntry bad = entry;
+        bad.duration = duration;
+        EXPECT_TRUE(enterNote(score, inSecond, bad).keys.empty()) << duration;
+    }
+    NoteEntry threeDots = entry;
+    threeDots.dots = 3;
+    EXPECT_TRUE(enterNote(score, inSecond, threeDots).keys.empty());
 
     EXPECT_EQ(savedBytes(score), before);
+    // The same request on a Note that exists goes in.
+    EXPECT_FALSE(enterNote(score, inSecond, entry).keys.empty());
+    EXPECT_NE(savedBytes(score), before);
 }
 
 TEST(EnterNote, PitchesAccidentalsAndChords) {
@@ -287,29 +282,6 @@ TEST(EnterNote, HeldReferencesSurviveInsertionAndRemoval) {
     EXPECT_EQ(pitched, &noteAt(notes, 1));
     EXPECT_FALSE(pitched->isRest());
     EXPECT_EQ(next, &noteAt(score.tracks[0].measures[1], 0));
-}
-
-// previousNote and nextNote cross bar lines and stop at the ends of the score.
-TEST(Neighbours, CrossBarLinesAndStopAtTheEnds) {
-    Score score = scoreOf({"r4 r4 r2", "r2 r2", "r1"});
-    auto& m = score.tracks[0].measures;
-    EXPECT_EQ(previousNote(score, 0, 0, m[0].front()), nullptr);
-    EXPECT_EQ(previousNote(score, 0, 0, noteAt(m[0], 1)), &m[0].front());
-    EXPECT_EQ(previousNote(score, 0, 1, m[1].front()), &m[0].back());
-    EXPECT_EQ(nextNote(score, 0, 0, m[0].back()), &m[1].front());
-    EXPECT_EQ(nextNote(score, 0, 1, m[1].front()), &m[1].back());
-    EXPECT_EQ(nextNote(score, 0, 2, m[2].back()), nullptr);
-    EXPECT_EQ(previousNote(score, 0, 2, m[2].front()), &m[1].back());
-    // A Note that is not in the named measure has no neighbours there.
-    EXPECT_EQ(nextNote(score, 0, 1, m[0].front()), nullptr);
-    EXPECT_EQ(previousNote(score, 3, 0, m[0].front()), nullptr);
-}
-
-TEST(Neighbours, AnEmptyMeasureHasNoNeighbourToOffer) {
-    Score score = scoreOf({"r1", "", "r1"});
-    auto& m = score.tracks[0].measures;
-    EXPECT_EQ(nextNote(score, 0, 0, m[0].back()), nullptr);
-    EXPECT_EQ(previousNote(score, 0, 2, m[2].front()), nullptr);
 }
 
 }  // namespace

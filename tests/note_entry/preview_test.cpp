@@ -1,4 +1,5 @@
-// The pitches a left-button entry sounds, checked on a recording sound device.
+// The pitches a left-button entry sounds: what enterNote returns, and what a click then sends
+// through the player to a recording sound device.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "score/pitch.h"
 #include "sound/device.h"
 #include "sound/player.h"
+#include "tests/editor/fake_window.h"
 
 namespace corvane {
 namespace {
@@ -47,7 +49,7 @@ struct Sent {
     std::vector<int> noteOnStatus;
 };
 
-class PreviewTest : public ::testing::Test {
+class ClickPreview : public ::testing::Test {
   protected:
     void SetUp() override {
         installSoundDevice(device_);
@@ -66,14 +68,16 @@ class PreviewTest : public ::testing::Test {
         for (const std::uint32_t message : device_->take()) {
             const int status = static_cast<int>(message & 0xFF);
             const int data = static_cast<int>((message >> 8) & 0xFF);
-            if ((status & 0xF0) == 0xC0)
+            if ((status & 0xF0) == 0xC0) {
                 out.programs.push_back(data);
+            }
             if ((status & 0xF0) == 0x90) {
                 out.noteOns.push_back(data);
                 out.noteOnStatus.push_back(status);
             }
-            if ((status & 0xF0) == 0x80)
+            if ((status & 0xF0) == 0x80) {
                 out.noteOffs.push_back(data);
+            }
         }
         std::sort(out.noteOns.begin(), out.noteOns.end());
         std::sort(out.noteOffs.begin(), out.noteOffs.end());
@@ -84,7 +88,18 @@ class PreviewTest : public ::testing::Test {
     std::unique_ptr<Player> player_;
 };
 
-TEST_F(PreviewTest, EveryPitchOfTheChordSoundsWithTheTracksProgram) {
+// A chord in the first quarter of track 0 of a default editor: C4 and G#4.
+void addChord(test::ViewFixture& f, int program, TrackKind kind) {
+    f.edit([=](Score& s) {
+        s.tracks[0].program = program;
+        s.tracks[0].kind = kind;
+        Note& first = s.tracks[0].measures[0].front();
+        first.pitches.push_back(NoteHead{-6, AccidentalNone});
+        first.pitches.push_back(NoteHead{-2, Sharp});
+    });
+}
+
+TEST(EntrySound, EveryPitchOfTheChordWithTheTracksProgram) {
     Score score;
     score.measures[0].key = -1;  // B flat
     score.tracks[0].program = 0x100 + 41;
@@ -96,34 +111,29 @@ TEST_F(PreviewTest, EveryPitchOfTheChordSoundsWithTheTracksProgram) {
     entry.key = -1;
     entry.position = 0;  // B4, flattened by the key
     entry.octave = 1;
-    enterNote(score, target, entry, player_.get());
-
-    const Sent out = sent();
-    EXPECT_EQ(out.noteOns, (std::vector<int>{72, 80, 82}));
-    EXPECT_EQ(out.noteOffs, out.noteOns);
-    EXPECT_EQ(out.programs, (std::vector<int>{41, 41, 41}));
-    for (const int status : out.noteOnStatus)
-        EXPECT_EQ(status, 0x90);
+    const EntrySound sound = enterNote(score, NoteIndex{0, 0, 0}, entry);
+    EXPECT_EQ(sound.keys, (std::vector<std::uint8_t>{72, 80, 82}));
+    EXPECT_EQ(sound.program, 41);
+    EXPECT_FALSE(sound.drums);
 }
 
-TEST_F(PreviewTest, KeysFollowThePitchRules) {
+TEST(EntrySound, KeysFollowThePitchRules) {
     Score score;
     score.measures[0].key = 2;
     score.tracks[0].kind = Bass;
-    Note& target = score.tracks[0].measures[0].front();
     NoteEntry entry;
     entry.key = 2;
     entry.trackKind = Bass;
     entry.position = -1;  // C3, sharpened by the key
     entry.accidental = Flat;
     entry.octave = -1;
-    enterNote(score, target, entry, player_.get());
     const int expected = midiKeyNumber(-1, Natural, -1, Bass, 2);
     EXPECT_EQ(expected, 36);
-    EXPECT_EQ(sent().noteOns, (std::vector<int>{expected}));
+    EXPECT_EQ(enterNote(score, NoteIndex{0, 0, 0}, entry).keys,
+              (std::vector<std::uint8_t>{static_cast<std::uint8_t>(expected)}));
 }
 
-TEST_F(PreviewTest, DrumsSoundOnChannelTenWithoutOctave) {
+TEST(EntrySound, DrumsSoundWithoutOctave) {
     Score score;
     score.tracks[0].kind = Drums;
     score.tracks[0].program = 5;
@@ -132,14 +142,11 @@ TEST_F(PreviewTest, DrumsSoundOnChannelTenWithoutOctave) {
     entry.position = -9;
     entry.accidental = Sharp;
     entry.octave = 1;
-    enterNote(score, score.tracks[0].measures[0].front(), entry, player_.get());
-    const Sent out = sent();
-    EXPECT_EQ(out.noteOns, (std::vector<int>{37}));
-    EXPECT_EQ(out.noteOnStatus, (std::vector<int>{0x99}));
-    EXPECT_EQ(out.programs, (std::vector<int>{5}));
+    const EntrySound sound = enterNote(score, NoteIndex{0, 0, 0}, entry);
+    EXPECT_EQ(sound, (EntrySound{{37}, 5, true}));
 }
 
-TEST_F(PreviewTest, OnlyLeftButtonEntriesThatHappenSound) {
+TEST(EntrySound, OnlyLeftButtonEntriesThatHappenSound) {
     Score score;
     TrackMeasure& notes = score.tracks[0].measures[0];
     notes.front().pitches.push_back(NoteHead{1, AccidentalNone});
@@ -147,20 +154,53 @@ TEST_F(PreviewTest, OnlyLeftButtonEntriesThatHappenSound) {
 
     NoteEntry right;
     right.rightButton = true;
-    enterNote(score, notes.front(), right, player_.get());
+    EXPECT_TRUE(enterNote(score, NoteIndex{0, 0, 0}, right).keys.empty());
 
     NoteEntry refused;
     refused.duration = 2;  // the last quarter cannot grow
-    enterNote(score, notes.back(), refused, player_.get());
-
-    EXPECT_TRUE(sent().noteOns.empty());
+    EXPECT_TRUE(enterNote(score, NoteIndex{0, 0, 3}, refused).keys.empty());
+    EXPECT_FALSE(notes.back().isRest()) << "the refused entry changed nothing";
 
     NoteEntry triplet;
     triplet.duration = 8;
     triplet.triplet = true;
     triplet.position = 3;
-    enterNote(score, notes.front(), triplet, player_.get());
-    EXPECT_EQ(sent().noteOns, (std::vector<int>{76})) << "the group's rests stay silent";
+    EXPECT_EQ(enterNote(score, NoteIndex{0, 0, 0}, triplet).keys, (std::vector<std::uint8_t>{76}))
+        << "the group's rests stay silent";
+}
+
+TEST_F(ClickPreview, ALeftClickSoundsTheEnteredChordWithTheTracksProgram) {
+    test::ViewFixture f;
+    addChord(f, 0x100 + 41, Treble);
+    f.view.setPlayer(player_.get());
+    f.type("q");
+    f.clickAt(106, 90);  // adds B4, an octave up
+    const Sent out = sent();
+    EXPECT_EQ(out.noteOns, (std::vector<int>{72, 80, 83}));
+    EXPECT_EQ(out.noteOffs, out.noteOns);
+    EXPECT_EQ(out.programs, (std::vector<int>{41, 41, 41}));
+    EXPECT_EQ(out.noteOnStatus, (std::vector<int>{0x90, 0x90, 0x90}));
+}
+
+TEST_F(ClickPreview, ADrumTrackSoundsOnChannelTen) {
+    test::ViewFixture f;
+    addChord(f, 5, Drums);
+    f.view.setPlayer(player_.get());
+    f.clickAt(106, 90);
+    const Sent out = sent();
+    EXPECT_EQ(out.noteOns.size(), 3u);
+    EXPECT_EQ(out.noteOnStatus, (std::vector<int>{0x99, 0x99, 0x99}));
+}
+
+TEST_F(ClickPreview, RightClicksAndRefusedEntriesAreSilent) {
+    test::ViewFixture f;
+    addChord(f, 0, Treble);
+    f.view.setPlayer(player_.get());
+    f.clickAt(106, 90, true);
+    f.type("z");
+    f.clickAt(349, 90);  // the last quarter cannot become a whole note
+    EXPECT_TRUE(sent().noteOns.empty());
+    EXPECT_TRUE(f.view.dirty());
 }
 
 }  // namespace

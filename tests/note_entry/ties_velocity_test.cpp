@@ -23,8 +23,13 @@ Score scoreOf(const std::vector<std::string>& measures) {
     return score;
 }
 
-NoteEntry entryAt(int measure, int duration = 4, int position = 0) {
-    NoteEntry entry;
+// A request together with the measure of its target (track 0).
+struct Entry : NoteEntry {
+    int measure = 0;
+};
+
+Entry entryAt(int measure, int duration = 4, int position = 0) {
+    Entry entry;
     entry.measure = measure;
     entry.duration = duration;
     entry.position = position;
@@ -35,8 +40,8 @@ Note& at(Score& score, int measure, int index) {
     return noteAt(score.tracks[0].measures[static_cast<std::size_t>(measure)], index);
 }
 
-void enter(Score& score, int index, const NoteEntry& entry) {
-    enterNote(score, at(score, entry.measure, index), entry, nullptr);
+void enter(Score& score, int index, const Entry& entry) {
+    enterNote(score, NoteIndex{0, entry.measure, index}, entry);
 }
 
 void setHeads(Note& note, std::vector<NoteHead> heads) {
@@ -59,7 +64,7 @@ TEST_P(TieToPrevious, TiesOnlyEqualHeadSets) {
     Score score = scoreOf({"r4 r4 r4 r4"});
     setHeads(at(score, 0, 0), c.previous);
     setHeads(at(score, 0, 1), c.targetBefore);
-    NoteEntry entry = entryAt(0, 4, c.entered.position);
+    Entry entry = entryAt(0, 4, c.entered.position);
     entry.accidental = c.entered.accidental;
     entry.tie = true;
     enter(score, 1, entry);
@@ -89,7 +94,7 @@ TEST(Ties, ChainGrowsIntoAMiddleAcrossTheBarLine) {
     score.tracks[0].measures[0] = parseMeasure("r2 n4 n4");
     at(score, 0, 1).tie = TieStart;
     at(score, 0, 2).tie = TieEnd;
-    NoteEntry entry = entryAt(1);
+    Entry entry = entryAt(1);
     entry.tie = true;
     enter(score, 0, entry);
     EXPECT_EQ(at(score, 0, 1).tie, TieStart);
@@ -99,7 +104,7 @@ TEST(Ties, ChainGrowsIntoAMiddleAcrossTheBarLine) {
 
 TEST(Ties, NothingToTieBeforeTheFirstNote) {
     Score score = scoreOf({"r4 r4 r4 r4"});
-    NoteEntry entry = entryAt(0);
+    Entry entry = entryAt(0);
     entry.tie = true;
     enter(score, 0, entry);
     EXPECT_EQ(at(score, 0, 0).tie, TieNone);
@@ -107,7 +112,7 @@ TEST(Ties, NothingToTieBeforeTheFirstNote) {
 
 TEST(Ties, RightButtonNeverTies) {
     Score score = scoreOf({"n4 n4 r2"});
-    NoteEntry entry = entryAt(0);
+    Entry entry = entryAt(0);
     entry.rightButton = true;
     entry.tie = true;
     enter(score, 1, entry);
@@ -119,7 +124,7 @@ TEST(Ties, RetyingATiedNoteKeepsTheTie) {
     Score score = scoreOf({"n4 n4 r2"});
     at(score, 0, 0).tie = TieStart;
     at(score, 0, 1).tie = TieEnd;
-    NoteEntry entry = entryAt(0);
+    Entry entry = entryAt(0);
     entry.tie = true;
     enter(score, 1, entry);
     EXPECT_EQ(at(score, 0, 0).tie, TieStart);
@@ -141,7 +146,7 @@ TEST_P(BreakTies, NeighboursLoseTheirHalf) {
     at(score, 0, 0).tie = c.previous;
     at(score, 0, 1).tie = c.target;
     at(score, 0, 2).tie = c.next;
-    NoteEntry entry = entryAt(0, 4, 5);
+    Entry entry = entryAt(0, 4, 5);
     entry.rightButton = right;
     enter(score, 1, entry);
     EXPECT_EQ(at(score, 0, 0).tie, c.previousAfter);
@@ -185,7 +190,7 @@ TEST(Ties, ShortenedLastNoteUntiesTheNextMeasure) {
     Score score = scoreOf({"r2 n2", "n4 r4 r2"});
     at(score, 0, 1).tie = TieStart;
     at(score, 1, 0).tie = TieEnd;
-    NoteEntry entry = entryAt(0, 8);
+    Entry entry = entryAt(0, 8);
     entry.rightButton = true;
     enter(score, 1, entry);
     EXPECT_EQ(rhythm(score.tracks[0].measures[0]), "r2 r8 r8 r4");
@@ -208,7 +213,7 @@ TEST(Ties, MissingNeighboursAtTheEndsOfTheScore) {
     Score score = scoreOf({"n4 n4 n2", "n2 n2"});
     at(score, 0, 0).tie = TieEnd;
     at(score, 1, 1).tie = TieStart;
-    NoteEntry entry = entryAt(0);
+    Entry entry = entryAt(0);
     enter(score, 0, entry);
     EXPECT_EQ(at(score, 0, 0).tie, TieNone);
     entry = entryAt(1, 2);
@@ -247,7 +252,7 @@ void setVelocities(Score& score, const std::vector<int>& values) {
 TEST(Velocity, CarriedForwardAcrossMeasuresUntilAChange) {
     Score score = scoreOf({"r4 r4 r4 r4", "r2 r2", "r4 r4 r2"});
     setVelocities(score, {90, 90, 90, 90, 90, 90, 90, 70, 90});
-    NoteEntry entry = entryAt(0);
+    Entry entry = entryAt(0);
     entry.velocity = 50;
     enter(score, 1, entry);
     EXPECT_EQ(velocities(score), (std::vector<int>{90, 50, 50, 50, 50, 50, 50, 70, 90}));
@@ -263,7 +268,7 @@ TEST(Velocity, ZeroKeepsEverything) {
 TEST(Velocity, RestsLeftBehindTakeTheNewVelocity) {
     Score score = scoreOf({"r2 r4 r4", "r1"});
     setVelocities(score, {80, 80, 30, 80});
-    NoteEntry entry = entryAt(0, 8);
+    Entry entry = entryAt(0, 8);
     entry.velocity = 100;
     entry.rightButton = true;
     enter(score, 0, entry);
@@ -280,7 +285,7 @@ TEST(Velocity, RestsLeftBehindKeepAnUnchangedVelocity) {
 
 TEST(Velocity, OutOfRangeRequestsAreClamped) {
     Score score = scoreOf({"r4 r4 r4 r4"});
-    NoteEntry entry = entryAt(0);
+    Entry entry = entryAt(0);
     entry.velocity = 300;
     enter(score, 0, entry);
     EXPECT_EQ(at(score, 0, 0).velocity, 127);
@@ -292,7 +297,7 @@ TEST(Velocity, OutOfRangeRequestsAreClamped) {
 TEST(Velocity, RefusedEntryChangesNoVelocity) {
     Score score = scoreOf({"r4 r4 r4 r4", "r1"});
     const auto before = savedBytes(score);
-    NoteEntry entry = entryAt(0, 1);
+    Entry entry = entryAt(0, 1);
     entry.velocity = 10;
     enter(score, 2, entry);
     EXPECT_EQ(savedBytes(score), before);

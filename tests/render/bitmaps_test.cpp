@@ -4,8 +4,7 @@
 #include <set>
 #include <utility>
 
-#include "render/bitmaps.h"
-#include "render/resources.h"
+#include "render/glyphs.h"
 
 namespace corvane {
 namespace {
@@ -13,13 +12,17 @@ namespace {
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kBlack = 0x000000;
 
+// The glyph with display id `id`, loaded.
 Bitmap load(int id) {
-    std::optional<Bitmap> bitmap = loadBitmap(id);
-    if (!bitmap) {
-        ADD_FAILURE() << "bitmap " << id << " missing";
-        return Bitmap{id, 1, 1, {kWhite}};
+    for (const Glyph glyph : allGlyphs()) {
+        if (displayId(glyph) == id) {
+            if (std::optional<Bitmap> bitmap = loadGlyph(glyph)) {
+                return *bitmap;
+            }
+        }
     }
-    return *bitmap;
+    ADD_FAILURE() << "bitmap " << id << " missing";
+    return Bitmap{id, 1, 1, {kWhite}};
 }
 
 std::uint32_t at(const Bitmap& b, int x, int y) {
@@ -73,14 +76,19 @@ TEST(Bitmaps, EveryResourceHasItsSize) {
         EXPECT_EQ(b.pixels.size(), static_cast<std::size_t>(size.first * size.second));
         listed.insert(id);
     }
-    const std::span<const int> ids = bitmapIds();
-    EXPECT_EQ(std::set<int>(ids.begin(), ids.end()), listed);
-    EXPECT_FALSE(loadBitmap(100));
-    EXPECT_FALSE(loadBitmap(136));
+    // Every glyph has its own id, and the table above names them all.
+    std::set<int> ids;
+    for (const Glyph glyph : allGlyphs()) {
+        ids.insert(displayId(glyph));
+    }
+    EXPECT_EQ(ids, listed);
+    EXPECT_EQ(allGlyphs().size(), listed.size());
+    EXPECT_EQ(allGlyphs().size(), kGlyphCount);
 }
 
 TEST(Bitmaps, GlyphsAreBlackInkOnWhitePaper) {
-    for (const int id : bitmapIds()) {
+    for (const Glyph glyph : allGlyphs()) {
+        const int id = displayId(glyph);
         if (id == 101 || id == 126 || id == 127 || id == 128) {
             continue;
         }

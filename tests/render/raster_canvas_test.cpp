@@ -7,8 +7,8 @@
 #include <QGuiApplication>
 #include <QPainter>
 
+#include "render/glyphs.h"
 #include "render/qt/raster_canvas.h"
-#include "render/resources.h"
 
 namespace corvane {
 namespace {
@@ -89,14 +89,14 @@ TEST(RasterCanvas, FillWhitensOnlyItsRectangle) {
 
 TEST(RasterCanvas, AndKeepsBlackAndShowsWhatLiesBeneathWhite) {
     RasterCanvas canvas(20, 20);
-    const std::optional<Bitmap> green = loadBitmap(126);
+    const std::optional<Bitmap> green = loadGlyph(Glyph::HighlightLocked);
     ASSERT_TRUE(green);
     canvas.copy(*green, 0, 0, 16, 20, 0, 0);  // a green field
     canvas.line(0, 10, 20, 10);               // a black line across it
     // A glyph: left half black, right half white.
     Bitmap glyph{1, 4, 2, {0, 0, 0xFFFFFF, 0xFFFFFF, 0, 0, 0xFFFFFF, 0xFFFFFF}};
-    canvas.andBlit(glyph, 0, 0, 4, 2, 2, 2);
-    canvas.andBlit(glyph, 0, 0, 4, 2, 2, 9);
+    canvas.multiplyBitmap(glyph, 0, 0, 4, 2, 2, 2);
+    canvas.multiplyBitmap(glyph, 0, 0, 4, 2, 2, 9);
     const QImage& image = canvas.image();
     EXPECT_EQ(image.pixel(2, 2), kBlack);
     EXPECT_EQ(image.pixel(3, 3), kBlack);
@@ -108,22 +108,24 @@ TEST(RasterCanvas, AndKeepsBlackAndShowsWhatLiesBeneathWhite) {
 }
 
 TEST(RasterCanvas, HighlightTurnsAnIconCellGreenOrYellowKeepingItsInk) {
-    const std::optional<Bitmap> strip = loadBitmap(128);
+    const std::optional<Bitmap> strip = loadGlyph(Glyph::Toolbar);
     ASSERT_TRUE(strip);
-    for (const auto& [id, colour] : {std::pair{126, 0xFF00BF00u}, std::pair{127, 0xFFFDDD00u}}) {
+    for (const auto& [glyph, colour] : {std::pair{Glyph::HighlightLocked, 0xFF00BF00u},
+                                        std::pair{Glyph::HighlightPending, 0xFFFDDD00u}}) {
         RasterCanvas canvas(100, 30);
-        const std::optional<Bitmap> highlight = loadBitmap(id);
+        const std::optional<Bitmap> highlight = loadGlyph(glyph);
         ASSERT_TRUE(highlight);
         canvas.copy(*strip, 32, 0, 16, 19, 35, 3);  // the quarter note icon in slot 2
         const QImage before = canvas.image().copy();
-        canvas.andBlit(*highlight, 0, 0, 16, 23, 35, 1);
+        canvas.multiplyBitmap(*highlight, 0, 0, 16, 23, 35, 1);
         const QImage& after = canvas.image();
         for (int y = 0; y < 30; ++y) {
             for (int x = 0; x < 100; ++x) {
                 const bool cell = x >= 35 && x < 51 && y >= 1 && y < 24;
                 const QRgb was = before.pixel(x, y);
                 const QRgb expected = !cell ? was : was == kBlack ? kBlack : colour;
-                ASSERT_EQ(after.pixel(x, y), expected) << id << " at " << x << ',' << y;
+                ASSERT_EQ(after.pixel(x, y), expected)
+                    << displayId(glyph) << " at " << x << ',' << y;
             }
         }
     }
@@ -141,7 +143,7 @@ TEST(RasterCanvas, CopyTransfersOnlyTheInsideOfTheBitmap) {
     canvas.resize(40, 40);
     canvas.copy(square, 1, 1, 10, 10, 20, 20);
     EXPECT_EQ(inkBox(canvas.image()), QRect(20, 20, 2, 2));
-    canvas.andBlit(Bitmap{}, 0, 0, 5, 5, 0, 0);  // an empty bitmap draws nothing
+    canvas.multiplyBitmap(Bitmap{}, 0, 0, 5, 5, 0, 0);  // an empty bitmap draws nothing
     EXPECT_EQ(inkBox(canvas.image()), QRect(20, 20, 2, 2));
 }
 
@@ -223,9 +225,9 @@ TEST(RasterCanvas, MatchesQPainterDrawingPixelForPixel) {
 // Bitmap transfers give the pixels of QPainter's image drawing: plain for a copy, through the
 // raster operation that ANDs source and destination for an AND, clipped at the picture's edges.
 TEST(RasterCanvas, TransfersMatchQPainterRasterOperations) {
-    const std::optional<Bitmap> strip = loadBitmap(128);
-    const std::optional<Bitmap> sharp = loadBitmap(109);
-    const std::optional<Bitmap> yellow = loadBitmap(127);
+    const std::optional<Bitmap> strip = loadGlyph(Glyph::Toolbar);
+    const std::optional<Bitmap> sharp = loadGlyph(Glyph::Sharp);
+    const std::optional<Bitmap> yellow = loadGlyph(Glyph::HighlightPending);
     ASSERT_TRUE(strip && sharp && yellow);
     const auto toImage = [](const Bitmap& b) {
         QImage image(b.width, b.height, QImage::Format_RGB32);
@@ -247,7 +249,7 @@ TEST(RasterCanvas, TransfersMatchQPainterRasterOperations) {
     p.drawImage(QPoint(-4, 15), toImage(*yellow));
     p.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
     for (const auto& [x, y] : {std::pair{0, 12}, std::pair{34, 5}, std::pair{70, 30}}) {
-        canvas.andBlit(*sharp, 0, 0, 14, 19, x, y);
+        canvas.multiplyBitmap(*sharp, 0, 0, 14, 19, x, y);
         p.drawImage(QPoint(x, y), toImage(*sharp));
     }
     p.end();

@@ -50,7 +50,7 @@ TEST(RasterPaint, CopyToTheWindowCoversExactlyTheClientArea) {
     shown.resize(640, 480);
     shown.view->paint();
     EXPECT_EQ(shown.screen.size(), QSize(640, 480));
-    EXPECT_EQ(static_cast<const RasterCanvas&>(*shown.view->drawing.memoryDC).image().size(),
+    EXPECT_EQ(static_cast<const RasterCanvas&>(*shown.view->drawing().backBuffer).image().size(),
               QSize(1000, 700));
     // The staff reaches 10 pixels short of the window's right edge: the last columns are paper.
     EXPECT_EQ(shown.screen.pixel(629, 90), 0xFF000000u);
@@ -59,7 +59,7 @@ TEST(RasterPaint, CopyToTheWindowCoversExactlyTheClientArea) {
 
 TEST(RasterPaint, HighlightedCellsTurnGreenOrYellowAroundTheirInk) {
     Shown shown(800, 600);
-    shown.view->pendingTie = true;  // pending, not locked: yellow
+    shown.view->onChar(U'g');  // a pending tie, not locked: yellow
     shown.view->paint();
     for (int slot = 0; slot < 24; ++slot) {
         SCOPED_TRACE(slot);

@@ -11,7 +11,7 @@ TEST(RecordingCanvas, WritesOneLinePerOperationInOrder) {
     canvas.resize(800, 600);
     canvas.fill(Rect{0, 0, 800, 600});
     canvas.copy(glyph, 96, 0, 32, 19, 115, 3);
-    canvas.andBlit(glyph, 0, 0, 14, 19, -3, 40);
+    canvas.multiplyBitmap(glyph, 0, 0, 14, 19, -3, 40);
     canvas.line(10, 70, 790, 70);
     canvas.ellipse(94, 86, 106, 95);
     canvas.arc(94, 86, 106, 95);

@@ -18,7 +18,7 @@ class SizeLog final : public Canvas {
     }
     void fill(const Rect&) override {}
     void copy(const Bitmap&, int, int, int, int, int, int) override {}
-    void andBlit(const Bitmap&, int, int, int, int, int, int) override {}
+    void multiplyBitmap(const Bitmap&, int, int, int, int, int, int) override {}
     void line(int, int, int, int) override {}
     void ellipse(int, int, int, int) override {}
     void arc(int, int, int, int) override {}
@@ -28,13 +28,14 @@ class SizeLog final : public Canvas {
     std::vector<std::string>& log_;
 };
 
-BitmapLoader loggingLoader(std::vector<std::string>& log, int missing = 0) {
-    return [&log, missing](int id) -> std::optional<Bitmap> {
-        log.push_back("load " + std::to_string(id));
-        if (id == missing) {
+// Logs each load by the glyph's display id; the glyph with id `missing` is not found.
+GlyphLoader loggingLoader(std::vector<std::string>& log, int missing = 0) {
+    return [&log, missing](Glyph glyph) -> std::optional<Bitmap> {
+        log.push_back("load " + std::to_string(displayId(glyph)));
+        if (displayId(glyph) == missing) {
             return std::nullopt;
         }
-        return loadBitmap(id);
+        return loadGlyph(glyph);
     };
 }
 
@@ -52,35 +53,35 @@ TEST(DrawingResources, CreatesEverythingInOrder) {
     EXPECT_EQ(drawing.bufferWidth, 800);
     EXPECT_EQ(drawing.bufferHeight, 600);
     // Each member holds its own resource.
-    const std::pair<const Bitmap*, int> members[] = {
-        {&drawing.toolbarStrip, 128},
-        {&drawing.highlightLocked, 126},
-        {&drawing.highlightPending, 127},
-        {&drawing.trebleClefGlyph, 107},
-        {&drawing.bassClefGlyph, 120},
-        {&drawing.drumClefGlyph, 140},
-        {&drawing.sharpGlyph, 109},
-        {&drawing.flatGlyph, 110},
-        {&drawing.naturalGlyph, 119},
-        {&drawing.flagDownGlyph, 114},
-        {&drawing.flagUpGlyph, 115},
-        {&drawing.tripletGlyph, 129},
-        {&drawing.ottavaUpGlyph, 124},
-        {&drawing.ottavaDownGlyph, 125},
-        {&drawing.meterDigit3Glyph, 122},
-        {&drawing.meterDigit4Glyph, 121},
-        {&drawing.meterDigit5Glyph, 123},
-        {&drawing.wholeRestGlyph, 130},
-        {&drawing.halfRestGlyph, 131},
-        {&drawing.quarterRestGlyph, 132},
-        {&drawing.eighthRestGlyph, 133},
-        {&drawing.sixteenthRestGlyph, 134},
-        {&drawing.thirtySecondRestGlyph, 135},
-        {&drawing.tieGlyph, 139},
+    const std::pair<Glyph, int> members[] = {
+        {Glyph::Toolbar, 128},
+        {Glyph::HighlightLocked, 126},
+        {Glyph::HighlightPending, 127},
+        {Glyph::TrebleClef, 107},
+        {Glyph::BassClef, 120},
+        {Glyph::DrumClef, 140},
+        {Glyph::Sharp, 109},
+        {Glyph::Flat, 110},
+        {Glyph::Natural, 119},
+        {Glyph::FlagDown, 114},
+        {Glyph::FlagUp, 115},
+        {Glyph::Triplet, 129},
+        {Glyph::OttavaUp, 124},
+        {Glyph::OttavaDown, 125},
+        {Glyph::MeterDigit3, 122},
+        {Glyph::MeterDigit4, 121},
+        {Glyph::MeterDigit5, 123},
+        {Glyph::WholeRest, 130},
+        {Glyph::HalfRest, 131},
+        {Glyph::QuarterRest, 132},
+        {Glyph::EighthRest, 133},
+        {Glyph::SixteenthRest, 134},
+        {Glyph::ThirtySecondRest, 135},
+        {Glyph::Tie, 139},
     };
-    for (const auto& [member, id] : members) {
-        EXPECT_EQ(member->id, id);
-        EXPECT_EQ(member->width, loadBitmap(id)->width) << id;
+    for (const auto& [glyph, id] : members) {
+        EXPECT_EQ(drawing.glyphs[glyph].id, id);
+        EXPECT_EQ(drawing.glyphs[glyph].width, loadGlyph(glyph)->width) << id;
     }
 }
 
@@ -91,35 +92,35 @@ TEST(DrawingResources, OneMissingBitmapFailsButEverythingElseIsCreated) {
         const DrawingResources drawing(std::make_unique<SizeLog>(log), loggingLoader(log, missing));
         EXPECT_TRUE(drawing.resourcesFailed);
         EXPECT_EQ(log.size(), 25u);  // 24 loads and the back buffer
-        EXPECT_NE(drawing.memoryDC, nullptr);
-        EXPECT_EQ(drawing.tieGlyph.width, missing == 139 ? 0 : 16);
-        EXPECT_EQ(drawing.trebleClefGlyph.width, 30);
+        EXPECT_NE(drawing.backBuffer, nullptr);
+        EXPECT_EQ(drawing.glyphs[Glyph::Tie].width, missing == 139 ? 0 : 16);
+        EXPECT_EQ(drawing.glyphs[Glyph::TrebleClef].width, 30);
     }
 }
 
 TEST(DrawingResources, FailingLoaderOrBackBufferIsReportedNotThrown) {
     const DrawingResources noBuffer(nullptr);
     EXPECT_TRUE(noBuffer.resourcesFailed);
-    EXPECT_EQ(noBuffer.trebleClefGlyph.width, 30);
+    EXPECT_EQ(noBuffer.glyphs[Glyph::TrebleClef].width, 30);
 
     std::vector<std::string> log;
     const DrawingResources throwing(std::make_unique<SizeLog>(log),
-                                    [](int id) -> std::optional<Bitmap> {
-                                        if (id == 120) {
+                                    [](Glyph glyph) -> std::optional<Bitmap> {
+                                        if (glyph == Glyph::BassClef) {
                                             throw std::runtime_error("unreadable");
                                         }
-                                        return loadBitmap(id);
+                                        return loadGlyph(glyph);
                                     });
     EXPECT_TRUE(throwing.resourcesFailed);
-    EXPECT_EQ(throwing.bassClefGlyph.width, 0);
-    EXPECT_EQ(throwing.drumClefGlyph.width, 30);
+    EXPECT_EQ(throwing.glyphs[Glyph::BassClef].width, 0);
+    EXPECT_EQ(throwing.glyphs[Glyph::DrumClef].width, 30);
 
     // A bitmap whose pixels do not match its size counts as missing.
-    const DrawingResources broken(nullptr, [](int id) -> std::optional<Bitmap> {
-        return Bitmap{id, 4, 4, {}};
+    const DrawingResources broken(nullptr, [](Glyph glyph) -> std::optional<Bitmap> {
+        return Bitmap{displayId(glyph), 4, 4, {}};
     });
     EXPECT_TRUE(broken.resourcesFailed);
-    EXPECT_EQ(broken.sharpGlyph.width, 0);
+    EXPECT_EQ(broken.glyphs[Glyph::Sharp].width, 0);
 }
 
 TEST(DrawingResources, BackBufferOnlyGrows) {

@@ -20,7 +20,7 @@ class QuietWindow : public EditorWindow {
     void invalidate() override {}
     void invalidateRect(const Rect&) override {}
     Rect clientRect() const override { return client; }
-    int showCursor() override { return 0; }
+    void showCursor() override {}
     Point cursorPos() const override { return {}; }
     void postChar(char32_t) override {}
     std::unique_ptr<Canvas> createCanvas(int, int) override {

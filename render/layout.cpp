@@ -1,4 +1,4 @@
-#include "editor/layout.h"
+#include "render/layout.h"
 
 #include <algorithm>
 #include <cstdlib>

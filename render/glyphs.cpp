@@ -1,4 +1,4 @@
-#include "render/bitmaps.h"
+#include "render/glyphs.h"
 
 #include <array>
 #include <charconv>
@@ -8,8 +8,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-
-#include "render/resources.h"
 
 namespace corvane {
 
@@ -42,46 +40,73 @@ namespace {
 #include "render/glyphs/triplet.xpm"
 #include "render/glyphs/whole_rest.xpm"
 
-struct Resource {
+// The one table of glyph numbers: each glyph's display-list id and its XPM image, in ascending
+// order of id.
+struct GlyphEntry {
+    Glyph glyph;
     int id;
     std::span<const char* const> xpm;
 };
 
-constexpr std::array kResources{
-    Resource{101, app_icon},
-    Resource{107, treble_clef},
-    Resource{109, sharp},
-    Resource{110, flat},
-    Resource{114, flag_down},
-    Resource{115, flag_up},
-    Resource{119, natural},
-    Resource{120, bass_clef},
-    Resource{121, meter_digit_4},
-    Resource{122, meter_digit_3},
-    Resource{123, meter_digit_5},
-    Resource{124, ottava_up},
-    Resource{125, ottava_down},
-    Resource{126, highlight_locked},
-    Resource{127, highlight_pending},
-    Resource{128, toolbar},
-    Resource{129, triplet},
-    Resource{130, whole_rest},
-    Resource{131, half_rest},
-    Resource{132, quarter_rest},
-    Resource{133, eighth_rest},
-    Resource{134, sixteenth_rest},
-    Resource{135, thirty_second_rest},
-    Resource{139, tie},
-    Resource{140, drum_clef},
+constexpr std::array kGlyphTable{
+    GlyphEntry{Glyph::AppIcon, 101, app_icon},
+    GlyphEntry{Glyph::TrebleClef, 107, treble_clef},
+    GlyphEntry{Glyph::Sharp, 109, sharp},
+    GlyphEntry{Glyph::Flat, 110, flat},
+    GlyphEntry{Glyph::FlagDown, 114, flag_down},
+    GlyphEntry{Glyph::FlagUp, 115, flag_up},
+    GlyphEntry{Glyph::Natural, 119, natural},
+    GlyphEntry{Glyph::BassClef, 120, bass_clef},
+    GlyphEntry{Glyph::MeterDigit4, 121, meter_digit_4},
+    GlyphEntry{Glyph::MeterDigit3, 122, meter_digit_3},
+    GlyphEntry{Glyph::MeterDigit5, 123, meter_digit_5},
+    GlyphEntry{Glyph::OttavaUp, 124, ottava_up},
+    GlyphEntry{Glyph::OttavaDown, 125, ottava_down},
+    GlyphEntry{Glyph::HighlightLocked, 126, highlight_locked},
+    GlyphEntry{Glyph::HighlightPending, 127, highlight_pending},
+    GlyphEntry{Glyph::Toolbar, 128, toolbar},
+    GlyphEntry{Glyph::Triplet, 129, triplet},
+    GlyphEntry{Glyph::WholeRest, 130, whole_rest},
+    GlyphEntry{Glyph::HalfRest, 131, half_rest},
+    GlyphEntry{Glyph::QuarterRest, 132, quarter_rest},
+    GlyphEntry{Glyph::EighthRest, 133, eighth_rest},
+    GlyphEntry{Glyph::SixteenthRest, 134, sixteenth_rest},
+    GlyphEntry{Glyph::ThirtySecondRest, 135, thirty_second_rest},
+    GlyphEntry{Glyph::Tie, 139, tie},
+    GlyphEntry{Glyph::DrumClef, 140, drum_clef},
 };
+static_assert(
+    [] {
+        std::array<int, kGlyphCount> rows{};
+        for (const GlyphEntry& entry : kGlyphTable) {
+            ++rows[static_cast<std::size_t>(entry.glyph)];
+        }
+        for (const int count : rows) {
+            if (count != 1) {
+                return false;
+            }
+        }
+        return true;
+    }(),
+    "every glyph has exactly one row");
 
-constexpr auto kIds = [] {
-    std::array<int, kResources.size()> ids{};
-    for (std::size_t i = 0; i < kResources.size(); ++i) {
-        ids[i] = kResources[i].id;
+constexpr auto kAllGlyphs = [] {
+    std::array<Glyph, kGlyphTable.size()> glyphs{};
+    for (std::size_t i = 0; i < kGlyphTable.size(); ++i) {
+        glyphs[i] = kGlyphTable[i].glyph;
     }
-    return ids;
+    return glyphs;
 }();
+
+const GlyphEntry& entryOf(Glyph glyph) {
+    for (const GlyphEntry& entry : kGlyphTable) {
+        if (entry.glyph == glyph) {
+            return entry;
+        }
+    }
+    // Not reached: every glyph has its row.
+    return kGlyphTable.front();
+}
 
 std::optional<std::uint32_t> parseColour(std::string_view entry) {
     // `entry` is the rest of a colour line after the pixel key: "c #RRGGBB".
@@ -101,8 +126,12 @@ std::optional<std::uint32_t> parseColour(std::string_view entry) {
 
 }  // namespace
 
-std::span<const int> bitmapIds() {
-    return kIds;
+std::span<const Glyph> allGlyphs() {
+    return kAllGlyphs;
+}
+
+int displayId(Glyph glyph) {
+    return entryOf(glyph).id;
 }
 
 std::optional<Bitmap> parseXpm(int id, std::span<const char* const> rows) {
@@ -149,13 +178,9 @@ std::optional<Bitmap> parseXpm(int id, std::span<const char* const> rows) {
     return bitmap;
 }
 
-std::optional<Bitmap> loadBitmap(int id) {
-    for (const Resource& resource : kResources) {
-        if (resource.id == id) {
-            return parseXpm(id, resource.xpm);
-        }
-    }
-    return std::nullopt;
+std::optional<Bitmap> loadGlyph(Glyph glyph) {
+    const GlyphEntry& entry = entryOf(glyph);
+    return parseXpm(entry.id, entry.xpm);
 }
 
 }  // namespace corvane

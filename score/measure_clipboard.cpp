@@ -1,0 +1,42 @@
+#include "score/measure_clipboard.h"
+
+#include <cstddef>
+
+namespace corvane {
+
+void MeasureClipboard::copy(const Score& score, int measure, int track) {
+    const Track& source = score.tracks[static_cast<std::size_t>(track)];
+    const MeasureInfo& info = score.measures[static_cast<std::size_t>(measure)];
+    kind_ = source.kind;
+    key_ = info.key;
+    beats_ = info.beats;
+    notes_ = source.measures[static_cast<std::size_t>(measure)];
+    if (!notes_.empty()) {
+        cutTieAtStart(notes_.front());
+        cutTieAtEnd(notes_.back());
+    }
+}
+
+bool MeasureClipboard::paste(Score& score, int measure, int track) const {
+    Track& target = score.tracks[static_cast<std::size_t>(track)];
+    const MeasureInfo& info = score.measures[static_cast<std::size_t>(measure)];
+    if (kind_ != target.kind || key_ != info.key || beats_ != info.beats) {
+        return false;
+    }
+    target.measures[static_cast<std::size_t>(measure)] = notes_;
+    if (measure > 0) {
+        TrackMeasure& previous = target.measures[static_cast<std::size_t>(measure - 1)];
+        if (!previous.empty()) {
+            cutTieAtEnd(previous.back());
+        }
+    }
+    if (measure < static_cast<int>(score.measures.size()) - 1) {
+        TrackMeasure& next = target.measures[static_cast<std::size_t>(measure + 1)];
+        if (!next.empty()) {
+            cutTieAtStart(next.front());
+        }
+    }
+    return true;
+}
+
+}  // namespace corvane
