@@ -251,11 +251,13 @@ MainWindow::MainWindow(WindowServices services)
     client_->setFocus();
 
     editor_ = std::make_unique<EditorView>(*client_);
-    player_ = std::make_unique<Player>();
+    player_ = std::make_unique<Player>(services_.sound);
     editor_->setPlayer(player_.get());
     reader_ = std::make_unique<ScoreReader>();
-    sound_ = soundDevice();
-    sound_->reportStatus(*this);
+    sound_ = services_.sound;
+    if (sound_) {
+        sound_->reportStatus(*this);
+    }
 
     if (editor_->drawing.resourcesFailed) {
         showWarning(this, kResourcesFailedMessage, kErrorCaption, services_.runModal);

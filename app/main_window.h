@@ -30,7 +30,7 @@ inline constexpr int kOpen = 40020;
 
 inline constexpr const char* kResourcesFailedMessage = "Couldn't load graphical objects.";
 
-// What the window takes from its surroundings; tests replace both.
+// What the window takes from its surroundings; tests replace them.
 struct WindowServices {
     // Runs every modal window: dialogs, question and error boxes, file dialogs.
     ModalRunner runModal = execModal();
@@ -38,6 +38,8 @@ struct WindowServices {
     std::function<std::unique_ptr<Canvas>(int width, int height)> createCanvas;
     // Renders Export Audio's files; without it the command is unavailable.
     AudioRenderer renderAudio = {};
+    // What the player sounds on, and whose status the window shows.
+    std::shared_ptr<SoundDevice> sound = std::make_shared<SilentSoundDevice>();
 };
 
 // The client area: it is the editor's window, and hands it every size, paint, mouse and key

@@ -738,12 +738,14 @@ TEST_F(FileDialogTest, SavingOverAnExistingFileAsksFirst) {
 }
 
 // A sound device that says what it is told to about its sound, from a thread of its own as a
-// device finishing its set-up does; it plays nothing.
+// device finishing its set-up does; of what it is sent, it counts the Note Ons.
 class ReportingDevice final : public SoundDevice {
   public:
-    MidiOutHandle openMidiOut() override { return 0; }
-    void sendShortMessage(MidiOutHandle, std::uint32_t) override {}
-    void closeMidiOut(MidiOutHandle) override {}
+    bool openLiveOutput() override { return true; }
+    void closeLiveOutput() override {}
+    void noteOn(int, int, int) override { ++noteOns; }
+    void noteOff(int, int) override {}
+    void programChange(int, int) override {}
     SequencerId openSequencer(const std::string&) override { return 0; }
     void playSequencer(SequencerId, NotifyTarget&) override {}
     void closeSequencer(SequencerId) override {}
@@ -769,6 +771,8 @@ class ReportingDevice final : public SoundDevice {
         return targets_.size();
     }
 
+    std::atomic<int> noteOns{0};
+
   private:
     std::mutex mutex_;
     std::vector<StatusTarget*> targets_;
@@ -777,16 +781,12 @@ class ReportingDevice final : public SoundDevice {
 class SoundStatusTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        installSoundDevice(device);
-        window = std::make_unique<MainWindow>(WindowServices{script.runner(), {}});
+        window = std::make_unique<MainWindow>(WindowServices{script.runner(), {}, {}, device});
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         clientSize = window->clientArea().size();
     }
-    void TearDown() override {
-        window.reset();
-        installSoundDevice(nullptr);
-    }
+    void TearDown() override { window.reset(); }
     QLabel* statusLine() const { return window->findChild<QLabel*>("soundStatus"); }
 
     std::shared_ptr<ReportingDevice> device = std::make_shared<ReportingDevice>();
@@ -816,6 +816,14 @@ TEST_F(SoundStatusTest, MissingSoundIsSaidOnceBelowTheClientAreaWhichKeepsItsSiz
     script.then(saveChanges(QMessageBox::No));
     ASSERT_TRUE(window->close());
     EXPECT_EQ(device->listeners(), 0u) << "a closed window is not told any more";
+}
+
+TEST_F(SoundStatusTest, TheWindowsPlayerSoundsOnTheDeviceItWasGiven) {
+    hoverOver(&window->clientArea(), kNoteSpot);
+    QTest::mouseClick(&window->clientArea(), Qt::LeftButton, {}, kNoteSpot);
+    ASSERT_TRUE(window->editor()->dirty);
+    window->player()->waitForPreviews();
+    EXPECT_EQ(device->noteOns, 1);
 }
 
 TEST_F(SoundStatusTest, WorkingSoundShowsNoStatusLine) {

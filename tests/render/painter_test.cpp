@@ -211,7 +211,7 @@ TEST(Painter, ToolbarLightsExactlyOneDurationAndOneOfPlayAndStop) {
 
 TEST(Painter, PlaySlotIsLitWhilePlaying) {
     Painted p;
-    Player player;
+    Player player(std::make_shared<SilentSoundDevice>());
     p.view->setPlayer(&player);
     player.play(p.view->score, 0, p.window);
     ASSERT_TRUE(player.isPlaying());
