@@ -153,25 +153,22 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     ASSERT_EQ(items.size(), 6);
     const struct {
         const char* text;
-        int id;
+        QAction* action;
         QKeySequence shortcut;
-    } expected[] = {{"&Save...", commands::kSave, QKeySequence("Ctrl+S")},
-                    {"&Open...", commands::kOpen, QKeySequence("Ctrl+O")},
-                    {"Write &Midi...", commands::kWriteMidi, QKeySequence("Ctrl+M")},
-                    {"Export &Audio...", 0, QKeySequence()},
-                    {"", 0, QKeySequence()},
-                    {"E&xit", commands::kExit, QKeySequence()}};
+    } expected[] = {{"&Save...", window->saveAction(), QKeySequence("Ctrl+S")},
+                    {"&Open...", window->openAction(), QKeySequence("Ctrl+O")},
+                    {"Write &Midi...", window->writeMidiAction(), QKeySequence("Ctrl+M")},
+                    {"Export &Audio...", window->exportAudioAction(), QKeySequence()},
+                    {"", nullptr, QKeySequence()},
+                    {"E&xit", window->exitAction(), QKeySequence()}};
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(items[i]->isSeparator(), i == 4);
         if (i != 4) {
             EXPECT_EQ(items[i]->text(), expected[i].text);
             EXPECT_EQ(items[i]->shortcut(), expected[i].shortcut) << expected[i].text;
-        }
-        if (expected[i].id != 0) {
-            EXPECT_EQ(window->action(expected[i].id), items[i]);
+            EXPECT_EQ(items[i], expected[i].action) << expected[i].text;
         }
     }
-    EXPECT_EQ(window->exportAudioAction(), items[3]);
     EXPECT_FALSE(items[3]->isEnabled()) << "no renderer was given to this window";
 
     ASSERT_NE(window->editor(), nullptr);
@@ -391,9 +388,9 @@ TEST_F(MainWindowTest, EventsAfterTheTeardownReachNothing) {
     QTest::keyClick(client, Qt::Key_S, Qt::ControlModifier);
     client->notifyPlaybackDone();
     client->resize(300, 200);
-    window->command(commands::kSave);
-    window->command(commands::kOpen);
-    window->command(commands::kWriteMidi);
+    window->save();
+    window->open();
+    window->writeMidi();
     window->openFile(path("none.cvn"));
     const QImage shown = client->grab().toImage();
     EXPECT_EQ(shown.pixel(10, 10), QColor(Qt::white).rgb());
@@ -456,13 +453,13 @@ TEST_F(MainWindowTest, DirtyCloseWhoseSaveFailsShowsTheErrorAndKeepsTheWindow) {
 TEST_F(MainWindowTest, ExitFromTheMenuIsTheCloseBox) {
     placeNote();
     script.then(saveChanges(QMessageBox::Cancel));
-    window->action(commands::kExit)->trigger();
+    window->exitAction()->trigger();
     EXPECT_TRUE(window->isVisible()) << "the close comes once the menu has finished";
     ASSERT_TRUE(waitUntil([&] { return script.done(); }));
     settle();
     EXPECT_TRUE(window->isVisible());
     script.then(saveChanges(QMessageBox::No));
-    window->action(commands::kExit)->trigger();
+    window->exitAction()->trigger();
     ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }));
     EXPECT_EQ(window->editor(), nullptr);
 }
@@ -470,12 +467,12 @@ TEST_F(MainWindowTest, ExitFromTheMenuIsTheCloseBox) {
 TEST_F(MainWindowTest, SaveWritesTheScoreAndCleansIt) {
     placeNote();
     script.then(test::file(QFileDialog::AcceptSave, {}));
-    window->action(commands::kSave)->trigger();
+    window->saveAction()->trigger();
     EXPECT_TRUE(editor().dirty) << "a cancelled Save changes nothing";
 
     QDir(dir.path()).mkdir("scores");
     script.then(test::file(QFileDialog::AcceptSave, path("scores/tune")));
-    window->action(commands::kSave)->trigger();
+    window->saveAction()->trigger();
     EXPECT_FALSE(editor().dirty);
     QFile saved(path("scores/tune.cvn"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
@@ -487,7 +484,7 @@ TEST_F(MainWindowTest, SaveWritesTheScoreAndCleansIt) {
 TEST_F(MainWindowTest, WriteMidiExportsAndKeepsDirty) {
     placeNote();
     script.then(test::file(QFileDialog::AcceptSave, path("song")));
-    window->action(commands::kWriteMidi)->trigger();
+    window->writeMidiAction()->trigger();
     EXPECT_TRUE(editor().dirty);
     QFile midi(path("song.mid"));
     ASSERT_TRUE(midi.open(QIODevice::ReadOnly));
@@ -496,7 +493,7 @@ TEST_F(MainWindowTest, WriteMidiExportsAndKeepsDirty) {
     QString error;
     script.then(test::file(QFileDialog::AcceptSave, path("nowhere/song.mid")));
     script.then(errorBox(&error));
-    window->action(commands::kWriteMidi)->trigger();
+    window->writeMidiAction()->trigger();
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(editor().dirty);
 }
@@ -508,7 +505,7 @@ TEST_F(MainWindowTest, OpenLoadsAndShowsTheScoreFromItsFirstMeasure) {
     ASSERT_EQ(editor().firstVisibleMeasure, 1);
     ASSERT_NE(editor().hoverNote, nullptr);
     script.then(test::file(QFileDialog::AcceptOpen, QString::fromStdString(file)));
-    window->action(commands::kOpen)->trigger();
+    window->openAction()->trigger();
     EXPECT_EQ(editor().score.tracks.size(), 3u);
     EXPECT_EQ(editor().score.tracks[1].kind, Bass);
     EXPECT_EQ(editor().firstVisibleMeasure, 0);
@@ -524,20 +521,20 @@ TEST_F(MainWindowTest, OpenOnADirtyScoreAsksFirst) {
     const Score edited = editor().score;
 
     script.then(saveChanges(QMessageBox::Cancel));
-    window->command(commands::kOpen);
+    window->open();
     EXPECT_EQ(editor().score, edited) << "Cancel stops the Open";
     EXPECT_TRUE(editor().dirty);
 
     script.then(saveChanges(QMessageBox::Yes));
     script.then(test::file(QFileDialog::AcceptSave, {}));
-    window->command(commands::kOpen);
+    window->open();
     EXPECT_EQ(editor().score, edited) << "a Save that did not happen stops the Open";
     EXPECT_TRUE(editor().dirty);
 
     script.then(saveChanges(QMessageBox::Yes));
     script.then(test::file(QFileDialog::AcceptSave, path("kept")));
     script.then(test::file(QFileDialog::AcceptOpen, {}));
-    window->command(commands::kOpen);
+    window->open();
     EXPECT_FALSE(editor().dirty) << "saved, then the Open was cancelled";
     EXPECT_EQ(editor().score, edited);
     EXPECT_TRUE(QFile::exists(path("kept.cvn")));
@@ -545,7 +542,7 @@ TEST_F(MainWindowTest, OpenOnADirtyScoreAsksFirst) {
     placeNote(QPoint(150, 70));
     script.then(saveChanges(QMessageBox::No));
     script.then(test::file(QFileDialog::AcceptOpen, QString::fromStdString(file)));
-    window->command(commands::kOpen);
+    window->open();
     EXPECT_EQ(editor().score.tracks.size(), 2u);
     EXPECT_FALSE(editor().dirty);
 }
@@ -590,7 +587,7 @@ TEST_F(MainWindowTest, AFileThatIsNotLoadedChangesNothing) {
         script.then(test::file(QFileDialog::AcceptOpen, path(b.name)));
         script.then(test::box(QMessageBox::Ok, QString::fromStdString(result.reason), "Error",
                               QMessageBox::Warning));
-        window->command(commands::kOpen);
+        window->open();
         unchanged(b.name);
     }
 
@@ -604,7 +601,7 @@ TEST_F(MainWindowTest, AFileThatIsNotLoadedChangesNothing) {
         return result;
     });
     script.then(test::box(QMessageBox::Ok, kErrorOpenRead, "Error", QMessageBox::Warning));
-    window->command(commands::kOpen);
+    window->open();
     unchanged("vanishing.cvn");
     EXPECT_TRUE(window->isVisible());
 }
@@ -620,10 +617,10 @@ TEST_F(MainWindowTest, ErrorBoxesNameTheFileAndTheCause) {
     window->openFile(missing);
     script.then(test::file(QFileDialog::AcceptSave, path("notes.txt")));
     answerError();
-    window->command(commands::kWriteMidi);
+    window->writeMidi();
     script.then(test::file(QFileDialog::AcceptOpen, path("junk.cvn")));
     answerError();
-    window->command(commands::kOpen);
+    window->open();
 
     // Playback's own file cannot be written when the temporary folder is missing.
     const QString tmp = path("no-tmp");
