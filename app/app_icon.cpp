@@ -6,8 +6,15 @@
 
 namespace corvane {
 
+namespace {
+
+// The icon's number among the program's bitmaps.
+constexpr int kIconBitmap = 101;
+
+}  // namespace
+
 QImage iconImage() {
-    const std::optional<Bitmap> bitmap = loadBitmap(101);
+    const std::optional<Bitmap> bitmap = loadBitmap(kIconBitmap);
     if (!bitmap) {
         return {};
     }

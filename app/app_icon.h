@@ -1,12 +1,12 @@
 #pragma once
-// The program's icon, bitmap resource 101.
+// The program's icon, one of the bitmaps compiled into the program.
 
 #include <QIcon>
 #include <QImage>
 
 namespace corvane {
 
-// The 32 x 32 icon picture; a null image when the resource is missing.
+// The 32 x 32 icon picture; a null image when the program lacks the bitmap.
 QImage iconImage();
 
 // The icon at 32 x 32 with its 16 x 16 scaled form, for the window and the task bar.

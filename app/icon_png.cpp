@@ -1,4 +1,4 @@
-// Writes the program's icon (bitmap resource 101) as a PNG file, for installing on a desktop.
+// Writes the program's icon as a PNG file, for installing on a desktop.
 // Usage: corvane-icon-png OUT.png
 
 #include <cstdio>

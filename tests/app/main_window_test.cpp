@@ -300,7 +300,7 @@ TEST_F(MainWindowTest, ToolbarCharacterButtonsActLikeTheirKeys) {
     hover(QPoint(200, 10));
     QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(200, 10));  // slot 12: sharp
     EXPECT_TRUE(waitUntil([&] { return editor().pendingAccidental == Sharp; }));
-    script.then(test::dialog([](TemplateDialog& d) {
+    script.then(test::dialog([](FixedLayoutDialog& d) {
         qobject_cast<QLineEdit*>(d.control(1040))->setText("64");
         d.press(kIdOk);
     }));
@@ -312,7 +312,7 @@ TEST_F(MainWindowTest, ToolbarCharacterButtonsActLikeTheirKeys) {
 }
 
 TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
-    script.then(test::dialog([](TemplateDialog& d) {
+    script.then(test::dialog([](FixedLayoutDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Track Properties");
         qobject_cast<QAbstractButton*>(d.control(1002))->click();
         qobject_cast<QAbstractButton*>(d.control(1003 + 42))->click();
@@ -324,7 +324,7 @@ TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
     EXPECT_EQ(editor().score.tracks[0].program, 42);
     EXPECT_TRUE(editor().dirty);
 
-    script.then(test::dialog([](TemplateDialog& d) {
+    script.then(test::dialog([](FixedLayoutDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Measure Properties");
         qobject_cast<QLineEdit*>(d.control(1026))->setText("300");
         d.press(kIdOk);
@@ -334,13 +334,13 @@ TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
     EXPECT_EQ(editor().score.measures[0].tempo, 255);
 
     // Make Drums, then the drum dialog's Delete Track of the only track.
-    script.then(test::dialog([](TemplateDialog& d) { d.press(5); }));
+    script.then(test::dialog([](FixedLayoutDialog& d) { d.press(5); }));
     script.then(
         test::box(QMessageBox::Yes, "Deleting track to make drum track, are you sure?", "Corvane"));
     hover(kTrackHeader);
     QTest::mouseClick(client, Qt::LeftButton, {}, kTrackHeader);
     EXPECT_EQ(editor().score.tracks[0].kind, Drums);
-    script.then(test::dialog([](TemplateDialog& d) {
+    script.then(test::dialog([](FixedLayoutDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Drum Track Properties");
         d.press(4);
     }));
