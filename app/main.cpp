@@ -8,7 +8,6 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "sound/device.h"
 #include "sound/fluidsynth_device.h"
 #include "sound/offline_renderer.h"
 
@@ -60,7 +59,6 @@ int main(int argc, char** argv) {
     // The sound device comes first: the Player's probe in the window starts its soundfont load
     // on a thread of its own, so the window never waits for it.
     const auto device = std::make_shared<corvane::FluidSynthDevice>();
-    corvane::installSoundDevice(device);
     TerminalReport terminal;
     device->reportStatus(terminal);
 
@@ -71,6 +69,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("corvane"));
 
     corvane::WindowServices services;
+    services.sound = device;
     services.renderAudio = [](const std::vector<std::uint8_t>& midi, const std::string& path,
                               corvane::AudioFormat format, corvane::RenderMonitor& monitor) {
         return !corvane::renderMidiToFile(midi, path, format, {}, &monitor).cancelled;

@@ -247,16 +247,18 @@ MainWindow::MainWindow(WindowServices services)
     setWindowTitle(QStringLiteral("Corvane"));
     setWindowIcon(applicationIcon());
     setCentralWidget(client_);
-    buildMenu();
+    createActions();
     resize(800, 600);
     client_->setFocus();
 
     editor_ = std::make_unique<EditorView>(*client_);
-    player_ = std::make_unique<Player>();
+    player_ = std::make_unique<Player>(services_.sound);
     editor_->setPlayer(player_.get());
     reader_ = std::make_unique<ScoreReader>();
-    sound_ = soundDevice();
-    sound_->reportStatus(*this);
+    sound_ = services_.sound;
+    if (sound_) {
+        sound_->reportStatus(*this);
+    }
 
     if (editor_->resourcesFailed()) {
         showWarning(this, kResourcesFailedMessage, kErrorCaption, services_.runModal);
@@ -304,56 +306,45 @@ void MainWindow::showSoundProblem(const QString& text) {
     }
 }
 
-void MainWindow::buildMenu() {
+void MainWindow::createActions() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    const auto add = [this, file](const QString& text, int id, QKeySequence shortcut) {
-        QAction* action = file->addAction(text);
-        action->setData(id);
-        action->setShortcut(shortcut);
-        connect(action, &QAction::triggered, this, [this, id] { command(id); });
-    };
-    add(QStringLiteral("&Save..."), commands::kSave, QKeySequence(Qt::CTRL | Qt::Key_S));
-    add(QStringLiteral("&Open..."), commands::kOpen, QKeySequence(Qt::CTRL | Qt::Key_O));
-    add(QStringLiteral("Write &Midi..."), commands::kWriteMidi, QKeySequence(Qt::CTRL | Qt::Key_M));
+
+    saveAction_ = file->addAction(QStringLiteral("&Save..."), this, &MainWindow::save);
+    saveAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+
+    openAction_ = file->addAction(QStringLiteral("&Open..."), this, &MainWindow::open);
+    openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+
+    writeMidiAction_ =
+        file->addAction(QStringLiteral("Write &Midi..."), this, &MainWindow::writeMidi);
+    writeMidiAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+
     exportAudioAction_ =
         file->addAction(QStringLiteral("Export &Audio..."), this, &MainWindow::exportAudio);
     exportAudioAction_->setEnabled(static_cast<bool>(services_.renderAudio));
+
     file->addSeparator();
-    add(QStringLiteral("E&xit"), commands::kExit, QKeySequence());
+
+    exitAction_ = file->addAction(QStringLiteral("E&xit"));
+    // Like the close box, once the menu has finished.
+    connect(exitAction_, &QAction::triggered, this, &QWidget::close, Qt::QueuedConnection);
 }
 
-QAction* MainWindow::action(int id) const {
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
-        for (QAction* action : menu->actions()) {
-            if (!action->isSeparator() && action->data().toInt() == id) {
-                return action;
-            }
-        }
+void MainWindow::save() {
+    if (editor_ && reader_) {
+        saveScore(*editor_, *reader_);
     }
-    return nullptr;
 }
 
-void MainWindow::command(int id) {
-    if (id == commands::kExit) {
-        // Like the close box, once the menu has finished.
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-        return;
+void MainWindow::open() {
+    if (editor_ && reader_) {
+        openScore(*editor_, *reader_);
     }
-    if (!editor_ || !reader_) {
-        return;
-    }
-    switch (id) {
-        case commands::kSave:
-            saveScore(*editor_, *reader_);
-            break;
-        case commands::kOpen:
-            openScore(*editor_, *reader_);
-            break;
-        case commands::kWriteMidi:
-            writeMidi(*editor_);
-            break;
-        default:
-            break;
+}
+
+void MainWindow::writeMidi() {
+    if (editor_) {
+        corvane::writeMidi(*editor_);
     }
 }
 

@@ -20,17 +20,9 @@ class Player;
 class ScoreReader;
 class MainWindow;
 
-// Command ids of the File menu.
-namespace commands {
-inline constexpr int kWriteMidi = 40015;
-inline constexpr int kExit = 40016;
-inline constexpr int kSave = 40019;
-inline constexpr int kOpen = 40020;
-}  // namespace commands
-
 inline constexpr const char* kResourcesFailedMessage = "Couldn't load graphical objects.";
 
-// What the window takes from its surroundings; tests replace both.
+// What the window takes from its surroundings; tests replace them.
 struct WindowServices {
     // Runs every modal window: dialogs, question and error boxes, file dialogs.
     ModalRunner runModal = execModal();
@@ -38,6 +30,8 @@ struct WindowServices {
     std::function<std::unique_ptr<Canvas>(int width, int height)> createCanvas;
     // Renders Export Audio's files; without it the command is unavailable.
     AudioRenderer renderAudio = {};
+    // What the player sounds on, and whose status the window shows.
+    std::shared_ptr<SoundDevice> sound = std::make_shared<SilentSoundDevice>();
 };
 
 // The client area: it is the editor's window, and hands it every size, paint, mouse and key
@@ -110,23 +104,32 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     ClientArea& clientArea() const { return *client_; }
     const WindowServices& services() const { return services_; }
 
-    // Runs a File menu command by id; unknown ids do nothing.
-    void command(int id);
     // Loads the score file at `path` as Open would after its dialog; the file's folder becomes
     // the current directory.
     void openFile(const QString& path);
-    // The menu action of command `id`, or null.
-    QAction* action(int id) const;
     // Called on any thread: a sound device without sound says so in a status line below the
     // client area, which keeps its size (the window grows by the line).
     void soundStatusKnown(const std::string& problem) override;
+    // The File menu's actions.
+    QAction* saveAction() const { return saveAction_; }
+    QAction* openAction() const { return openAction_; }
+    QAction* writeMidiAction() const { return writeMidiAction_; }
     QAction* exportAudioAction() const { return exportAudioAction_; }
+    QAction* exitAction() const { return exitAction_; }
     // The export under way, or null.
     AudioExportRun* audioExport() const { return audioExport_.get(); }
 
   public slots:
+    // The File commands. Each does nothing once the window has closed; a failure is shown in an
+    // "Error" box. Exit is the close box's close, once the menu has finished.
+    // Save: asks for a score file and writes the score into it.
+    void save();
+    // Open: asks first whether to save unsaved changes, then for a score file, and loads it.
+    void open();
+    // Write Midi: asks for a MIDI file and writes the whole score into it.
+    void writeMidi();
     // Export Audio: asks for a sound file and renders the whole score into it, off the window's
-    // thread, with a progress dialog; a failure is shown in an "Error" box.
+    // thread, with a progress dialog.
     void exportAudio();
 
   protected:
@@ -134,7 +137,7 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void buildMenu();
+    void createActions();
     void teardown();
     void showSoundProblem(const QString& text);
     void exportFinished(const QString& error, bool cancelled);
@@ -146,7 +149,11 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     std::unique_ptr<EditorView> editor_;
     std::unique_ptr<Player> player_;
     std::unique_ptr<ScoreReader> reader_;
+    QAction* saveAction_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* writeMidiAction_ = nullptr;
     QAction* exportAudioAction_ = nullptr;
+    QAction* exitAction_ = nullptr;
     std::unique_ptr<AudioExportRun> audioExport_;
 };
 

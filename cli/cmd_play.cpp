@@ -44,10 +44,9 @@ int runPlay(const std::vector<std::string>& args) {
     const Score score = loadScoreForSound(parsed.positional[0]);
     const int firstMeasure = firstMeasureOption(parsed, score);
 
-    installSoundDevice(std::make_shared<FluidSynthDevice>());
     EndOfSong end;
     {
-        Player player;
+        Player player(std::make_shared<FluidSynthDevice>());
         try {
             player.play(score, firstMeasure, end);
         } catch (const FileError& error) {
@@ -59,7 +58,6 @@ int runPlay(const std::vector<std::string>& args) {
         end.wait();
         player.stop();
     }
-    installSoundDevice(nullptr);
     return kExitOk;
 }
 

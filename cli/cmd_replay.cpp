@@ -220,13 +220,11 @@ int runReplay(const std::vector<std::string>& args) {
         loaded = loadScore(parsed.value("--score"));
     }
 
-    // Previews are silent and the sequencer plays until a notify line.
-    installSoundDevice(std::make_shared<SilentSoundDevice>());
-
-    // Built in the main window's order: window, editor, player.
+    // Built in the main window's order: window, editor, player. Previews are silent and the
+    // sequencer plays until a notify line.
     ReplayWindow window(kStartWidth, kStartHeight);
     EditorView view(window);
-    Player player;
+    Player player(std::make_shared<SilentSoundDevice>());
     view.setPlayer(&player);
     const ScoreReader reader;
     window.attach(view, player);
@@ -255,7 +253,7 @@ int runReplay(const std::vector<std::string>& args) {
             }
             window.deliverPostedCharacters();
             window.deliverNotifications();
-            Player::waitForPreviews();
+            player.waitForPreviews();
         }
     } catch (const ScriptError& error) {
         std::cerr << "corvane-cli replay: " << scriptPath << " line " << error.line() << ": "

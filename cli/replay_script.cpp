@@ -1,5 +1,7 @@
 #include "cli/replay_script.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <string_view>
 
@@ -186,97 +188,108 @@ std::optional<char32_t> singleCharacter(std::string_view s) {
     return c->value;
 }
 
-ScriptAnswer parseAnswer(Tokens& tokens) {
+// What `answer file` chooses: the rest of the line, trailing blanks cut, or cancel.
+ScriptAnswer fileAnswer(Tokens& tokens) {
     ScriptAnswer answer;
+    answer.kind = ScriptAnswer::Kind::File;
+    std::string_view path = tokens.text();
+    while (!path.empty() && isBlank(path.back())) {
+        path.remove_suffix(1);
+    }
+    if (path.empty()) {
+        tokens.fail("answer file needs a path or cancel");
+    }
+    answer.action = path == "cancel" ? "cancel" : "choose";
+    answer.path = std::string(path);
+    return answer;
+}
+
+// `answer track ok`: clef=treble|bass and program=P, in any order.
+void trackOptions(Tokens& tokens, ScriptAnswer& answer) {
+    for (std::string_view option = tokens.next(); !option.empty(); option = tokens.next()) {
+        if (option == "clef=treble") {
+            answer.clef = Treble;
+        } else if (option == "clef=bass") {
+            answer.clef = Bass;
+        } else if (option.starts_with("program=")) {
+            answer.program = tokens.parseNumber(option.substr(8), "program", 0, 127);
+        } else {
+            tokens.fail("unknown track option " + quoted(option));
+        }
+    }
+}
+
+// `answer measure ok`: key=K and meter=3|4|5|none in any order, then tempo=TEXT, whose text
+// runs to the end of the line, blanks and all.
+void measureOptions(Tokens& tokens, ScriptAnswer& answer) {
+    for (std::string_view option = tokens.next(); !option.empty(); option = tokens.next()) {
+        if (option.starts_with("key=")) {
+            answer.key = tokens.parseNumber(option.substr(4), "key", -6, 6);
+        } else if (option.starts_with("meter=")) {
+            const std::string_view meter = option.substr(6);
+            answer.meterGiven = true;
+            if (meter != "none") {
+                answer.meter = tokens.parseNumber(meter, "meter", 3, 5);
+            }
+        } else if (option.starts_with("tempo=")) {
+            std::string tempo(option.substr(6));
+            const std::string_view more = tokens.text();
+            if (!more.empty()) {
+                tempo += ' ';
+                tempo += more;
+            }
+            answer.tempo = tempo;
+            return;
+        } else {
+            tokens.fail("unknown measure option " + quoted(option));
+        }
+    }
+}
+
+// `answer dynamic ok`: the typed text, the rest of the line.
+void dynamicText(Tokens& tokens, ScriptAnswer& answer) {
+    answer.text = std::string(tokens.text());
+}
+
+// The answers that press a button: how scripts name the kind, the buttons it has, and what may
+// follow "ok" (nothing where null).
+struct ButtonAnswer {
+    std::string_view name;
+    ScriptAnswer::Kind kind;
+    std::array<std::string_view, 4> buttons;  // unused places are empty
+    void (*okOptions)(Tokens&, ScriptAnswer&);
+};
+
+constexpr std::array<ButtonAnswer, 5> kButtonAnswers{{
+    {"box", ScriptAnswer::Kind::Box, {"yes", "no", "cancel"}, nullptr},
+    {"track", ScriptAnswer::Kind::Track, {"ok", "cancel", "delete", "drums"}, &trackOptions},
+    {"drumtrack", ScriptAnswer::Kind::DrumTrack, {"ok", "cancel", "delete"}, nullptr},
+    {"measure", ScriptAnswer::Kind::Measure, {"ok", "cancel", "copy"}, &measureOptions},
+    {"dynamic", ScriptAnswer::Kind::Dynamic, {"ok", "cancel"}, &dynamicText},
+}};
+
+ScriptAnswer parseAnswer(Tokens& tokens) {
     const std::string_view kind = tokens.expect("answer kind");
     if (kind == "file") {
-        answer.kind = ScriptAnswer::Kind::File;
-        std::string_view path = tokens.text();
-        while (!path.empty() && isBlank(path.back())) {
-            path.remove_suffix(1);
-        }
-        if (path.empty()) {
-            tokens.fail("answer file needs a path or cancel");
-        }
-        answer.action = path == "cancel" ? "cancel" : "choose";
-        answer.path = std::string(path);
-        return answer;
+        return fileAnswer(tokens);
     }
-    const std::string_view action = tokens.expect("answer button");
-    answer.action = std::string(action);
-    auto oneOf = [&](std::initializer_list<std::string_view> allowed) {
-        for (const std::string_view a : allowed) {
-            if (action == a) {
-                return;
-            }
-        }
-        tokens.fail("answer " + std::string(kind) + " cannot be " + quoted(action));
-    };
-
-    if (kind == "box") {
-        answer.kind = ScriptAnswer::Kind::Box;
-        oneOf({"yes", "no", "cancel"});
-        tokens.end();
-    } else if (kind == "track") {
-        answer.kind = ScriptAnswer::Kind::Track;
-        oneOf({"ok", "cancel", "delete", "drums"});
-        if (action == "ok") {
-            for (std::string_view option = tokens.next(); !option.empty(); option = tokens.next()) {
-                if (option == "clef=treble") {
-                    answer.clef = Treble;
-                } else if (option == "clef=bass") {
-                    answer.clef = Bass;
-                } else if (option.starts_with("program=")) {
-                    answer.program = tokens.parseNumber(option.substr(8), "program", 0, 127);
-                } else {
-                    tokens.fail("unknown track option " + quoted(option));
-                }
-            }
-        }
-        tokens.end();
-    } else if (kind == "drumtrack") {
-        answer.kind = ScriptAnswer::Kind::DrumTrack;
-        oneOf({"ok", "cancel", "delete"});
-        tokens.end();
-    } else if (kind == "measure") {
-        answer.kind = ScriptAnswer::Kind::Measure;
-        oneOf({"ok", "cancel", "copy"});
-        if (action == "ok") {
-            for (std::string_view option = tokens.next(); !option.empty(); option = tokens.next()) {
-                if (option.starts_with("key=")) {
-                    answer.key = tokens.parseNumber(option.substr(4), "key", -6, 6);
-                } else if (option.starts_with("meter=")) {
-                    const std::string_view meter = option.substr(6);
-                    answer.meterGiven = true;
-                    if (meter != "none") {
-                        answer.meter = tokens.parseNumber(meter, "meter", 3, 5);
-                    }
-                } else if (option.starts_with("tempo=")) {
-                    // The tempo text runs to the end of the line, blanks and all.
-                    std::string tempo(option.substr(6));
-                    const std::string_view more = tokens.text();
-                    if (!more.empty()) {
-                        tempo += ' ';
-                        tempo += more;
-                    }
-                    answer.tempo = tempo;
-                    break;
-                } else {
-                    tokens.fail("unknown measure option " + quoted(option));
-                }
-            }
-        }
-        tokens.end();
-    } else if (kind == "dynamic") {
-        answer.kind = ScriptAnswer::Kind::Dynamic;
-        oneOf({"ok", "cancel"});
-        if (action == "ok") {
-            answer.text = std::string(tokens.text());
-        }
-        tokens.end();
-    } else {
+    const std::string_view button = tokens.expect("answer button");
+    const auto syntax = std::find_if(kButtonAnswers.begin(), kButtonAnswers.end(),
+                                     [kind](const ButtonAnswer& a) { return a.name == kind; });
+    if (syntax == kButtonAnswers.end()) {
         tokens.fail("unknown answer kind " + quoted(kind));
     }
+    if (std::find(syntax->buttons.begin(), syntax->buttons.end(), button) ==
+        syntax->buttons.end()) {
+        tokens.fail("answer " + std::string(kind) + " cannot be " + quoted(button));
+    }
+    ScriptAnswer answer;
+    answer.kind = syntax->kind;
+    answer.action = std::string(button);
+    if (button == "ok" && syntax->okOptions != nullptr) {
+        syntax->okOptions(tokens, answer);
+    }
+    tokens.end();
     return answer;
 }
 

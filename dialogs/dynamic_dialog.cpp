@@ -3,15 +3,15 @@
 namespace corvane {
 
 DynamicDialog::DynamicDialog(QWidget* parent, DynamicDialogModel& model)
-    : TemplateDialog(parent, QStringLiteral("Dynamic"), 164, 83, false), model_(model) {
+    : FixedLayoutDialog(parent, QStringLiteral("Dynamic"), 164, 83, false), model_(model) {
     addButton(kIdOk, QStringLiteral("OK"), 99, 22, 50, 14, true)->setFocus();
     addButton(kIdCancel, QStringLiteral("Cancel"), 99, 39, 50, 14);
-    addStatic(QStringLiteral("Enter Dynamic (1-127):"), 15, 23, 76, 11);
+    addLabel(QStringLiteral("Enter Dynamic (1-127):"), 15, 23, 76, 11);
     velocity_ = addDigitsBox(dynamic_ids::kVelocity, 43, 34, 44, 13);
     velocity_->setText(QString::fromStdString(model_.text));
 }
 
-void DynamicDialog::command(int id) {
+void DynamicDialog::buttonPressed(int id) {
     switch (id) {
         case kIdOk:
             model_.text = velocity_->text().toStdString();

@@ -3,7 +3,7 @@
 
 #include <QLineEdit>
 
-#include "dialogs/template_dialog.h"
+#include "dialogs/fixed_layout_dialog.h"
 #include "editor/dialog_rules.h"
 
 namespace corvane {
@@ -12,14 +12,14 @@ namespace dynamic_ids {
 inline constexpr int kVelocity = 1040;
 }
 
-class DynamicDialog final : public TemplateDialog {
+class DynamicDialog final : public FixedLayoutDialog {
     Q_OBJECT
 
   public:
     DynamicDialog(QWidget* parent, DynamicDialogModel& model);
 
   protected:
-    void command(int id) override;
+    void buttonPressed(int id) override;
 
   private:
     DynamicDialogModel& model_;

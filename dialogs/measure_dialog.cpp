@@ -16,7 +16,7 @@ int keyOfButton(int id) {
 }
 
 MeasurePropertiesDialog::MeasurePropertiesDialog(QWidget* parent, MeasureDialogModel& model)
-    : TemplateDialog(parent, QStringLiteral("Measure Properties"), 211, 121, true),
+    : FixedLayoutDialog(parent, QStringLiteral("Measure Properties"), 211, 121, true),
       model_(model),
       meters_(new QButtonGroup(this)),
       keys_(new QButtonGroup(this)) {
@@ -37,10 +37,10 @@ MeasurePropertiesDialog::MeasurePropertiesDialog(QWidget* parent, MeasureDialogM
     for (int i = 0; i < 6; ++i) {
         addRadio(*keys_, kKeyG + i, QString::fromLatin1(sharps[i]), 51, rows[i], 29, 12);
     }
-    addStatic(QStringLiteral("Key"), 35, 14, 24, 12);
-    addStatic(QStringLiteral("Meter"), 100, 16, 26, 11);
+    addLabel(QStringLiteral("Key"), 35, 14, 24, 12);
+    addLabel(QStringLiteral("Meter"), 100, 16, 26, 11);
     tempo_ = addDigitsBox(kTempo, 131, 73, 32, 12);
-    addStatic(QStringLiteral("BPM:"), 111, 75, 17, 12);
+    addLabel(QStringLiteral("BPM:"), 111, 75, 17, 12);
     addButton(kCopy, QStringLiteral("Copy"), 154, 100, 50, 14);
 
     keys_->button(keyButtonId(model_.key))->setChecked(true);
@@ -50,7 +50,7 @@ MeasurePropertiesDialog::MeasurePropertiesDialog(QWidget* parent, MeasureDialogM
     tempo_->setText(QString::fromStdString(model_.tempoText));
 }
 
-void MeasurePropertiesDialog::command(int id) {
+void MeasurePropertiesDialog::buttonPressed(int id) {
     using namespace measure_ids;
     DialogStep step = DialogStep::Stay;
     int result = kIdCancel;

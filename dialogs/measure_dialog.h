@@ -4,7 +4,7 @@
 #include <QButtonGroup>
 #include <QLineEdit>
 
-#include "dialogs/template_dialog.h"
+#include "dialogs/fixed_layout_dialog.h"
 #include "editor/dialog_rules.h"
 
 namespace corvane {
@@ -22,14 +22,14 @@ int keyButtonId(int key);
 // The key signature of a key button.
 int keyOfButton(int id);
 
-class MeasurePropertiesDialog final : public TemplateDialog {
+class MeasurePropertiesDialog final : public FixedLayoutDialog {
     Q_OBJECT
 
   public:
     explicit MeasurePropertiesDialog(QWidget* parent, MeasureDialogModel& model);
 
   protected:
-    void command(int id) override;
+    void buttonPressed(int id) override;
 
   private:
     MeasureDialogModel& model_;

@@ -29,7 +29,7 @@ constexpr std::array<Column, 6> kColumns = {{
 
 TrackPropertiesDialog::TrackPropertiesDialog(QWidget* parent, TrackDialogModel& model,
                                              ModalRunner confirm)
-    : TemplateDialog(parent, QStringLiteral("Track Properties"), 527, 238, false),
+    : FixedLayoutDialog(parent, QStringLiteral("Track Properties"), 527, 238, false),
       model_(model),
       confirm_(std::move(confirm)),
       clefs_(new QButtonGroup(this)),
@@ -69,7 +69,7 @@ void TrackPropertiesDialog::finish(DialogStep step, int result) {
     }
 }
 
-void TrackPropertiesDialog::command(int id) {
+void TrackPropertiesDialog::buttonPressed(int id) {
     const Confirm confirm = [this](std::string_view text, std::string_view caption) {
         return ask(text, caption);
     };
@@ -104,7 +104,7 @@ void TrackPropertiesDialog::command(int id) {
 
 DrumTrackPropertiesDialog::DrumTrackPropertiesDialog(QWidget* parent, DrumTrackDialogModel& model,
                                                      ModalRunner confirm)
-    : TemplateDialog(parent, QStringLiteral("Drum Track Properties"), 114, 95, false),
+    : FixedLayoutDialog(parent, QStringLiteral("Drum Track Properties"), 114, 95, false),
       model_(model),
       confirm_(std::move(confirm)) {
     addButton(kIdOk, QStringLiteral("OK"), 34, 17, 50, 14, true)->setFocus();
@@ -112,7 +112,7 @@ DrumTrackPropertiesDialog::DrumTrackPropertiesDialog(QWidget* parent, DrumTrackD
     addButton(track_ids::kDeleteTrack, QStringLiteral("Delete Track"), 34, 57, 50, 14);
 }
 
-void DrumTrackPropertiesDialog::command(int id) {
+void DrumTrackPropertiesDialog::buttonPressed(int id) {
     DialogStep step = DialogStep::Stay;
     int result = kIdCancel;
     switch (id) {

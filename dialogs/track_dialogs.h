@@ -6,7 +6,7 @@
 #include <array>
 
 #include "dialogs/modal.h"
-#include "dialogs/template_dialog.h"
+#include "dialogs/fixed_layout_dialog.h"
 #include "editor/dialog_rules.h"
 
 namespace corvane {
@@ -19,7 +19,7 @@ inline constexpr int kBassClef = 1002;
 inline constexpr int kFirstInstrument = 1003;  // + program number, 0..127
 }  // namespace track_ids
 
-class TrackPropertiesDialog final : public TemplateDialog {
+class TrackPropertiesDialog final : public FixedLayoutDialog {
     Q_OBJECT
 
   public:
@@ -27,7 +27,7 @@ class TrackPropertiesDialog final : public TemplateDialog {
     TrackPropertiesDialog(QWidget* parent, TrackDialogModel& model, ModalRunner confirm);
 
   protected:
-    void command(int id) override;
+    void buttonPressed(int id) override;
 
   private:
     void finish(DialogStep step, int result);
@@ -39,14 +39,14 @@ class TrackPropertiesDialog final : public TemplateDialog {
     QButtonGroup* instruments_;
 };
 
-class DrumTrackPropertiesDialog final : public TemplateDialog {
+class DrumTrackPropertiesDialog final : public FixedLayoutDialog {
     Q_OBJECT
 
   public:
     DrumTrackPropertiesDialog(QWidget* parent, DrumTrackDialogModel& model, ModalRunner confirm);
 
   protected:
-    void command(int id) override;
+    void buttonPressed(int id) override;
 
   private:
     DrumTrackDialogModel& model_;

@@ -1,25 +1,16 @@
 #pragma once
-// The sound device layer: the default MIDI output used by the note preview and the MIDI file
-// sequencer used by playback. The program talks only to this interface; main() installs the real
-// device (FluidSynth) and everything else runs on a silent stand-in.
+// The sound device layer: the live output that note previews sound on and the MIDI file
+// sequencer used by playback. The program talks only to this interface; whoever builds a Player
+// hands it its device (main() the real one, FluidSynth; the headless replay and most tests the
+// silent stand-in or a recording double).
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace corvane {
 
-// Handle of an open MIDI output; 0 is "none".
-using MidiOutHandle = std::uint32_t;
 // Id of an open sequencer; 0 is "none".
 using SequencerId = std::uint32_t;
-
-// A MIDI short message: status | first data byte << 8 | second data byte << 16.
-constexpr std::uint32_t packShortMessage(std::uint8_t status, std::uint8_t data1,
-                                         std::uint8_t data2) {
-    return static_cast<std::uint32_t>(status) | static_cast<std::uint32_t>(data1) << 8 |
-           static_cast<std::uint32_t>(data2) << 16;
-}
 
 // Receives the sequencer's completion notice. notifyPlaybackDone() may be called on any thread;
 // an implementation hands it to the window's thread (where it runs Player::stop() and then
@@ -47,11 +38,16 @@ class SoundDevice {
   public:
     virtual ~SoundDevice() = default;
 
-    // Opens the default MIDI output; 0 when there is none. Several threads may use one handle.
-    virtual MidiOutHandle openMidiOut() = 0;
-    // Sends one packed short message; safe to call from several threads at once.
-    virtual void sendShortMessage(MidiOutHandle out, std::uint32_t message) = 0;
-    virtual void closeMidiOut(MidiOutHandle out) = 0;
+    // Opens the live output, on which notes sound as soon as they are sent; false when there is
+    // none. Each successful open is matched by one closeLiveOutput().
+    virtual bool openLiveOutput() = 0;
+    virtual void closeLiveOutput() = 0;
+    // Channel messages on the open live output; several threads may send at once. Channels are
+    // 0..15, keys, velocities and programs 0..127; a message with a value outside its range is
+    // dropped. A Note On of velocity 0 is a Note Off.
+    virtual void noteOn(int channel, int key, int velocity) = 0;
+    virtual void noteOff(int channel, int key) = 0;
+    virtual void programChange(int channel, int program) = 0;
 
     // Opens a sequencer on the Standard MIDI File at `path`, reading the file at once (the
     // caller deletes it right after). Returns 0 on failure.
@@ -69,13 +65,15 @@ class SoundDevice {
     virtual void stopReporting(StatusTarget&) {}
 };
 
-// The silent stand-in: no MIDI output, and a sequencer that opens any file, plays nothing and
+// The silent stand-in: no live output, and a sequencer that opens any file, plays nothing and
 // never ends by itself (its owner delivers the completion notice).
 class SilentSoundDevice final : public SoundDevice {
   public:
-    MidiOutHandle openMidiOut() override { return 0; }
-    void sendShortMessage(MidiOutHandle, std::uint32_t) override {}
-    void closeMidiOut(MidiOutHandle) override {}
+    bool openLiveOutput() override { return false; }
+    void closeLiveOutput() override {}
+    void noteOn(int, int, int) override {}
+    void noteOff(int, int) override {}
+    void programChange(int, int) override {}
     SequencerId openSequencer(const std::string& path) override;
     void playSequencer(SequencerId, NotifyTarget&) override {}
     void closeSequencer(SequencerId) override {}
@@ -83,11 +81,5 @@ class SilentSoundDevice final : public SoundDevice {
   private:
     SequencerId lastId_ = 0;
 };
-
-// Makes `device` the process's sound device; call before the Player is built (main() does).
-// nullptr restores the silent stand-in.
-void installSoundDevice(std::shared_ptr<SoundDevice> device);
-// The installed device (the silent stand-in when none was installed).
-std::shared_ptr<SoundDevice> soundDevice();
 
 }  // namespace corvane

@@ -42,6 +42,14 @@ void quietLogs() {
     std::call_once(once, [] { snd_lib_error_set_handler(&ignoreAlsaError); });
 }
 
+// What a MIDI line can carry: 16 channels, and data bytes of 7 bits.
+bool isChannel(int channel) {
+    return channel >= 0 && channel < kChannels;
+}
+bool isDataByte(int value) {
+    return value >= 0 && value <= 0x7F;
+}
+
 std::string noSound(const std::string& what) {
     return "No sound: " + what + ". Editing, saving and export still work.";
 }
@@ -129,8 +137,6 @@ struct FluidSynthDevice::Impl {
     // The output that stands in for a driver when there is no sound card to play to.
     std::thread pump;
     std::atomic<bool> pumpStop{false};
-
-    std::atomic<MidiOutHandle> lastOut{0};
 
     explicit Impl(FluidSynthOptions opts) : options(std::move(opts)) {
         if (options.soundfonts.empty()) {
@@ -361,45 +367,8 @@ struct FluidSynthDevice::Impl {
         }
     }
 
-    void send(std::uint32_t message) {
-        const int status = static_cast<int>(message & 0xFF);
-        const int data1 = static_cast<int>((message >> 8) & 0xFF);
-        const int data2 = static_cast<int>((message >> 16) & 0xFF);
-        if (status < 0x80 || data1 > 0x7F || data2 > 0x7F) {
-            return;  // not a channel message, or a data byte that a MIDI line cannot carry
-        }
-        const int channel = status & 0x0F;
-        fluid_synth_t* sy = synth.get();
-        switch (status & 0xF0) {
-            case 0x80:
-                fluid_synth_noteoff(sy, channel, data1);
-                break;
-            case 0x90:
-                if (data2 == 0) {
-                    fluid_synth_noteoff(sy, channel, data1);
-                } else {
-                    fluid_synth_noteon(sy, channel, data1, data2);
-                }
-                break;
-            case 0xA0:
-                fluid_synth_key_pressure(sy, channel, data1, data2);
-                break;
-            case 0xB0:
-                fluid_synth_cc(sy, channel, data1, data2);
-                break;
-            case 0xC0:
-                fluid_synth_program_change(sy, channel, data1);
-                break;
-            case 0xD0:
-                fluid_synth_channel_pressure(sy, channel, data1);
-                break;
-            case 0xE0:
-                fluid_synth_pitch_bend(sy, channel, data1 | data2 << 7);
-                break;
-            default:
-                break;
-        }
-    }
+    // The synthesizer, once it sounds; null before that and when the set-up failed.
+    fluid_synth_t* liveSynth() { return currentStatus() == Status::Ready ? synth.get() : nullptr; }
 
     // Silences whatever a song left sounding and undoes its controller changes.
     void silence() {
@@ -419,28 +388,45 @@ FluidSynthDevice::FluidSynthDevice(FluidSynthOptions options)
 
 FluidSynthDevice::~FluidSynthDevice() = default;
 
-MidiOutHandle FluidSynthDevice::openMidiOut() {
+bool FluidSynthDevice::openLiveOutput() {
     impl_->start();
-    // While the soundfont still loads the output is open but silent, so that the first call
-    // (the Player's probe on the window thread) never waits for the load.
-    if (impl_->currentStatus() == Impl::Status::Failed) {
-        return 0;
-    }
-    MidiOutHandle handle = ++impl_->lastOut;
-    if (handle == 0) {
-        handle = ++impl_->lastOut;
-    }
-    return handle;
+    return impl_->currentStatus() != Impl::Status::Failed;
 }
 
-void FluidSynthDevice::sendShortMessage(MidiOutHandle out, std::uint32_t message) {
-    if (out == 0 || impl_->currentStatus() != Impl::Status::Ready) {
+void FluidSynthDevice::closeLiveOutput() {}
+
+void FluidSynthDevice::noteOn(int channel, int key, int velocity) {
+    fluid_synth_t* synth = impl_->liveSynth();
+    if (synth == nullptr || !isChannel(channel) || !isDataByte(key) || !isDataByte(velocity)) {
         return;
     }
-    impl_->send(message);
+    if (velocity == 0) {
+        fluid_synth_noteoff(synth, channel, key);
+    } else {
+        fluid_synth_noteon(synth, channel, key, velocity);
+    }
 }
 
-void FluidSynthDevice::closeMidiOut(MidiOutHandle) {}
+void FluidSynthDevice::noteOff(int channel, int key) {
+    fluid_synth_t* synth = impl_->liveSynth();
+    if (synth != nullptr && isChannel(channel) && isDataByte(key)) {
+        fluid_synth_noteoff(synth, channel, key);
+    }
+}
+
+void FluidSynthDevice::programChange(int channel, int program) {
+    fluid_synth_t* synth = impl_->liveSynth();
+    if (synth != nullptr && isChannel(channel) && isDataByte(program)) {
+        fluid_synth_program_change(synth, channel, program);
+    }
+}
+
+void FluidSynthDevice::controlChange(int channel, int controller, int value) {
+    fluid_synth_t* synth = impl_->liveSynth();
+    if (synth != nullptr && isChannel(channel) && isDataByte(controller) && isDataByte(value)) {
+        fluid_synth_cc(synth, channel, controller, value);
+    }
+}
 
 SequencerId FluidSynthDevice::openSequencer(const std::string& path) {
     if (!impl_->waitReady()) {

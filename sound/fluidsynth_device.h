@@ -1,5 +1,5 @@
 #pragma once
-// The real sound device: one process-wide FluidSynth synthesizer with the system's General MIDI
+// The real sound device: a FluidSynth synthesizer with the system's General MIDI
 // soundfont, played through the first audio driver that works.
 
 #include <chrono>
@@ -49,9 +49,16 @@ class FluidSynthDevice final : public SoundDevice {
     FluidSynthDevice(const FluidSynthDevice&) = delete;
     FluidSynthDevice& operator=(const FluidSynthDevice&) = delete;
 
-    MidiOutHandle openMidiOut() override;
-    void sendShortMessage(MidiOutHandle out, std::uint32_t message) override;
-    void closeMidiOut(MidiOutHandle out) override;
+    // Starts the set-up; false only once it has failed. While the soundfont still loads the
+    // output is open but silent, so that the Player's probe never waits for the load.
+    bool openLiveOutput() override;
+    void closeLiveOutput() override;
+    void noteOn(int channel, int key, int velocity) override;
+    void noteOff(int channel, int key) override;
+    void programChange(int channel, int program) override;
+    // Sets a controller on the live output (such as the sustain pedal, or all sound off); for
+    // tests and benchmarks. Values outside 0..127 are dropped.
+    void controlChange(int channel, int controller, int value);
     SequencerId openSequencer(const std::string& path) override;
     void playSequencer(SequencerId id, NotifyTarget& target) override;
     // Returns at once: the audio thread takes the sequencer down before its next block.

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -18,7 +19,9 @@ namespace corvane {
 namespace {
 
 constexpr auto kPreviewLength = std::chrono::milliseconds(400);
-constexpr std::uint8_t kVelocity = 127;
+constexpr int kVelocity = 127;
+// General MIDI's percussion channel.
+constexpr int kDrumChannel = 9;
 // Preview threads kept ready: enough for a chord and a note entered right after it.
 constexpr int kParkedPreviewThreads = 4;
 
@@ -33,16 +36,16 @@ struct PreviewRequest {
 // others; a thread that has finished its preview stays parked for a while and takes the next one,
 // because starting a thread costs far more than handing work to a parked one and previewNote()
 // must return at once. Threads are joined, never detached, so that the program can wait for
-// them (tests, the headless replay, process exit) instead of leaving threads that outlive the
-// state they use.
+// them (tests, the headless replay, the end of the Player) instead of leaving threads that
+// outlive the state they use.
 class PreviewThreads {
   public:
     PreviewThreads() = default;
     PreviewThreads(const PreviewThreads&) = delete;
     PreviewThreads& operator=(const PreviewThreads&) = delete;
 
-    // At exit, sleeping previews are woken so that they end now (each still sends its Note Off),
-    // and every thread is joined.
+    // Sleeping previews are woken so that they end now (each still sends its Note Off), and
+    // every thread is joined.
     ~PreviewThreads() {
         std::list<std::thread> threads;
         {
@@ -82,7 +85,7 @@ class PreviewThreads {
         }
     }
 
-    // Waits `length` unless the process is exiting.
+    // Waits `length` unless the threads are shutting down.
     void sleepFor(std::chrono::milliseconds length) {
         std::unique_lock guard(mutex_);
         changed_.wait_for(guard, length, [this] { return shuttingDown_; });
@@ -152,8 +155,8 @@ class PreviewThreads {
     }
 
     std::mutex mutex_;
-    std::condition_variable changed_;  // a preview ended, or the process is exiting
-    std::condition_variable work_;     // work for a parked thread, or the process is exiting
+    std::condition_variable changed_;  // a preview ended, or the threads are shutting down
+    std::condition_variable work_;     // work for a parked thread, or the threads are shutting down
     std::list<std::thread> threads_;
     std::deque<std::function<void()>> queue_;
     std::vector<std::thread::id> retired_;
@@ -164,106 +167,65 @@ class PreviewThreads {
     bool shuttingDown_ = false;
 };
 
-// The process-wide sound state. `lock` guards every field below it.
-struct PlayerState {
+}  // namespace
+
+// What the Player and its preview threads share. `lock` guards every field below it.
+struct Player::State {
+    explicit State(std::shared_ptr<SoundDevice> sound) : device(std::move(sound)) {}
+
+    // Fixed for the Player's life; the device is safe to call from several threads.
+    const std::shared_ptr<SoundDevice> device;
+
     std::mutex lock;
     bool playing = false;
     int previewCount = 0;
-    MidiOutHandle previewOut = 0;
-    SequencerId mciDevice = 0;
-    // The installed device, and the devices that the open handles belong to.
-    std::shared_ptr<SoundDevice> installed;
-    std::shared_ptr<SoundDevice> previewDevice;
-    std::shared_ptr<SoundDevice> sequencerDevice;
+    // The live output is open: opened by the first of overlapping previews, closed by the last.
+    bool outputOpen = false;
+    SequencerId sequencer = 0;
 
-    // Declared last so that it is destroyed first: the threads use the fields above.
+    // Declared last so that it is destroyed first: its threads use the fields above.
     PreviewThreads previews;
 
-    std::shared_ptr<SoundDevice> device() {
-        if (!installed) {
-            installed = std::make_shared<SilentSoundDevice>();
-        }
-        return installed;
-    }
+    // One preview, on a thread of the pool.
+    void preview(PreviewRequest request);
 };
 
-PlayerState& state() {
-    static PlayerState instance;
-    return instance;
-}
-
-void previewThread(PreviewRequest request) {
-    PlayerState& s = state();
-    std::shared_ptr<SoundDevice> device;
-    MidiOutHandle out = 0;
+void Player::State::preview(PreviewRequest request) {
+    bool open = false;
     {
-        const std::lock_guard guard(s.lock);
-        if (s.playing) {
+        const std::lock_guard guard(lock);
+        if (playing) {
             return;
         }
-        if (++s.previewCount == 1) {
-            s.previewDevice = s.device();
-            s.previewOut = s.previewDevice->openMidiOut();
+        if (++previewCount == 1) {
+            outputOpen = device->openLiveOutput();
         }
-        // Read under the lock; the handle stays open while this thread is counted.
-        device = s.previewDevice;
-        out = s.previewOut;
+        // Read under the lock; the output stays open while this thread is counted.
+        open = outputOpen;
     }
 
-    if (out != 0) {
-        const std::uint8_t channel = request.drums != 0 ? 9 : 0;
-        device->sendShortMessage(out, packShortMessage(0xC0, request.program, 0));
-        device->sendShortMessage(out, packShortMessage(static_cast<std::uint8_t>(0x90 | channel),
-                                                       request.key, kVelocity));
-        s.previews.sleepFor(kPreviewLength);
-        device->sendShortMessage(out, packShortMessage(static_cast<std::uint8_t>(0x80 | channel),
-                                                       request.key, kVelocity));
+    if (open) {
+        const int channel = request.drums != 0 ? kDrumChannel : 0;
+        device->programChange(0, request.program);
+        device->noteOn(channel, request.key, kVelocity);
+        previews.sleepFor(kPreviewLength);
+        device->noteOff(channel, request.key);
     }
 
-    const std::lock_guard guard(s.lock);
-    if (--s.previewCount == 0) {
-        if (s.previewOut != 0) {
-            s.previewDevice->closeMidiOut(s.previewOut);
-            s.previewOut = 0;
-        }
-        s.previewDevice.reset();
+    const std::lock_guard guard(lock);
+    if (--previewCount == 0 && outputOpen) {
+        device->closeLiveOutput();
+        outputOpen = false;
     }
 }
 
-}  // namespace
-
-SequencerId SilentSoundDevice::openSequencer(const std::string&) {
-    // Ids only need to be non-zero; wrap past 0.
-    if (++lastId_ == 0) {
-        ++lastId_;
-    }
-    return lastId_;
-}
-
-void installSoundDevice(std::shared_ptr<SoundDevice> device) {
-    PlayerState& s = state();
-    const std::lock_guard guard(s.lock);
-    s.installed = std::move(device);
-}
-
-std::shared_ptr<SoundDevice> soundDevice() {
-    PlayerState& s = state();
-    const std::lock_guard guard(s.lock);
-    return s.device();
-}
-
-Player::Player() {
-    PlayerState& s = state();
-    std::shared_ptr<SoundDevice> device;
-    {
-        const std::lock_guard guard(s.lock);
-        device = s.device();
-    }
-    s.previews.keepParked(kParkedPreviewThreads);
+Player::Player(std::shared_ptr<SoundDevice> device)
+    : state_(std::make_unique<State>(device ? std::move(device)
+                                            : std::make_shared<SilentSoundDevice>())) {
+    state_->previews.keepParked(kParkedPreviewThreads);
     // The probe's outcome is not kept: it only wakes the device up.
-    const MidiOutHandle probe = device->openMidiOut();
-    if (probe != 0) {
-        device->closeMidiOut(probe);
+    if (state_->device->openLiveOutput()) {
+        state_->device->closeLiveOutput();
     }
 }
 
@@ -272,12 +234,12 @@ Player::~Player() {
 }
 
 void Player::previewNote(std::uint8_t key, std::uint8_t program, std::uint8_t drums) {
-    state().previews.start(
-        [request = PreviewRequest{key, program, drums}] { previewThread(request); });
+    State& s = *state_;
+    s.previews.start([&s, request = PreviewRequest{key, program, drums}] { s.preview(request); });
 }
 
 void Player::play(const Score& score, int firstMeasure, NotifyTarget& window) {
-    PlayerState& s = state();
+    State& s = *state_;
     std::unique_lock guard(s.lock);
     if (s.playing || s.previewCount > 0) {
         return;
@@ -291,29 +253,26 @@ void Player::play(const Score& score, int firstMeasure, NotifyTarget& window) {
         s.playing = false;
         throw;
     }
-    const std::shared_ptr<SoundDevice> device = s.device();
-    s.mciDevice = device->openSequencer(file->path());
+    s.sequencer = s.device->openSequencer(file->path());
     // The sequencer has read the file by now: it goes at once.
     file.reset();
-    if (s.mciDevice == 0) {
-        // Nothing to play on: playback must not stay "on" without a device.
+    if (s.sequencer == 0) {
+        // Nothing to play on: playback must not stay "on" without a sequencer.
         s.playing = false;
         return;
     }
-    s.sequencerDevice = device;
-    const SequencerId id = s.mciDevice;
+    const SequencerId id = s.sequencer;
     guard.unlock();
-    device->playSequencer(id, window);
+    s.device->playSequencer(id, window);
 }
 
 void Player::stop() {
-    PlayerState& s = state();
+    State& s = *state_;
     const std::lock_guard guard(s.lock);
-    if (s.mciDevice != 0) {
-        s.sequencerDevice->closeSequencer(s.mciDevice);
-        s.sequencerDevice.reset();
+    if (s.sequencer != 0) {
+        s.device->closeSequencer(s.sequencer);
         s.playing = false;
-        s.mciDevice = 0;
+        s.sequencer = 0;
     }
 }
 
@@ -326,13 +285,13 @@ void Player::togglePlay(const Score& score, int firstMeasure, NotifyTarget& wind
 }
 
 bool Player::isPlaying() const {
-    PlayerState& s = state();
+    State& s = *state_;
     const std::lock_guard guard(s.lock);
     return s.playing;
 }
 
 void Player::waitForPreviews() {
-    state().previews.waitAll();
+    state_->previews.waitAll();
 }
 
 }  // namespace corvane

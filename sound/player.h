@@ -1,9 +1,11 @@
 #pragma once
 // The Player: Standard MIDI File export, playback through a temporary MIDI file handed to the
-// sequencer, and the note preview. Its state is process-wide (the preview threads reach it
-// without the object) and guarded by one lock.
+// sequencer, and the note preview, all on the sound device it is given. Playback and the
+// previews share one lock: a preview is silent while the score plays, and playback does not
+// start while a preview sounds.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,9 +20,12 @@ inline constexpr const char* kPlaybackFilePrefix = "cvn-playback-";
 
 class Player {
   public:
-    // Probes the default MIDI output once (which starts a real device's soundfont load).
-    Player();
-    // Stops playback if it runs, so that no completion notice reaches a window that is gone.
+    // Plays on `device` (the silent stand-in when null), which it keeps while it lives; probes
+    // the device's live output once, which starts a real device's soundfont load.
+    explicit Player(std::shared_ptr<SoundDevice> device);
+    // Stops playback if it runs, so that no completion notice reaches a window that is gone;
+    // previews still sounding end at once (each sends its Note Off) and their threads are
+    // joined before the device is let go.
     ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
@@ -46,8 +51,12 @@ class Player {
     // The same bytes, in memory.
     static std::vector<std::uint8_t> midiFileBytes(const Score& score, int firstMeasure);
 
-    // Blocks until no preview thread is running (for tests and the headless replay).
-    static void waitForPreviews();
+    // Blocks until every preview started so far has ended (for tests and the headless replay).
+    void waitForPreviews();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 }  // namespace corvane

@@ -40,10 +40,11 @@ void BM_WindowUntilFirstPaint(benchmark::State& state) {
         corvane::FluidSynthOptions options;
         options.silentOutput = true;
         auto device = std::make_shared<corvane::FluidSynthDevice>(options);
-        corvane::installSoundDevice(device);
+        corvane::WindowServices services;
+        services.sound = device;
         state.ResumeTiming();
 
-        auto window = std::make_unique<corvane::MainWindow>();
+        auto window = std::make_unique<corvane::MainWindow>(std::move(services));
         PaintSeen paint;
         window->clientArea().installEventFilter(&paint);
         window->show();
@@ -55,7 +56,6 @@ void BM_WindowUntilFirstPaint(benchmark::State& state) {
         soundReadyBeforePaint += device->driverName().empty() ? 0 : 1;
         window.reset();
         soundReadyAfterwards += device->waitUntilReady() ? 1 : 0;
-        corvane::installSoundDevice(nullptr);
         device.reset();
         state.ResumeTiming();
     }

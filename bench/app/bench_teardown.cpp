@@ -59,8 +59,9 @@ void closeWindow(benchmark::State& state, bool playing) {
             break;
         }
         driver = device->driverName();
-        installSoundDevice(device);
-        auto window = std::make_unique<MainWindow>();
+        WindowServices services;
+        services.sound = device;
+        auto window = std::make_unique<MainWindow>(std::move(services));
         window->show();
         runEventsFor(std::chrono::milliseconds(50));
         if (playing) {
@@ -76,7 +77,6 @@ void closeWindow(benchmark::State& state, bool playing) {
         const auto start = Clock::now();
         window->close();
         window.reset();
-        installSoundDevice(nullptr);
         device.reset();
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }

@@ -34,6 +34,8 @@ using Milliseconds = std::chrono::duration<double, std::milli>;
 constexpr float kAudible = 0.001f;  // -60 dBFS
 constexpr int kPeriodSize = 128;
 constexpr double kSampleRate = 44100.0;
+// The controller that cuts off whatever sounds on its channel.
+constexpr int kAllSoundOff = 120;
 // A point on the top staff line of track 0, in the first measure's note area.
 constexpr int kNoteX = 110;
 constexpr int kNoteY = 80;
@@ -90,15 +92,17 @@ class BlockWatch {
 class NoteOnStamp final : public SoundDevice {
   public:
     explicit NoteOnStamp(std::shared_ptr<FluidSynthDevice> device) : device_(std::move(device)) {}
-    MidiOutHandle openMidiOut() override { return device_->openMidiOut(); }
-    void sendShortMessage(MidiOutHandle out, std::uint32_t message) override {
-        device_->sendShortMessage(out, message);
-        if ((message & 0xF0) == 0x90) {
-            const std::lock_guard guard(mutex_);
-            lastNoteOn_ = Clock::now();
-        }
+    bool openLiveOutput() override { return device_->openLiveOutput(); }
+    void closeLiveOutput() override { device_->closeLiveOutput(); }
+    void noteOn(int channel, int key, int velocity) override {
+        device_->noteOn(channel, key, velocity);
+        const std::lock_guard guard(mutex_);
+        lastNoteOn_ = Clock::now();
     }
-    void closeMidiOut(MidiOutHandle out) override { device_->closeMidiOut(out); }
+    void noteOff(int channel, int key) override { device_->noteOff(channel, key); }
+    void programChange(int channel, int program) override {
+        device_->programChange(channel, program);
+    }
     SequencerId openSequencer(const std::string& path) override {
         return device_->openSequencer(path);
     }
@@ -144,8 +148,7 @@ void BM_ClickToSound(benchmark::State& state) {
         return;
     }
     const auto stamp = std::make_shared<NoteOnStamp>(device);
-    installSoundDevice(stamp);
-    const MidiOutHandle out = device->openMidiOut();
+    device->openLiveOutput();
     const double periodMs = 1000.0 * kPeriodSize / kSampleRate;
     std::vector<double> latencies;
     std::vector<double> toNoteOn;
@@ -155,7 +158,7 @@ void BM_ClickToSound(benchmark::State& state) {
         test::QuietWindow window;
         EditorView view(window);
         view.onResize();
-        Player player;
+        Player player(stamp);
         view.setPlayer(&player);
         std::mt19937 random(11);
         std::uniform_real_distribution<double> phase(0.0, 2 * periodMs);
@@ -163,7 +166,7 @@ void BM_ClickToSound(benchmark::State& state) {
         for (auto _ : state) {
             // The last note is cut off, and the next click waits for silence, for a tenth of a
             // second since the last one, and for a random point of the period.
-            device->sendShortMessage(out, packShortMessage(0xB0, 120, 0));
+            device->controlChange(0, kAllSoundOff, 0);
             std::this_thread::sleep_until(lastClick + std::chrono::milliseconds(100));
             if (!watch.waitForSilence()) {
                 state.SkipWithError("the output did not fall silent");
@@ -193,10 +196,9 @@ void BM_ClickToSound(benchmark::State& state) {
         if (!view.dirty()) {
             state.SkipWithError("the clicks placed no note");
         }
-        Player::waitForPreviews();
+        player.waitForPreviews();
     }
-    device->closeMidiOut(out);
-    installSoundDevice(nullptr);
+    device->closeLiveOutput();
     if (latencies.empty()) {
         return;
     }

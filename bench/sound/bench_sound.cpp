@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 
+#include "sound/device.h"
 #include "sound/player.h"
 #include "tests/score/sample_scores.h"
 
@@ -46,11 +48,11 @@ BENCHMARK(BM_ExportMidiToFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->U
 
 // With no output the preview thread ends at once; what is measured is the caller's side only.
 void BM_PreviewNoteReturn(benchmark::State& state) {
-    Player player;
+    Player player(std::make_shared<SilentSoundDevice>());
     for (auto _ : state) {
         player.previewNote(60, 0, 0);
     }
-    Player::waitForPreviews();
+    player.waitForPreviews();
 }
 BENCHMARK(BM_PreviewNoteReturn)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

@@ -168,34 +168,24 @@ BENCHMARK(BM_RenderCommand)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// A real synthesizer behind a silent audio output, installed as the process's sound device for
-// the life of this object.
-class SilentSynth {
-  public:
-    SilentSynth() {
-        FluidSynthOptions options;
-        options.soundfonts = {kSoundfont};
-        options.silentOutput = true;
-        auto device = std::make_shared<FluidSynthDevice>(options);
-        device->waitUntilReady();
-        installSoundDevice(device);
-    }
-    ~SilentSynth() { installSoundDevice(nullptr); }
-    SilentSynth(const SilentSynth&) = delete;
-    SilentSynth& operator=(const SilentSynth&) = delete;
-};
+// A real synthesizer behind a silent audio output, ready to play.
+std::shared_ptr<FluidSynthDevice> silentSynth() {
+    FluidSynthOptions options;
+    options.soundfonts = {kSoundfont};
+    options.silentOutput = true;
+    auto device = std::make_shared<FluidSynthDevice>(options);
+    device->waitUntilReady();
+    return device;
+}
 
 // Return time of Player::previewNote with the real synthesizer behind it (many notes at once).
 void BM_PreviewNoteReturnFluidSynth(benchmark::State& state) {
-    const SilentSynth synth;
-    {
-        Player player;
-        int i = 0;
-        for (auto _ : state) {
-            player.previewNote(static_cast<std::uint8_t>(48 + i++ % 36), 0, 0);
-        }
-        Player::waitForPreviews();
+    Player player(silentSynth());
+    int i = 0;
+    for (auto _ : state) {
+        player.previewNote(static_cast<std::uint8_t>(48 + i++ % 36), 0, 0);
     }
+    player.waitForPreviews();
 }
 BENCHMARK(BM_PreviewNoteReturnFluidSynth)
     ->Iterations(300)
@@ -204,20 +194,17 @@ BENCHMARK(BM_PreviewNoteReturnFluidSynth)
 
 // The same as the editor uses it: chords of three, each once the previous one has ended.
 void BM_PreviewChordReturnFluidSynth(benchmark::State& state) {
-    const SilentSynth synth;
-    {
-        Player player;
-        int i = 0;
-        for (auto _ : state) {
-            player.previewNote(static_cast<std::uint8_t>(48 + i % 36), 0, 0);
-            if (++i % 3 == 0) {
-                state.PauseTiming();
-                Player::waitForPreviews();
-                state.ResumeTiming();
-            }
+    Player player(silentSynth());
+    int i = 0;
+    for (auto _ : state) {
+        player.previewNote(static_cast<std::uint8_t>(48 + i % 36), 0, 0);
+        if (++i % 3 == 0) {
+            state.PauseTiming();
+            player.waitForPreviews();
+            state.ResumeTiming();
         }
-        Player::waitForPreviews();
     }
+    player.waitForPreviews();
 }
 BENCHMARK(BM_PreviewChordReturnFluidSynth)
     ->Iterations(60)

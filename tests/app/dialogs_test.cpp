@@ -26,7 +26,7 @@ namespace {
 using test::ModalScript;
 
 // Every control of `d` with a focus policy, in the order tab moves through them.
-std::vector<QWidget*> tabChain(TemplateDialog& d) {
+std::vector<QWidget*> tabChain(FixedLayoutDialog& d) {
     std::vector<QWidget*> chain;
     QWidget* first = d.controls().front();
     QWidget* w = first;
@@ -39,7 +39,7 @@ std::vector<QWidget*> tabChain(TemplateDialog& d) {
     return chain;
 }
 
-std::vector<QWidget*> focusable(TemplateDialog& d) {
+std::vector<QWidget*> focusable(FixedLayoutDialog& d) {
     std::vector<QWidget*> out;
     for (QWidget* w : d.controls()) {
         if (w->focusPolicy() & Qt::TabFocus) {
@@ -69,7 +69,7 @@ std::string describe(const QWidget* w) {
 }
 
 // What the user reads on the controls, in tab order, static texts included.
-std::vector<std::string> texts(TemplateDialog& d) {
+std::vector<std::string> texts(FixedLayoutDialog& d) {
     std::vector<std::string> out;
     for (const QWidget* w : d.controls()) {
         out.push_back(textOf(w).toStdString());
@@ -78,7 +78,7 @@ std::vector<std::string> texts(TemplateDialog& d) {
 }
 
 // Every text is shown whole: in its button's text area, or within its static's box.
-void expectTextsFit(TemplateDialog& d) {
+void expectTextsFit(FixedLayoutDialog& d) {
     for (QWidget* w : d.controls()) {
         const QFontMetrics fm(w->font());
         if (auto* radio = qobject_cast<QRadioButton*>(w)) {
@@ -140,7 +140,7 @@ QRect drawnArea(QWidget* w) {
 
 // The layout a user can read: every text fits its control, every control lies inside the
 // dialog, and no two controls draw over each other.
-void expectReadableLayout(TemplateDialog& d) {
+void expectReadableLayout(FixedLayoutDialog& d) {
     expectTextsFit(d);
     const std::vector<QWidget*>& all = d.controls();
     for (std::size_t i = 0; i < all.size(); ++i) {
@@ -154,14 +154,14 @@ void expectReadableLayout(TemplateDialog& d) {
     }
 }
 
-void expectFrame(TemplateDialog& d, const char* caption, int w, int h, bool systemMenu) {
+void expectFrame(FixedLayoutDialog& d, const char* caption, int w, int h, bool closeButton) {
     EXPECT_EQ(d.windowTitle(), caption);
     EXPECT_EQ(d.size(), QSize(d.units().toPixelsX(w), d.units().toPixelsY(h)));
     EXPECT_EQ(d.minimumSize(), d.maximumSize()) << "fixed size";
     EXPECT_TRUE(d.isModal());
     EXPECT_TRUE(d.windowFlags().testFlag(Qt::WindowTitleHint));
-    EXPECT_EQ(d.windowFlags().testFlag(Qt::WindowSystemMenuHint), systemMenu);
-    EXPECT_EQ(d.windowFlags().testFlag(Qt::WindowCloseButtonHint), systemMenu);
+    EXPECT_EQ(d.windowFlags().testFlag(Qt::WindowSystemMenuHint), closeButton);
+    EXPECT_EQ(d.windowFlags().testFlag(Qt::WindowCloseButtonHint), closeButton);
     EXPECT_FALSE(d.windowFlags().testFlag(Qt::WindowMinMaxButtonsHint));
     auto* ok = qobject_cast<QPushButton*>(d.control(kIdOk));
     ASSERT_NE(ok, nullptr);
@@ -171,7 +171,7 @@ void expectFrame(TemplateDialog& d, const char* caption, int w, int h, bool syst
     }
 }
 
-std::vector<int> ids(TemplateDialog& d, const std::vector<QWidget*>& widgets) {
+std::vector<int> ids(FixedLayoutDialog& d, const std::vector<QWidget*>& widgets) {
     std::vector<int> out;
     for (QWidget* w : widgets) {
         int id = 0;
@@ -214,17 +214,17 @@ bool allRests(const TrackMeasure& measure, int beats) {
     return true;
 }
 
-TEST(DialogUnitsTest, ConvertLikeTheSystemAt96AndScaleWithTheScreen) {
-    const DialogUnits at96 = DialogUnits::forDpi(96, 96);
-    EXPECT_EQ(at96.baseX, 6);
-    EXPECT_EQ(at96.baseY, 13);
+TEST(LayoutUnitsTest, RoundToNearestAt96DpiAndScaleWithTheScreen) {
+    const LayoutUnits at96 = LayoutUnits::forDpi(96, 96);
+    EXPECT_EQ(at96.charWidth, 6);
+    EXPECT_EQ(at96.lineHeight, 13);
     // 211 x 121 units: 316.5 and 196.625 pixels, rounded to nearest.
     EXPECT_EQ(at96.toPixelsX(211), 317);
     EXPECT_EQ(at96.toPixelsY(121), 197);
     EXPECT_EQ(at96.toPixels(7, 7, 50, 14), QRect(11, 11, 75, 23));
-    const DialogUnits at144 = DialogUnits::forDpi(144, 144);
-    EXPECT_EQ(at144.baseX, 9);
-    EXPECT_EQ(at144.baseY, 20);
+    const LayoutUnits at144 = LayoutUnits::forDpi(144, 144);
+    EXPECT_EQ(at144.charWidth, 9);
+    EXPECT_EQ(at144.lineHeight, 20);
     EXPECT_EQ(at144.toPixelsX(50), 113);
     EXPECT_EQ(at144.toPixelsY(14), 35);
 }
@@ -487,10 +487,10 @@ class MeasureDialogTest : public ::testing::Test {
     MeasureDialogModel model(int measure) {
         return MeasureDialogModel(score, measure, [this] { ++copies; });
     }
-    static QRadioButton* radio(TemplateDialog& d, int id) {
+    static QRadioButton* radio(FixedLayoutDialog& d, int id) {
         return qobject_cast<QRadioButton*>(d.control(id));
     }
-    static QLineEdit* tempo(TemplateDialog& d) { return qobject_cast<QLineEdit*>(d.control(1026)); }
+    static QLineEdit* tempo(FixedLayoutDialog& d) { return qobject_cast<QLineEdit*>(d.control(1026)); }
 };
 
 TEST_F(MeasureDialogTest, FrameLabelsTabOrderAndLayout) {
@@ -700,7 +700,7 @@ TEST(KeyButtonsTest, EachNamesItsKey) {
 
 class DynamicDialogTest : public ::testing::Test {
   protected:
-    static QLineEdit* box(TemplateDialog& d) { return qobject_cast<QLineEdit*>(d.control(1040)); }
+    static QLineEdit* box(FixedLayoutDialog& d) { return qobject_cast<QLineEdit*>(d.control(1040)); }
 };
 
 TEST_F(DynamicDialogTest, FrameLabelsTabOrderAndLayout) {

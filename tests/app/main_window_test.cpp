@@ -153,25 +153,22 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     ASSERT_EQ(items.size(), 6);
     const struct {
         const char* text;
-        int id;
+        QAction* action;
         QKeySequence shortcut;
-    } expected[] = {{"&Save...", commands::kSave, QKeySequence("Ctrl+S")},
-                    {"&Open...", commands::kOpen, QKeySequence("Ctrl+O")},
-                    {"Write &Midi...", commands::kWriteMidi, QKeySequence("Ctrl+M")},
-                    {"Export &Audio...", 0, QKeySequence()},
-                    {"", 0, QKeySequence()},
-                    {"E&xit", commands::kExit, QKeySequence()}};
+    } expected[] = {{"&Save...", window->saveAction(), QKeySequence("Ctrl+S")},
+                    {"&Open...", window->openAction(), QKeySequence("Ctrl+O")},
+                    {"Write &Midi...", window->writeMidiAction(), QKeySequence("Ctrl+M")},
+                    {"Export &Audio...", window->exportAudioAction(), QKeySequence()},
+                    {"", nullptr, QKeySequence()},
+                    {"E&xit", window->exitAction(), QKeySequence()}};
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(items[i]->isSeparator(), i == 4);
         if (i != 4) {
             EXPECT_EQ(items[i]->text(), expected[i].text);
             EXPECT_EQ(items[i]->shortcut(), expected[i].shortcut) << expected[i].text;
-        }
-        if (expected[i].id != 0) {
-            EXPECT_EQ(window->action(expected[i].id), items[i]);
+            EXPECT_EQ(items[i], expected[i].action) << expected[i].text;
         }
     }
-    EXPECT_EQ(window->exportAudioAction(), items[3]);
     EXPECT_FALSE(items[3]->isEnabled()) << "no renderer was given to this window";
 
     ASSERT_NE(window->editor(), nullptr);
@@ -303,7 +300,7 @@ TEST_F(MainWindowTest, ToolbarCharacterButtonsActLikeTheirKeys) {
     hover(QPoint(200, 10));
     QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(200, 10));  // slot 12: sharp
     EXPECT_TRUE(waitUntil([&] { return editor().tools().pendingAccidental == Sharp; }));
-    script.then(test::dialog([](TemplateDialog& d) {
+    script.then(test::dialog([](FixedLayoutDialog& d) {
         qobject_cast<QLineEdit*>(d.control(1040))->setText("64");
         d.press(kIdOk);
     }));
@@ -315,7 +312,7 @@ TEST_F(MainWindowTest, ToolbarCharacterButtonsActLikeTheirKeys) {
 }
 
 TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
-    script.then(test::dialog([](TemplateDialog& d) {
+    script.then(test::dialog([](FixedLayoutDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Track Properties");
         qobject_cast<QAbstractButton*>(d.control(1002))->click();
         qobject_cast<QAbstractButton*>(d.control(1003 + 42))->click();
@@ -327,7 +324,7 @@ TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
     EXPECT_EQ(editor().score().tracks[0].program, 42);
     EXPECT_TRUE(editor().dirty());
 
-    script.then(test::dialog([](TemplateDialog& d) {
+    script.then(test::dialog([](FixedLayoutDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Measure Properties");
         qobject_cast<QLineEdit*>(d.control(1026))->setText("300");
         d.press(kIdOk);
@@ -337,13 +334,13 @@ TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
     EXPECT_EQ(editor().score().measures[0].tempo, 255);
 
     // Make Drums, then the drum dialog's Delete Track of the only track.
-    script.then(test::dialog([](TemplateDialog& d) { d.press(5); }));
+    script.then(test::dialog([](FixedLayoutDialog& d) { d.press(5); }));
     script.then(
         test::box(QMessageBox::Yes, "Deleting track to make drum track, are you sure?", "Corvane"));
     hover(kTrackHeader);
     QTest::mouseClick(client, Qt::LeftButton, {}, kTrackHeader);
     EXPECT_EQ(editor().score().tracks[0].kind, Drums);
-    script.then(test::dialog([](TemplateDialog& d) {
+    script.then(test::dialog([](FixedLayoutDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Drum Track Properties");
         d.press(4);
     }));
@@ -391,9 +388,9 @@ TEST_F(MainWindowTest, EventsAfterTheTeardownReachNothing) {
     QTest::keyClick(client, Qt::Key_S, Qt::ControlModifier);
     client->notifyPlaybackDone();
     client->resize(300, 200);
-    window->command(commands::kSave);
-    window->command(commands::kOpen);
-    window->command(commands::kWriteMidi);
+    window->save();
+    window->open();
+    window->writeMidi();
     window->openFile(path("none.cvn"));
     const QImage shown = client->grab().toImage();
     EXPECT_EQ(shown.pixel(10, 10), QColor(Qt::white).rgb());
@@ -456,13 +453,13 @@ TEST_F(MainWindowTest, DirtyCloseWhoseSaveFailsShowsTheErrorAndKeepsTheWindow) {
 TEST_F(MainWindowTest, ExitFromTheMenuIsTheCloseBox) {
     placeNote();
     script.then(saveChanges(QMessageBox::Cancel));
-    window->action(commands::kExit)->trigger();
+    window->exitAction()->trigger();
     EXPECT_TRUE(window->isVisible()) << "the close comes once the menu has finished";
     ASSERT_TRUE(waitUntil([&] { return script.done(); }));
     settle();
     EXPECT_TRUE(window->isVisible());
     script.then(saveChanges(QMessageBox::No));
-    window->action(commands::kExit)->trigger();
+    window->exitAction()->trigger();
     ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }));
     EXPECT_EQ(window->editor(), nullptr);
 }
@@ -470,12 +467,12 @@ TEST_F(MainWindowTest, ExitFromTheMenuIsTheCloseBox) {
 TEST_F(MainWindowTest, SaveWritesTheScoreAndCleansIt) {
     placeNote();
     script.then(test::file(QFileDialog::AcceptSave, {}));
-    window->action(commands::kSave)->trigger();
+    window->saveAction()->trigger();
     EXPECT_TRUE(editor().dirty()) << "a cancelled Save changes nothing";
 
     QDir(dir.path()).mkdir("scores");
     script.then(test::file(QFileDialog::AcceptSave, path("scores/tune")));
-    window->action(commands::kSave)->trigger();
+    window->saveAction()->trigger();
     EXPECT_FALSE(editor().dirty());
     QFile saved(path("scores/tune.cvn"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
@@ -487,7 +484,7 @@ TEST_F(MainWindowTest, SaveWritesTheScoreAndCleansIt) {
 TEST_F(MainWindowTest, WriteMidiExportsAndKeepsDirty) {
     placeNote();
     script.then(test::file(QFileDialog::AcceptSave, path("song")));
-    window->action(commands::kWriteMidi)->trigger();
+    window->writeMidiAction()->trigger();
     EXPECT_TRUE(editor().dirty());
     QFile midi(path("song.mid"));
     ASSERT_TRUE(midi.open(QIODevice::ReadOnly));
@@ -496,7 +493,7 @@ TEST_F(MainWindowTest, WriteMidiExportsAndKeepsDirty) {
     QString error;
     script.then(test::file(QFileDialog::AcceptSave, path("nowhere/song.mid")));
     script.then(errorBox(&error));
-    window->action(commands::kWriteMidi)->trigger();
+    window->writeMidiAction()->trigger();
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(editor().dirty());
 }
@@ -508,7 +505,7 @@ TEST_F(MainWindowTest, OpenLoadsAndShowsTheScoreFromItsFirstMeasure) {
     ASSERT_EQ(editor().firstVisibleMeasure(), 1);
     ASSERT_NE(editor().hover().note, std::nullopt);
     script.then(test::file(QFileDialog::AcceptOpen, QString::fromStdString(file)));
-    window->action(commands::kOpen)->trigger();
+    window->openAction()->trigger();
     EXPECT_EQ(editor().score().tracks.size(), 3u);
     EXPECT_EQ(editor().score().tracks[1].kind, Bass);
     EXPECT_EQ(editor().firstVisibleMeasure(), 0);
@@ -524,20 +521,20 @@ TEST_F(MainWindowTest, OpenOnADirtyScoreAsksFirst) {
     const Score edited = editor().score();
 
     script.then(saveChanges(QMessageBox::Cancel));
-    window->command(commands::kOpen);
+    window->open();
     EXPECT_EQ(editor().score(), edited) << "Cancel stops the Open";
     EXPECT_TRUE(editor().dirty());
 
     script.then(saveChanges(QMessageBox::Yes));
     script.then(test::file(QFileDialog::AcceptSave, {}));
-    window->command(commands::kOpen);
+    window->open();
     EXPECT_EQ(editor().score(), edited) << "a Save that did not happen stops the Open";
     EXPECT_TRUE(editor().dirty());
 
     script.then(saveChanges(QMessageBox::Yes));
     script.then(test::file(QFileDialog::AcceptSave, path("kept")));
     script.then(test::file(QFileDialog::AcceptOpen, {}));
-    window->command(commands::kOpen);
+    window->open();
     EXPECT_FALSE(editor().dirty()) << "saved, then the Open was cancelled";
     EXPECT_EQ(editor().score(), edited);
     EXPECT_TRUE(QFile::exists(path("kept.cvn")));
@@ -545,7 +542,7 @@ TEST_F(MainWindowTest, OpenOnADirtyScoreAsksFirst) {
     placeNote(QPoint(150, 70));
     script.then(saveChanges(QMessageBox::No));
     script.then(test::file(QFileDialog::AcceptOpen, QString::fromStdString(file)));
-    window->command(commands::kOpen);
+    window->open();
     EXPECT_EQ(editor().score().tracks.size(), 2u);
     EXPECT_FALSE(editor().dirty());
 }
@@ -590,7 +587,7 @@ TEST_F(MainWindowTest, AFileThatIsNotLoadedChangesNothing) {
         script.then(test::file(QFileDialog::AcceptOpen, path(b.name)));
         script.then(test::box(QMessageBox::Ok, QString::fromStdString(result.reason), "Error",
                               QMessageBox::Warning));
-        window->command(commands::kOpen);
+        window->open();
         unchanged(b.name);
     }
 
@@ -604,7 +601,7 @@ TEST_F(MainWindowTest, AFileThatIsNotLoadedChangesNothing) {
         return result;
     });
     script.then(test::box(QMessageBox::Ok, kErrorOpenRead, "Error", QMessageBox::Warning));
-    window->command(commands::kOpen);
+    window->open();
     unchanged("vanishing.cvn");
     EXPECT_TRUE(window->isVisible());
 }
@@ -620,10 +617,10 @@ TEST_F(MainWindowTest, ErrorBoxesNameTheFileAndTheCause) {
     window->openFile(missing);
     script.then(test::file(QFileDialog::AcceptSave, path("notes.txt")));
     answerError();
-    window->command(commands::kWriteMidi);
+    window->writeMidi();
     script.then(test::file(QFileDialog::AcceptOpen, path("junk.cvn")));
     answerError();
-    window->command(commands::kOpen);
+    window->open();
 
     // Playback's own file cannot be written when the temporary folder is missing.
     const QString tmp = path("no-tmp");
@@ -738,12 +735,14 @@ TEST_F(FileDialogTest, SavingOverAnExistingFileAsksFirst) {
 }
 
 // A sound device that says what it is told to about its sound, from a thread of its own as a
-// device finishing its set-up does; it plays nothing.
+// device finishing its set-up does; of what it is sent, it counts the Note Ons.
 class ReportingDevice final : public SoundDevice {
   public:
-    MidiOutHandle openMidiOut() override { return 0; }
-    void sendShortMessage(MidiOutHandle, std::uint32_t) override {}
-    void closeMidiOut(MidiOutHandle) override {}
+    bool openLiveOutput() override { return true; }
+    void closeLiveOutput() override {}
+    void noteOn(int, int, int) override { ++noteOns; }
+    void noteOff(int, int) override {}
+    void programChange(int, int) override {}
     SequencerId openSequencer(const std::string&) override { return 0; }
     void playSequencer(SequencerId, NotifyTarget&) override {}
     void closeSequencer(SequencerId) override {}
@@ -769,6 +768,8 @@ class ReportingDevice final : public SoundDevice {
         return targets_.size();
     }
 
+    std::atomic<int> noteOns{0};
+
   private:
     std::mutex mutex_;
     std::vector<StatusTarget*> targets_;
@@ -777,16 +778,12 @@ class ReportingDevice final : public SoundDevice {
 class SoundStatusTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        installSoundDevice(device);
-        window = std::make_unique<MainWindow>(WindowServices{script.runner(), {}});
+        window = std::make_unique<MainWindow>(WindowServices{script.runner(), {}, {}, device});
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         clientSize = window->clientArea().size();
     }
-    void TearDown() override {
-        window.reset();
-        installSoundDevice(nullptr);
-    }
+    void TearDown() override { window.reset(); }
     QLabel* statusLine() const { return window->findChild<QLabel*>("soundStatus"); }
 
     std::shared_ptr<ReportingDevice> device = std::make_shared<ReportingDevice>();
@@ -817,6 +814,14 @@ TEST_F(SoundStatusTest, MissingSoundIsSaidOnceBelowTheClientAreaWhichKeepsItsSiz
     script.then(saveChanges(QMessageBox::No));
     ASSERT_TRUE(window->close());
     EXPECT_EQ(device->listeners(), 0u) << "a closed window is not told any more";
+}
+
+TEST_F(SoundStatusTest, TheWindowsPlayerSoundsOnTheDeviceItWasGiven) {
+    hoverOver(&window->clientArea(), kNoteSpot);
+    QTest::mouseClick(&window->clientArea(), Qt::LeftButton, {}, kNoteSpot);
+    ASSERT_TRUE(window->editor()->dirty());
+    window->player()->waitForPreviews();
+    EXPECT_EQ(device->noteOns, 1);
 }
 
 TEST_F(SoundStatusTest, WorkingSoundShowsNoStatusLine) {

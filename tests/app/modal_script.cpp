@@ -103,16 +103,16 @@ Answer file(QFileDialog::AcceptMode mode, QString path) {
     };
 }
 
-Answer dialog(std::function<void(TemplateDialog&)> drive) {
+Answer dialog(std::function<void(FixedLayoutDialog&)> drive) {
     return [=](QDialog& window) {
-        auto* templateDialog = qobject_cast<TemplateDialog*>(&window);
-        if (templateDialog == nullptr) {
+        auto* fixedDialog = qobject_cast<FixedLayoutDialog*>(&window);
+        if (fixedDialog == nullptr) {
             ADD_FAILURE() << "Expected a dialog, got \"" << window.windowTitle().toStdString()
                           << "\"";
             window.reject();
             return window.result();
         }
-        drive(*templateDialog);
+        drive(*fixedDialog);
         return window.result();
     };
 }

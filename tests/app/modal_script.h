@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dialogs/modal.h"
-#include "dialogs/template_dialog.h"
+#include "dialogs/fixed_layout_dialog.h"
 
 #include <ostream>
 
@@ -60,7 +60,7 @@ Answer box(QMessageBox::StandardButton button, QString text, QString caption,
            QMessageBox::Icon icon);
 // A file dialog accepting (Save) or opening files: choose `path`, or cancel when empty.
 Answer file(QFileDialog::AcceptMode mode, QString path);
-// Any template dialog: `drive` sets its controls and presses its buttons.
-Answer dialog(std::function<void(TemplateDialog&)> drive);
+// Any dialog of fixed layout: `drive` sets its controls and presses its buttons.
+Answer dialog(std::function<void(FixedLayoutDialog&)> drive);
 
 }  // namespace corvane::test

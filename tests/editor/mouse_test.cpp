@@ -137,11 +137,10 @@ TEST(Toolbar, PlayAndStopButtons) {
         std::filesystem::temp_directory_path() / "corvane_editor_play_test";
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);
-    installSoundDevice(std::make_shared<SilentSoundDevice>());
     {
         ViewFixture f;
         f.clickAt(330, kToolbarY);  // nothing happens without a player
-        Player player;
+        Player player(std::make_shared<SilentSoundDevice>());
         f.view.setPlayer(&player);
         f.clickAt(330, kToolbarY);
         EXPECT_TRUE(player.isPlaying());

@@ -20,65 +20,55 @@
 namespace corvane {
 namespace {
 
+struct Sent {
+    std::vector<int> programs;  // Program Change programs
+    std::vector<int> noteOns;   // keys, sorted: preview threads run side by side
+    std::vector<int> noteOffs;
+    std::vector<int> noteOnChannels;
+};
+
 class RecordingDevice final : public SoundDevice {
   public:
-    MidiOutHandle openMidiOut() override { return 7; }
-    void sendShortMessage(MidiOutHandle, std::uint32_t message) override {
+    bool openLiveOutput() override { return true; }
+    void closeLiveOutput() override {}
+    void noteOn(int channel, int key, int) override {
         const std::lock_guard guard(mutex_);
-        messages_.push_back(message);
+        sent_.noteOns.push_back(key);
+        sent_.noteOnChannels.push_back(channel);
     }
-    void closeMidiOut(MidiOutHandle) override {}
+    void noteOff(int, int key) override {
+        const std::lock_guard guard(mutex_);
+        sent_.noteOffs.push_back(key);
+    }
+    void programChange(int, int program) override {
+        const std::lock_guard guard(mutex_);
+        sent_.programs.push_back(program);
+    }
     SequencerId openSequencer(const std::string&) override { return 0; }
     void playSequencer(SequencerId, NotifyTarget&) override {}
     void closeSequencer(SequencerId) override {}
 
-    std::vector<std::uint32_t> take() {
+    Sent take() {
         const std::lock_guard guard(mutex_);
-        return std::exchange(messages_, {});
+        return std::exchange(sent_, {});
     }
 
   private:
     std::mutex mutex_;
-    std::vector<std::uint32_t> messages_;
-};
-
-struct Sent {
-    std::vector<int> programs;  // Program Change data bytes
-    std::vector<int> noteOns;   // keys, sorted: preview threads run side by side
-    std::vector<int> noteOffs;
-    std::vector<int> noteOnStatus;
+    Sent sent_;
 };
 
 class ClickPreview : public ::testing::Test {
   protected:
     void SetUp() override {
-        installSoundDevice(device_);
-        player_ = std::make_unique<Player>();
+        player_ = std::make_unique<Player>(device_);
         device_->take();
     }
-    void TearDown() override {
-        Player::waitForPreviews();
-        player_.reset();
-        installSoundDevice(nullptr);
-    }
+    void TearDown() override { player_.reset(); }
 
     Sent sent() {
-        Player::waitForPreviews();
-        Sent out;
-        for (const std::uint32_t message : device_->take()) {
-            const int status = static_cast<int>(message & 0xFF);
-            const int data = static_cast<int>((message >> 8) & 0xFF);
-            if ((status & 0xF0) == 0xC0) {
-                out.programs.push_back(data);
-            }
-            if ((status & 0xF0) == 0x90) {
-                out.noteOns.push_back(data);
-                out.noteOnStatus.push_back(status);
-            }
-            if ((status & 0xF0) == 0x80) {
-                out.noteOffs.push_back(data);
-            }
-        }
+        player_->waitForPreviews();
+        Sent out = device_->take();
         std::sort(out.noteOns.begin(), out.noteOns.end());
         std::sort(out.noteOffs.begin(), out.noteOffs.end());
         return out;
@@ -179,7 +169,7 @@ TEST_F(ClickPreview, ALeftClickSoundsTheEnteredChordWithTheTracksProgram) {
     EXPECT_EQ(out.noteOns, (std::vector<int>{72, 80, 83}));
     EXPECT_EQ(out.noteOffs, out.noteOns);
     EXPECT_EQ(out.programs, (std::vector<int>{41, 41, 41}));
-    EXPECT_EQ(out.noteOnStatus, (std::vector<int>{0x90, 0x90, 0x90}));
+    EXPECT_EQ(out.noteOnChannels, (std::vector<int>{0, 0, 0}));
 }
 
 TEST_F(ClickPreview, ADrumTrackSoundsOnChannelTen) {
@@ -189,7 +179,7 @@ TEST_F(ClickPreview, ADrumTrackSoundsOnChannelTen) {
     f.clickAt(106, 90);
     const Sent out = sent();
     EXPECT_EQ(out.noteOns.size(), 3u);
-    EXPECT_EQ(out.noteOnStatus, (std::vector<int>{0x99, 0x99, 0x99}));
+    EXPECT_EQ(out.noteOnChannels, (std::vector<int>{9, 9, 9}));
 }
 
 TEST_F(ClickPreview, RightClicksAndRefusedEntriesAreSilent) {

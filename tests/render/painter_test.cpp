@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -257,7 +258,7 @@ TEST(Painter, PlaySlotIsLitWhilePlaying) {
 
     // The editor lights it while its player plays.
     Shown shown;
-    Player player;
+    Player player(std::make_shared<SilentSoundDevice>());
     shown.view->setPlayer(&player);
     player.play(shown.view->score(), 0, shown.window);
     ASSERT_TRUE(player.isPlaying());

@@ -19,9 +19,9 @@ SequencerId FakeDevice::openSequencer(const std::string& path) {
     }
     std::ifstream in(path, std::ios::binary);
     call.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    call.value = sequencerOpens ? ++next_ : 0;
+    call.sequencer = sequencerOpens ? ++next_ : 0;
     record(call);
-    return call.value;
+    return call.sequencer;
 }
 
 }  // namespace corvane::test

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -13,51 +14,110 @@
 namespace corvane::test {
 
 struct DeviceCall {
-    enum Kind { OpenOut, Send, CloseOut, OpenSequencer, Play, CloseSequencer } kind = OpenOut;
-    std::uint32_t value = 0;  // handle, message or sequencer id
+    enum Kind {
+        OpenOut,
+        ProgramChange,
+        NoteOn,
+        NoteOff,
+        CloseOut,
+        OpenSequencer,
+        Play,
+        CloseSequencer
+    } kind = OpenOut;
+    int channel = 0;             // messages
+    int data = 0;                // Program Change: the program; notes: the key
+    int velocity = 0;            // Note On
+    SequencerId sequencer = 0;   // OpenSequencer (0 when it failed), Play, CloseSequencer
     std::chrono::steady_clock::time_point when;
     std::string path;                 // for OpenSequencer
     bool fileExisted = false;         // for OpenSequencer: the file was there when it was opened
     unsigned permissions = 0;         // for OpenSequencer: its permission bits, when a plain file
     std::vector<std::uint8_t> bytes;  // for OpenSequencer: what the file held
+
+    // A message on the live output.
+    bool isMessage() const { return kind == ProgramChange || kind == NoteOn || kind == NoteOff; }
+    // The live output's calls as text: "open", "program CHANNEL PROGRAM", "note on CHANNEL KEY
+    // VELOCITY", "note off CHANNEL KEY", "close"; the sequencer's as "sequencer ...".
+    std::string text() const {
+        const auto numbers = [](std::initializer_list<int> values) {
+            std::string out;
+            for (const int value : values) {
+                out += ' ' + std::to_string(value);
+            }
+            return out;
+        };
+        switch (kind) {
+            case OpenOut:
+                return "open";
+            case ProgramChange:
+                return "program" + numbers({channel, data});
+            case NoteOn:
+                return "note on" + numbers({channel, data, velocity});
+            case NoteOff:
+                return "note off" + numbers({channel, data});
+            case CloseOut:
+                return "close";
+            case OpenSequencer:
+                return "sequencer open";
+            case Play:
+                return "sequencer play";
+            case CloseSequencer:
+                return "sequencer close";
+        }
+        return "?";
+    }
 };
+
+inline std::vector<std::string> texts(const std::vector<DeviceCall>& calls) {
+    std::vector<std::string> out;
+    for (const DeviceCall& call : calls) {
+        out.push_back(call.text());
+    }
+    return out;
+}
 
 class FakeDevice final : public SoundDevice {
   public:
     bool outAvailable = true;
     bool sequencerOpens = true;
 
-    MidiOutHandle openMidiOut() override {
+    bool openLiveOutput() override {
         const std::lock_guard guard(mutex_);
-        record(DeviceCall::OpenOut, outAvailable ? 7u : 0u);
-        return outAvailable ? 7 : 0;
+        record(call(DeviceCall::OpenOut));
+        openOutputs_ += outAvailable ? 1 : 0;
+        return outAvailable;
     }
-    void sendShortMessage(MidiOutHandle out, std::uint32_t message) override {
-        if ((message & 0xF0) == 0x80) {
-            waitAtTheGate();
-        }
+    void closeLiveOutput() override {
         const std::lock_guard guard(mutex_);
-        if (out != 7) {
-            badHandle_ = true;
+        if (openOutputs_ == 0) {
+            misused_ = true;
         }
-        record(DeviceCall::Send, message);
+        --openOutputs_;
+        record(call(DeviceCall::CloseOut));
     }
-    void closeMidiOut(MidiOutHandle out) override {
-        const std::lock_guard guard(mutex_);
-        if (out != 7) {
-            badHandle_ = true;
-        }
-        record(DeviceCall::CloseOut, out);
+    void programChange(int channel, int program) override {
+        message(call(DeviceCall::ProgramChange, channel, program));
+    }
+    void noteOn(int channel, int key, int velocity) override {
+        message(call(DeviceCall::NoteOn, channel, key, velocity));
+    }
+    void noteOff(int channel, int key) override {
+        waitAtTheGate();
+        message(call(DeviceCall::NoteOff, channel, key));
     }
     SequencerId openSequencer(const std::string& path) override;
     void playSequencer(SequencerId id, NotifyTarget& target) override {
         const std::lock_guard guard(mutex_);
-        record(DeviceCall::Play, id);
+        DeviceCall played = call(DeviceCall::Play);
+        played.sequencer = id;
+        record(played);
         target_ = &target;
     }
     void closeSequencer(SequencerId id) override {
         const std::lock_guard guard(mutex_);
-        record(DeviceCall::CloseSequencer, id);
+        DeviceCall closed = call(DeviceCall::CloseSequencer);
+        closed.sequencer = id;
+        record(closed);
         target_ = nullptr;
     }
 
@@ -65,11 +125,12 @@ class FakeDevice final : public SoundDevice {
         const std::lock_guard guard(mutex_);
         return calls_;
     }
-    std::vector<std::uint32_t> messages() const {
-        std::vector<std::uint32_t> result;
+    // The messages sent on the live output, in order.
+    std::vector<DeviceCall> messages() const {
+        std::vector<DeviceCall> result;
         for (const DeviceCall& call : calls()) {
-            if (call.kind == DeviceCall::Send) {
-                result.push_back(call.value);
+            if (call.isMessage()) {
+                result.push_back(call);
             }
         }
         return result;
@@ -81,15 +142,19 @@ class FakeDevice final : public SoundDevice {
         }
         return n;
     }
-    bool badHandle() const {
+    // How many messages were sent on the live output.
+    int messageCount() const { return static_cast<int>(messages().size()); }
+    // A message was sent while the live output was not open, or it was closed more often than
+    // it was opened.
+    bool misused() const {
         const std::lock_guard guard(mutex_);
-        return badHandle_;
+        return misused_;
     }
     void clear() {
         const std::lock_guard guard(mutex_);
         calls_.clear();
     }
-    // While held, Note Offs wait in sendShortMessage: the previews that sent them stay under
+    // While held, Note Offs wait in noteOff(): the previews that sent them stay under
     // way, for as long as a test needs, however slowly its threads run.
     void holdNoteOffs() {
         const std::lock_guard guard(gateMutex_);
@@ -115,14 +180,24 @@ class FakeDevice final : public SoundDevice {
     }
 
   private:
+    static DeviceCall call(DeviceCall::Kind kind, int channel = 0, int data = 0,
+                           int velocity = 0) {
+        DeviceCall made;
+        made.kind = kind;
+        made.channel = channel;
+        made.data = data;
+        made.velocity = velocity;
+        return made;
+    }
     void waitAtTheGate() {
         std::unique_lock guard(gateMutex_);
         gateChanged_.wait(guard, [this] { return !gateClosed_; });
     }
-    void record(DeviceCall::Kind kind, std::uint32_t value) {
-        DeviceCall call;
-        call.kind = kind;
-        call.value = value;
+    void message(DeviceCall call) {
+        const std::lock_guard guard(mutex_);
+        if (openOutputs_ <= 0) {
+            misused_ = true;
+        }
         record(std::move(call));
     }
     void record(DeviceCall call) {
@@ -132,7 +207,8 @@ class FakeDevice final : public SoundDevice {
 
     mutable std::mutex mutex_;
     std::vector<DeviceCall> calls_;
-    bool badHandle_ = false;
+    int openOutputs_ = 0;
+    bool misused_ = false;
     NotifyTarget* target_ = nullptr;
     SequencerId next_ = 0;
     std::mutex gateMutex_;

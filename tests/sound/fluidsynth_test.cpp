@@ -151,7 +151,7 @@ TEST(FluidSynthDevice, WithoutSoundEveryOpenFailsAndSaysWhatIsMissing) {
         StatusLog log;
         device.reportStatus(log);
         EXPECT_FALSE(device.waitUntilReady());
-        EXPECT_EQ(device.openMidiOut(), 0u);
+        EXPECT_FALSE(device.openLiveOutput());
         EXPECT_EQ(device.openSequencer("/nonexistent.mid"), 0u);
         EXPECT_EQ(device.driverName(), "");
         ASSERT_EQ(log.reports().size(), 1u) << c.missing;
@@ -189,17 +189,15 @@ TEST(FluidSynthDevice, PlayerStaysSilentWithoutSound) {
     FluidSynthOptions options;
     options.soundfonts = {kSoundfont};
     options.drivers = {"file"};
-    installSoundDevice(std::make_shared<FluidSynthDevice>(options));
     {
-        Player player;
+        Player player(std::make_shared<FluidSynthDevice>(options));
         FakeWindow window;
         player.previewNote(60, 0, 0);
-        Player::waitForPreviews();
+        player.waitForPreviews();
         player.play(test::emptyScore(1, {{Treble, 0}}), 0, window);
         EXPECT_FALSE(player.isPlaying());
         EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
     }
-    installSoundDevice(nullptr);
     std::filesystem::current_path(previous);
 }
 
@@ -293,18 +291,43 @@ TEST(FluidSynthDevice, CloseSilencesAndResetsControllers) {
     ASSERT_TRUE(renderMore(device, kRate / 4));
     EXPECT_GT(device.activeVoices(), 0);
     // Hold the sustain pedal down, as a song could; closing must not leave it down.
-    const MidiOutHandle out = device.openMidiOut();
-    device.sendShortMessage(out, packShortMessage(0xB0, 64, 127));
+    ASSERT_TRUE(device.openLiveOutput());
+    device.controlChange(0, 64, 127);
     device.closeSequencer(id);
     // The song is taken down before the next block.
     ASSERT_TRUE(renderMore(device, 2 * kBlock));
     EXPECT_EQ(device.activeVoices(), 0);
-    device.sendShortMessage(out, packShortMessage(0x90, 60, 100));
-    device.sendShortMessage(out, packShortMessage(0x80, 60, 0));
+    device.noteOn(0, 60, 100);
+    device.noteOff(0, 60);
     EXPECT_TRUE(device.heldNotes().empty()) << "the sustain pedal stayed down";
     EXPECT_TRUE(fallsSilent(device));
-    device.closeMidiOut(out);
+    device.closeLiveOutput();
     EXPECT_EQ(window.notices(), 0);
+}
+
+TEST(FluidSynthDevice, LiveOutputPlaysNotesAndDropsWhatAMidiLineCannotCarry) {
+    FluidSynthDevice device(silentOptions());
+    ASSERT_TRUE(device.waitUntilReady());
+    ASSERT_TRUE(device.openLiveOutput());
+    device.noteOn(16, 60, 100);
+    device.noteOn(-1, 60, 100);
+    device.noteOn(0, 128, 100);
+    device.noteOn(0, 60, 128);
+    EXPECT_TRUE(device.heldNotes().empty());
+    device.noteOn(0, 60, 100);
+    device.noteOn(9, 38, 100);
+    std::vector<std::pair<int, int>> held = device.heldNotes();
+    std::sort(held.begin(), held.end());
+    held.erase(std::unique(held.begin(), held.end()), held.end());
+    EXPECT_EQ(held, (std::vector<std::pair<int, int>>{{0, 60}, {9, 38}}));
+    // A Note Off on another key or channel ends nothing; a Note On of velocity 0 is a Note Off.
+    device.noteOff(1, 60);
+    device.noteOff(0, 128);
+    EXPECT_FALSE(device.heldNotes().empty());
+    device.noteOn(0, 60, 0);
+    device.noteOff(9, 38);
+    EXPECT_TRUE(device.heldNotes().empty());
+    device.closeLiveOutput();
 }
 
 // Counts the rendered blocks whose peak rises above -60 dBFS.
@@ -327,20 +350,18 @@ TEST(FluidSynthDevice, PreviewSoundsThroughTheSynthesizer) {
     options.onBlock = loud.observer();
     auto device = std::make_shared<FluidSynthDevice>(options);
     ASSERT_TRUE(device->waitUntilReady());
-    installSoundDevice(device);
     {
-        Player player;
+        Player player(device);
         ASSERT_TRUE(renderMore(*device, kRate / 10));
         EXPECT_EQ(loud.count, 0) << "sound before any note";
         player.previewNote(60, 0, 0);
         player.previewNote(64, 0, 0);
-        Player::waitForPreviews();
+        player.waitForPreviews();
         // The notes ring on for a moment after their Note Off: they are heard in some block.
         EXPECT_TRUE(eventually([&] { return loud.count > 0; }));
         EXPECT_TRUE(fallsSilent(*device));
         EXPECT_TRUE(device->heldNotes().empty());
     }
-    installSoundDevice(nullptr);
 }
 
 // Thousands of playback starts and stops while notes sound, with the synthesizer rendering all
@@ -351,7 +372,6 @@ TEST(FluidSynthStress, PlayAndStopWhilePreviewsSound) {
     std::filesystem::current_path(folder.path());
     auto device = std::make_shared<FluidSynthDevice>(silentOptions());
     ASSERT_TRUE(device->waitUntilReady());
-    installSoundDevice(device);
 
     Score score = test::emptyScore(2, {{Treble, 0}, {Bass, 33}, {Drums, 0}}, 200);
     score.tracks[0].measures[0] = {test::chord(8, {0, 2, 4}), test::rest(8), test::single(4, 1),
@@ -366,22 +386,22 @@ TEST(FluidSynthStress, PlayAndStopWhilePreviewsSound) {
     for (int t = 0; t < 2; ++t) {
         noise.emplace_back([&, t] {
             std::mt19937 random(static_cast<unsigned>(t));
-            const MidiOutHandle out = device->openMidiOut();
+            ASSERT_TRUE(device->openLiveOutput());
             while (!done) {
-                const auto key = static_cast<std::uint8_t>(40 + random() % 40);
-                device->sendShortMessage(out, packShortMessage(0xC0 | t, random() % 128, 0));
-                device->sendShortMessage(out, packShortMessage(0x90 | t, key, 100));
+                const auto key = static_cast<int>(40 + random() % 40);
+                device->programChange(t, static_cast<int>(random() % 128));
+                device->noteOn(t, key, 100);
                 std::this_thread::sleep_for(std::chrono::microseconds(random() % 2000));
-                device->sendShortMessage(out, packShortMessage(0x80 | t, key, 0));
+                device->noteOff(t, key);
             }
-            device->closeMidiOut(out);
+            device->closeLiveOutput();
         });
     }
 
     constexpr int kCycles = 2000;
     int started = 0;
     {
-        Player player;
+        Player player(device);
         FakeWindow window;
         std::mt19937 random(7);
         for (int cycle = 0; cycle < kCycles; ++cycle) {
@@ -389,7 +409,7 @@ TEST(FluidSynthStress, PlayAndStopWhilePreviewsSound) {
                 // A preview sounds while the synthesizer and the other threads work; playback
                 // refuses to start until it has ended, so it ends before the next start.
                 player.previewNote(static_cast<std::uint8_t>(50 + cycle % 30), 0, 0);
-                Player::waitForPreviews();
+                player.waitForPreviews();
             }
             player.play(score, static_cast<int>(random() % 2), window);
             started += player.isPlaying() ? 1 : 0;
@@ -409,7 +429,6 @@ TEST(FluidSynthStress, PlayAndStopWhilePreviewsSound) {
     for (const auto& [channel, key] : device->heldNotes()) {
         ADD_FAILURE() << "channel " << channel << " key " << key << " still held";
     }
-    installSoundDevice(nullptr);
     std::filesystem::current_path(previous);
 }
 

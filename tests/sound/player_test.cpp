@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <set>
 #include <thread>
@@ -39,11 +40,9 @@ class PlayerTest : public ::testing::Test {
         std::filesystem::current_path(folder_ / "home");
         ::setenv("TMPDIR", (folder_ / "tmp").c_str(), 1);
         device_ = std::make_shared<FakeDevice>();
-        installSoundDevice(device_);
     }
+    // Each test's players are gone by now, and their previews with them.
     void TearDown() override {
-        Player::waitForPreviews();
-        installSoundDevice(nullptr);
         std::filesystem::current_path(previous_);
         if (previousTmpdir_) {
             ::setenv("TMPDIR", previousTmpdir_->c_str(), 1);
@@ -53,7 +52,7 @@ class PlayerTest : public ::testing::Test {
         // Playback leaves nothing behind, in the temporary folder or anywhere else.
         EXPECT_TRUE(std::filesystem::is_empty(folder_ / "tmp"));
         std::filesystem::remove_all(folder_);
-        EXPECT_FALSE(device_->badHandle());
+        EXPECT_FALSE(device_->misused());
     }
 
     // Whether a playback file is lying about, in the temporary folder or the current one.
@@ -62,10 +61,10 @@ class PlayerTest : public ::testing::Test {
                !std::filesystem::is_empty(folder_ / "home");
     }
 
-    // Waits until the device has seen `n` calls of `kind`; the limit only stops a hang.
-    bool waitForCalls(DeviceCall::Kind kind, int n) const {
+    // Waits until the device has been sent `n` messages; the limit only stops a hang.
+    bool waitForMessages(int n) const {
         const auto end = std::chrono::steady_clock::now() + 60s;
-        while (device_->count(kind) < n) {
+        while (device_->messageCount() < n) {
             if (std::chrono::steady_clock::now() > end) {
                 return false;
             }
@@ -89,7 +88,7 @@ Score melody() {
 }
 
 TEST_F(PlayerTest, ConstructionProbesTheOutput) {
-    Player player;
+    Player player(device_);
     const std::vector<DeviceCall> calls = device_->calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].kind, DeviceCall::OpenOut);
@@ -98,7 +97,7 @@ TEST_F(PlayerTest, ConstructionProbesTheOutput) {
 }
 
 TEST_F(PlayerTest, PlayHandsTheFileToTheSequencerAndDeletesIt) {
-    Player player;
+    Player player(device_);
     device_->clear();
     const Score score = melody();
     player.play(score, 1, window_);
@@ -117,7 +116,7 @@ TEST_F(PlayerTest, PlayHandsTheFileToTheSequencerAndDeletesIt) {
     EXPECT_EQ(calls[0].permissions, 0600u);
     EXPECT_EQ(calls[0].bytes, Player::midiFileBytes(score, 1));
     EXPECT_EQ(calls[1].kind, DeviceCall::Play);
-    EXPECT_EQ(calls[1].value, calls[0].value);
+    EXPECT_EQ(calls[1].sequencer, calls[0].sequencer);
 
     // The end of the song reaches the window, which stops playback.
     device_->finishSong();
@@ -125,7 +124,7 @@ TEST_F(PlayerTest, PlayHandsTheFileToTheSequencerAndDeletesIt) {
     player.stop();
     EXPECT_FALSE(player.isPlaying());
     EXPECT_EQ(device_->count(DeviceCall::CloseSequencer), 1);
-    EXPECT_EQ(device_->calls().back().value, calls[0].value);
+    EXPECT_EQ(device_->calls().back().sequencer, calls[0].sequencer);
 
     // A second notice after a stop finds no device open.
     player.stop();
@@ -133,7 +132,7 @@ TEST_F(PlayerTest, PlayHandsTheFileToTheSequencerAndDeletesIt) {
 }
 
 TEST_F(PlayerTest, PlayTwiceDoesNothingTheSecondTime) {
-    Player player;
+    Player player(device_);
     player.play(melody(), 0, window_);
     player.play(melody(), 0, window_);
     EXPECT_EQ(device_->count(DeviceCall::OpenSequencer), 1);
@@ -142,7 +141,7 @@ TEST_F(PlayerTest, PlayTwiceDoesNothingTheSecondTime) {
 }
 
 TEST_F(PlayerTest, TogglePlayStopsAndStartsAnew) {
-    Player player;
+    Player player(device_);
     player.togglePlay(melody(), 0, window_);
     EXPECT_TRUE(player.isPlaying());
     player.togglePlay(melody(), 0, window_);
@@ -155,36 +154,36 @@ TEST_F(PlayerTest, TogglePlayStopsAndStartsAnew) {
 }
 
 TEST_F(PlayerTest, PlayWhilePreviewSoundsIsRefused) {
-    Player player;
+    Player player(device_);
     device_->holdNoteOffs();
     player.previewNote(60, 0, 0);
-    ASSERT_TRUE(waitForCalls(DeviceCall::Send, 2));  // the preview has counted itself
+    ASSERT_TRUE(waitForMessages(2));  // the preview has counted itself
     player.play(melody(), 0, window_);
     EXPECT_FALSE(player.isPlaying());
     EXPECT_EQ(device_->count(DeviceCall::OpenSequencer), 0);
     EXPECT_FALSE(playbackFileExists());
 
     device_->releaseNoteOffs();
-    Player::waitForPreviews();
+    player.waitForPreviews();
     player.play(melody(), 0, window_);
     EXPECT_TRUE(player.isPlaying());
     player.stop();
 }
 
 TEST_F(PlayerTest, PreviewWhilePlayingIsSilent) {
-    Player player;
+    Player player(device_);
     player.play(melody(), 0, window_);
     device_->clear();
     player.previewNote(60, 0, 0);
     player.previewNote(64, 0, 0);
-    Player::waitForPreviews();
+    player.waitForPreviews();
     EXPECT_TRUE(device_->calls().empty());
     EXPECT_TRUE(player.isPlaying());
 
     player.stop();
     player.previewNote(60, 0, 0);
-    Player::waitForPreviews();
-    EXPECT_EQ(device_->count(DeviceCall::Send), 3);
+    player.waitForPreviews();
+    EXPECT_EQ(device_->messageCount(), 3);
     // The silent previews were not counted: playback may start again.
     player.play(melody(), 0, window_);
     EXPECT_TRUE(player.isPlaying());
@@ -199,7 +198,7 @@ TEST_F(PlayerTest, PlaybackNeverTouchesTheUsersFiles) {
     std::ofstream(mine) << "mine";
     std::ofstream(tmpMine) << "mine too";
     {
-        Player player;
+        Player player(device_);
         player.stop();
         player.play(melody(), 0, window_);
         EXPECT_TRUE(player.isPlaying());
@@ -235,7 +234,7 @@ TEST_F(PlayerTest, PlaysWhenTheCurrentFolderCannotBeWritten) {
     std::filesystem::current_path(folder_ / "home" / "gone");
     std::filesystem::remove(folder_ / "home" / "gone");
     ASSERT_LT(::open("probe.mid", O_WRONLY | O_CREAT | O_EXCL, 0600), 0);
-    Player player;
+    Player player(device_);
     player.play(melody(), 0, window_);
     EXPECT_TRUE(player.isPlaying());
     ASSERT_EQ(device_->count(DeviceCall::OpenSequencer), 1);
@@ -244,7 +243,7 @@ TEST_F(PlayerTest, PlaysWhenTheCurrentFolderCannotBeWritten) {
 }
 
 TEST_F(PlayerTest, FailedOpenLeavesPlaybackStopped) {
-    Player player;
+    Player player(device_);
     device_->sequencerOpens = false;
     player.play(melody(), 0, window_);
     EXPECT_FALSE(player.isPlaying());
@@ -253,8 +252,8 @@ TEST_F(PlayerTest, FailedOpenLeavesPlaybackStopped) {
 
     // Previews and playback still work afterwards.
     player.previewNote(60, 0, 0);
-    Player::waitForPreviews();
-    EXPECT_EQ(device_->count(DeviceCall::Send), 3);
+    player.waitForPreviews();
+    EXPECT_EQ(device_->messageCount(), 3);
     device_->sequencerOpens = true;
     player.play(melody(), 0, window_);
     EXPECT_TRUE(player.isPlaying());
@@ -262,7 +261,7 @@ TEST_F(PlayerTest, FailedOpenLeavesPlaybackStopped) {
 }
 
 TEST_F(PlayerTest, UnwritableTemporaryFolderRaisesAndReleasesEverything) {
-    Player player;
+    Player player(device_);
     const std::filesystem::path missing = folder_ / "tmp" / "missing";
     ::setenv("TMPDIR", missing.c_str(), 1);
     try {
@@ -279,8 +278,8 @@ TEST_F(PlayerTest, UnwritableTemporaryFolderRaisesAndReleasesEverything) {
 
     // The lock is free: a preview sounds and a later play works.
     player.previewNote(60, 0, 0);
-    Player::waitForPreviews();
-    EXPECT_EQ(device_->count(DeviceCall::Send), 3);
+    player.waitForPreviews();
+    EXPECT_EQ(device_->messageCount(), 3);
     ::setenv("TMPDIR", (folder_ / "tmp").c_str(), 1);
     player.play(melody(), 0, window_);
     EXPECT_TRUE(player.isPlaying());
@@ -289,24 +288,24 @@ TEST_F(PlayerTest, UnwritableTemporaryFolderRaisesAndReleasesEverything) {
 
 TEST_F(PlayerTest, DestroyingThePlayerStopsPlayback) {
     {
-        Player player;
+        Player player(device_);
         player.play(melody(), 0, window_);
     }
     EXPECT_EQ(device_->count(DeviceCall::CloseSequencer), 1);
-    Player player;
+    Player player(device_);
     EXPECT_FALSE(player.isPlaying());
 }
 
 TEST_F(PlayerTest, ChordSharesOneOpeningOfTheOutput) {
-    Player player;
+    Player player(device_);
     device_->clear();
     device_->holdNoteOffs();
     player.previewNote(60, 5, 0);
     player.previewNote(64, 5, 0);
     player.previewNote(67, 5, 0);
-    ASSERT_TRUE(waitForCalls(DeviceCall::Send, 6));
+    ASSERT_TRUE(waitForMessages(6));
     device_->releaseNoteOffs();
-    Player::waitForPreviews();
+    player.waitForPreviews();
 
     const std::vector<DeviceCall> calls = device_->calls();
     EXPECT_EQ(device_->count(DeviceCall::OpenOut), 1);
@@ -315,27 +314,29 @@ TEST_F(PlayerTest, ChordSharesOneOpeningOfTheOutput) {
     EXPECT_EQ(calls.front().kind, DeviceCall::OpenOut);
     EXPECT_EQ(calls.back().kind, DeviceCall::CloseOut);
 
-    std::set<std::uint32_t> on;
+    std::set<int> on;
     int programChanges = 0;
     for (const DeviceCall& call : calls) {
-        if (call.kind != DeviceCall::Send) {
-            continue;
-        }
-        const std::uint32_t key = (call.value >> 8) & 0xFF;
-        switch (call.value & 0xFF) {
-            case 0xC0:
-                EXPECT_EQ(call.value, 0xC0u | 5u << 8);
+        switch (call.kind) {
+            case DeviceCall::ProgramChange:
+                EXPECT_EQ(call.channel, 0);
+                EXPECT_EQ(call.data, 5);
                 ++programChanges;
                 break;
-            case 0x90:
-                EXPECT_EQ(call.value >> 16, 127u);
-                on.insert(key);
+            case DeviceCall::NoteOn:
+                EXPECT_EQ(call.channel, 0);
+                EXPECT_EQ(call.velocity, 127);
+                on.insert(call.data);
                 break;
-            case 0x80:
-                EXPECT_EQ(on.count(key), 1u) << "a Note Off before its Note On";
+            case DeviceCall::NoteOff:
+                EXPECT_EQ(call.channel, 0);
+                EXPECT_EQ(on.count(call.data), 1u) << "a Note Off before its Note On";
+                break;
+            case DeviceCall::OpenOut:
+            case DeviceCall::CloseOut:
                 break;
             default:
-                ADD_FAILURE() << "unexpected message " << call.value;
+                ADD_FAILURE() << "unexpected call " << call.kind;
         }
     }
     EXPECT_EQ(programChanges, 3);
@@ -344,36 +345,35 @@ TEST_F(PlayerTest, ChordSharesOneOpeningOfTheOutput) {
 
 // A preview opens the output, sounds its key at full velocity, stops the same key and closes.
 TEST_F(PlayerTest, PreviewHoldsItsNote) {
-    Player player;
+    Player player(device_);
     device_->clear();
     player.previewNote(60, 0, 0);
-    Player::waitForPreviews();
-    const std::vector<DeviceCall> calls = device_->calls();
-    ASSERT_EQ(calls.size(), 5u);
-    EXPECT_EQ(calls[2].value, 0x90u | 60u << 8 | 127u << 16);
-    EXPECT_EQ(calls[3].value, 0x80u | 60u << 8 | 127u << 16);
+    player.waitForPreviews();
+    EXPECT_EQ(texts(device_->calls()),
+              (std::vector<std::string>{"open", "program 0 0", "note on 0 60 127", "note off 0 60",
+                                        "close"}));
 }
 
 // Every preview sounds on a thread of its own: a dozen notes placed at once all start before
 // the first of them ends (their Note Offs are held back until all have started, which previews
 // sharing a thread would never reach), also when the threads of an earlier burst are reused.
 TEST_F(PlayerTest, ManyPreviewsAtOnceAllSoundTogether) {
-    Player player;
+    Player player(device_);
     for (int burst = 0; burst < 2; ++burst) {
         device_->clear();
         device_->holdNoteOffs();
         for (std::uint8_t key = 60; key < 72; ++key) {
             player.previewNote(key, 0, 0);
         }
-        ASSERT_TRUE(waitForCalls(DeviceCall::Send, 24)) << "burst " << burst;
+        ASSERT_TRUE(waitForMessages(24)) << "burst " << burst;
         device_->releaseNoteOffs();
-        Player::waitForPreviews();
+        player.waitForPreviews();
         int noteOns = 0;
         bool offSeen = false;
-        for (const std::uint32_t message : device_->messages()) {
-            if ((message & 0xF0) == 0x80) {
+        for (const DeviceCall& message : device_->messages()) {
+            if (message.kind == DeviceCall::NoteOff) {
                 offSeen = true;
-            } else if ((message & 0xF0) == 0x90) {
+            } else if (message.kind == DeviceCall::NoteOn) {
                 EXPECT_FALSE(offSeen) << "burst " << burst << ": a Note On after a Note Off";
                 ++noteOns;
             }
@@ -385,42 +385,43 @@ TEST_F(PlayerTest, ManyPreviewsAtOnceAllSoundTogether) {
 }
 
 TEST_F(PlayerTest, OverlappingPreviewsKeepTheOutputOpen) {
-    Player player;
+    Player player(device_);
     device_->clear();
     device_->holdNoteOffs();
     player.previewNote(60, 0, 0);
-    ASSERT_TRUE(waitForCalls(DeviceCall::Send, 2));
+    ASSERT_TRUE(waitForMessages(2));
     // The first note still sounds when the second starts.
     player.previewNote(62, 0, 0);
-    ASSERT_TRUE(waitForCalls(DeviceCall::Send, 4));
+    ASSERT_TRUE(waitForMessages(4));
     device_->releaseNoteOffs();
-    Player::waitForPreviews();
+    player.waitForPreviews();
     const std::vector<DeviceCall> calls = device_->calls();
     ASSERT_EQ(calls.size(), 8u);
     EXPECT_EQ(calls.front().kind, DeviceCall::OpenOut);
     EXPECT_EQ(calls.back().kind, DeviceCall::CloseOut);
     // The output closes only after both Note Offs.
-    EXPECT_EQ((calls[5].value & 0xF0) | (calls[6].value & 0xF0), 0x80u);
+    EXPECT_EQ(calls[5].kind, DeviceCall::NoteOff);
+    EXPECT_EQ(calls[6].kind, DeviceCall::NoteOff);
 }
 
 TEST_F(PlayerTest, DrumPreview) {
-    Player player;
+    Player player(device_);
     device_->clear();
     player.previewNote(38, 17, 1);
-    Player::waitForPreviews();
-    EXPECT_EQ(device_->messages(),
-              (std::vector<std::uint32_t>{0xC0u | 17u << 8, 0x99u | 38u << 8 | 127u << 16,
-                                          0x89u | 38u << 8 | 127u << 16}));
+    player.waitForPreviews();
+    // The program goes to channel 0 as for any note; the drum itself sounds on channel 9.
+    EXPECT_EQ(texts(device_->messages()),
+              (std::vector<std::string>{"program 0 17", "note on 9 38 127", "note off 9 38"}));
 }
 
 TEST_F(PlayerTest, NoOutputMeansSilence) {
     device_->outAvailable = false;
-    Player player;
+    Player player(device_);
     device_->clear();
     player.previewNote(60, 0, 0);
     player.previewNote(64, 0, 0);
-    Player::waitForPreviews();
-    EXPECT_EQ(device_->count(DeviceCall::Send), 0);
+    player.waitForPreviews();
+    EXPECT_EQ(device_->messageCount(), 0);
     EXPECT_EQ(device_->count(DeviceCall::CloseOut), 0);
     // The count went back to 0: playback may start.
     player.play(melody(), 0, window_);
@@ -429,7 +430,7 @@ TEST_F(PlayerTest, NoOutputMeansSilence) {
 }
 
 TEST_F(PlayerTest, ManyPreviewsAndPlaybackFromTwoThreadsKeepTheRules) {
-    Player player;
+    Player player(device_);
     // The window thread's part runs here; a second thread plays a sequencer that ends by itself.
     std::atomic<bool> done{false};
     std::thread ender([&] {
@@ -443,13 +444,13 @@ TEST_F(PlayerTest, ManyPreviewsAndPlaybackFromTwoThreadsKeepTheRules) {
                            static_cast<std::uint8_t>(i % 2));
         player.togglePlay(melody(), 0, window_);
         if (i % 50 == 0) {
-            Player::waitForPreviews();
+            player.waitForPreviews();
         }
     }
     done = true;
     ender.join();
     player.stop();
-    Player::waitForPreviews();
+    player.waitForPreviews();
     // Every opening of the output was closed, and no message went out while a sequencer was open.
     EXPECT_EQ(device_->count(DeviceCall::OpenOut), device_->count(DeviceCall::CloseOut));
     bool sequencerOpen = false;
@@ -458,59 +459,96 @@ TEST_F(PlayerTest, ManyPreviewsAndPlaybackFromTwoThreadsKeepTheRules) {
             sequencerOpen = true;
         } else if (call.kind == DeviceCall::CloseSequencer) {
             sequencerOpen = false;
-        } else if (call.kind == DeviceCall::Send) {
+        } else if (call.isMessage()) {
             EXPECT_FALSE(sequencerOpen);
         }
     }
     EXPECT_FALSE(player.isPlaying());
 }
 
-// Counts Note Offs and closings and reports them when it is destroyed, which at exit happens
-// only after the last preview has finished with it.
+TEST_F(PlayerTest, EachPlayerSoundsOnTheDeviceItWasGiven) {
+    const auto other = std::make_shared<FakeDevice>();
+    Player mine(device_);
+    Player theirs(other);
+    device_->clear();
+    other->clear();
+    mine.previewNote(60, 0, 0);
+    mine.waitForPreviews();
+    theirs.play(melody(), 0, window_);
+    EXPECT_EQ(device_->messageCount(), 3);
+    EXPECT_EQ(other->messageCount(), 0);
+    EXPECT_EQ(device_->count(DeviceCall::OpenSequencer), 0);
+    EXPECT_EQ(other->count(DeviceCall::OpenSequencer), 1);
+    theirs.stop();
+}
+
+TEST_F(PlayerTest, WithoutADeviceItPlaysOnTheSilentStandIn) {
+    Player player(nullptr);
+    player.previewNote(60, 0, 0);
+    player.waitForPreviews();
+    player.play(melody(), 0, window_);
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_FALSE(playbackFileExists());
+    player.stop();
+    EXPECT_FALSE(player.isPlaying());
+}
+
+// What a device was sent, kept apart from the device so that it can be read once the device
+// is gone.
+struct Counts {
+    std::atomic<int> noteOns{0};
+    std::atomic<int> noteOffs{0};
+    std::atomic<int> opens{0};
+    std::atomic<int> closes{0};
+    // The counts when the device was destroyed.
+    int noteOffsAtEnd = -1;
+    int closesAtEnd = -1;
+};
+
 class CountingDevice final : public SoundDevice {
   public:
+    explicit CountingDevice(std::shared_ptr<Counts> counts) : counts_(std::move(counts)) {}
     ~CountingDevice() override {
-        std::cerr << "note offs " << noteOffs_ << ", closes " << closes_ << std::endl;
+        counts_->noteOffsAtEnd = counts_->noteOffs;
+        counts_->closesAtEnd = counts_->closes;
     }
-    MidiOutHandle openMidiOut() override { return 1; }
-    void sendShortMessage(MidiOutHandle, std::uint32_t message) override {
-        if ((message & 0xF0) == 0x80) {
-            ++noteOffs_;
-        } else if ((message & 0xF0) == 0x90) {
-            ++noteOns_;
-        }
+    bool openLiveOutput() override {
+        ++counts_->opens;
+        return true;
     }
-    void closeMidiOut(MidiOutHandle) override { ++closes_; }
+    void closeLiveOutput() override { ++counts_->closes; }
+    void noteOn(int, int, int) override { ++counts_->noteOns; }
+    void noteOff(int, int) override { ++counts_->noteOffs; }
+    void programChange(int, int) override {}
     SequencerId openSequencer(const std::string&) override { return 0; }
     void playSequencer(SequencerId, NotifyTarget&) override {}
     void closeSequencer(SequencerId) override {}
 
-    int noteOns() const { return noteOns_; }
-
   private:
-    std::atomic<int> noteOns_{0};
-    std::atomic<int> noteOffs_{0};
-    std::atomic<int> closes_{0};
+    std::shared_ptr<Counts> counts_;
 };
 
-TEST(PlayerExit, ExitWhilePreviewsSoundIsClean) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            auto device = std::make_shared<CountingDevice>();
-            // The process's sound state holds the only reference, and reports at exit.
-            const CountingDevice& counts = *device;
-            installSoundDevice(std::move(device));
-            Player player;
-            player.previewNote(60, 0, 0);
-            player.previewNote(67, 0, 0);
-            // Both notes sound, and their previews sleep, when the process exits.
-            while (counts.noteOns() < 2) {
-                std::this_thread::yield();
-            }
-            std::exit(0);
-        },
-        ::testing::ExitedWithCode(0), "note offs 2, closes 2");
+// The Player holds the only reference to its device: destroying it while two previews sleep
+// ends them at once, and the device goes only after both have sent their Note Off and the
+// output has been closed (after the probe's opening, the previews' one).
+TEST(PlayerLifetime, DestroyingThePlayerEndsSoundingPreviewsBeforeTheDeviceGoes) {
+    const auto counts = std::make_shared<Counts>();
+    auto device = std::make_shared<CountingDevice>(counts);
+    const std::weak_ptr<CountingDevice> watch = device;
+    {
+        Player player(std::move(device));
+        player.previewNote(60, 0, 0);
+        player.previewNote(67, 0, 0);
+        const auto end = std::chrono::steady_clock::now() + 60s;
+        while (counts->noteOns < 2 && std::chrono::steady_clock::now() < end) {
+            std::this_thread::yield();
+        }
+        ASSERT_EQ(counts->noteOns, 2);
+    }
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(counts->noteOffsAtEnd, 2);
+    EXPECT_EQ(counts->closesAtEnd, 2);
+    EXPECT_EQ(counts->opens, 2);
 }
 
 }  // namespace
