@@ -3,8 +3,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +21,7 @@
 namespace corvane {
 namespace {
 
+using testing::FileSizeLimit;
 using testing::readBytes;
 using testing::TempDir;
 using testing::writeBytes;
@@ -135,29 +134,6 @@ TEST(ScoreSave, UnwritablePlacesAreRefusedWithTheOpenError) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "folder.cvn"));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"folder.cvn", "plain.cvn"}));
 }
-
-// Lowers the file size limit for one scope, with SIGXFSZ ignored so a write past it fails with
-// EFBIG instead of ending the process.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        ::signal(SIGXFSZ, oldHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit saved_{};
-    sighandler_t oldHandler_;
-};
 
 TEST(ScoreSave, SaveThatFailsHalfwayKeepsTheOldFileAndLeavesNoTemporaryFile) {
     TempDir dir;

@@ -57,4 +57,17 @@ void putInt(std::vector<std::uint8_t>& bytes, std::int32_t value) {
     }
 }
 
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    ::signal(SIGXFSZ, oldHandler_);
+}
+
 }  // namespace corvane::testing

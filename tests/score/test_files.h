@@ -2,6 +2,9 @@
 // Files and folders for tests: a temporary folder removed afterwards, and whole-file reads and
 // writes that fail the test when they cannot be done.
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -29,6 +32,20 @@ class TempDir {
 
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+// Lowers the file size limit of the whole process (every thread) for one scope, with SIGXFSZ
+// ignored so that a write past it fails with EFBIG instead of ending the process.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit saved_{};
+    sighandler_t oldHandler_;
+};
 
 // Appends `value` as 4 little-endian bytes.
 void putInt(std::vector<std::uint8_t>& bytes, std::int32_t value);
