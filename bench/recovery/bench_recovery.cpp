@@ -11,6 +11,7 @@
 
 #include "editor/note_entry.h"
 #include "editor/recovery_store.h"
+#include "score/note_index.h"
 #include "score/score.h"
 #include "tests/score/sample_scores.h"
 #include "tests/score/test_files.h"
@@ -103,15 +104,16 @@ void BM_NoteEntryWhileCopiesAreWritten(benchmark::State& state) {
         });
     }
     Score score = restScore();
-    Note& target = score.tracks[0].measures[0].front();
+    const NoteIndex target{0, 0, 0};
+    const Note& note = *findNote(score, target);
     NoteEntry entry;
     bool flip = false;
     for (auto _ : state) {
         flip = !flip;
         entry.duration = flip ? 8 : 4;
         entry.velocity = flip ? 60 : 90;
-        enterNote(score, target, entry, nullptr);
-        benchmark::DoNotOptimize(target.velocity);
+        enterNote(score, target, entry);
+        benchmark::DoNotOptimize(note.velocity);
     }
     done = true;
     if (background.joinable()) {
