@@ -7,7 +7,6 @@
 #include "editor/toolbar.h"
 #include "render/layout.h"
 #include "score/instruments.h"
-#include "score/note_index.h"
 #include "score/pitch.h"
 
 namespace corvane {
@@ -25,14 +24,15 @@ void appendNumber(std::string& out, int value) {
     out.append(digits, static_cast<std::size_t>(end - digits));
 }
 
+constexpr std::array<std::pair<int, std::string_view>, 6> kValueNames{{{1, "whole"},
+                                                                       {2, "half"},
+                                                                       {4, "quarter"},
+                                                                       {8, "eighth"},
+                                                                       {16, "sixteenth"},
+                                                                       {32, "thirty-second"}}};
+
 std::string_view valueName(int duration) {
-    constexpr std::array<std::pair<int, std::string_view>, 6> kNames{{{1, "whole"},
-                                                                      {2, "half"},
-                                                                      {4, "quarter"},
-                                                                      {8, "eighth"},
-                                                                      {16, "sixteenth"},
-                                                                      {32, "thirty-second"}}};
-    for (const auto& [value, name] : kNames) {
+    for (const auto& [value, name] : kValueNames) {
         if (value == duration) {
             return name;
         }
@@ -162,9 +162,9 @@ StatusSubject statusSubject(const Score& score, const HoverState& hover, const E
     }
     // Whether the Note is a rest comes with the hover test, which runs again after every edit of
     // it; here its index is only checked to be in range, without walking to it.
-    const TrackMeasure* notes = findMeasure(score, hover.track, hover.measure);
-    if (!hover.note || notes == nullptr || hover.note->note < 0 ||
-        static_cast<std::size_t>(hover.note->note) >= notes->size()) {
+    const auto measure = static_cast<std::size_t>(hover.measure);
+    if (!hover.note || measure >= track.measures.size() || hover.note->note < 0 ||
+        static_cast<std::size_t>(hover.note->note) >= track.measures[measure].size()) {
         s.target = StatusSubject::Target::NoNote;
         return s;
     }

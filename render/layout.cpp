@@ -70,10 +70,6 @@ int noteAdvance(const Note& note, int pixelsPerQuarter) {
     return numerator * pixelsPerQuarter / divisor;
 }
 
-int staffPosition(int row, int markerY) {
-    return (staffMiddleY(row) - markerY) / layout::kStaffStep;
-}
-
 int clampTrackScroll(long long trackScroll, int trackCount) {
     const long long whole = trackScroll - trackScroll % layout::kTrackSpacing;
     return static_cast<int>(std::clamp<long long>(whole, 0, maxTrackScroll(trackCount)));

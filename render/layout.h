@@ -98,13 +98,15 @@ int rowsInView(int clientHeight);
 // How far the Note after `note` stands to the right of it, in pixels.
 int noteAdvance(const Note& note, int pixelsPerQuarter);
 
-// Staff position under a marker at `markerY` over the track in row `row` (-9..+9 inside the
-// band).
-int staffPosition(int row, int markerY);
-
 // Middle line y of the track in row `row` (track `row` when the view is not scrolled).
 inline int staffMiddleY(int row) {
     return layout::kStaffMiddle + layout::kTrackSpacing * row;
+}
+
+// Staff position under a marker at `markerY` over the track in row `row` (-9..+9 inside the
+// band).
+inline int staffPosition(int row, int markerY) {
+    return (staffMiddleY(row) - markerY) / layout::kStaffStep;
 }
 
 }  // namespace corvane
