@@ -4,13 +4,19 @@
 #include <QCursor>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolTip>
+#include <QWheelEvent>
 #include <optional>
 
 #include "app/app_icon.h"
@@ -21,6 +27,8 @@
 #include "dialogs/track_dialogs.h"
 #include "editor/editor_view.h"
 #include "editor/file_commands.h"
+#include "editor/toolbar.h"
+#include "render/layout.h"
 #include "render/qt/raster_canvas.h"
 #include "score/score_reader.h"
 #include "sound/player.h"
@@ -68,6 +76,14 @@ void ClientArea::postChar(char32_t c) {
     // Posted, not sent: the character arrives after the click that sent it has been handled.
     QMetaObject::invokeMethod(
         this, [this, c] { typed(c); }, Qt::QueuedConnection);
+}
+
+void ClientArea::showStatus(std::string_view text) {
+    emit statusChanged(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void ClientArea::showTrackScroll(int trackScroll, int maxTrackScroll) {
+    emit trackScrollChanged(trackScroll, maxTrackScroll);
 }
 
 std::unique_ptr<Canvas> ClientArea::createCanvas(int width, int height) {
@@ -230,6 +246,43 @@ void ClientArea::keyReleaseEvent(QKeyEvent* event) {
     }
 }
 
+void ClientArea::wheelEvent(QWheelEvent* event) {
+    // A notch is 120 eighths of a degree; a finer wheel adds up its turns until they make one.
+    // Turning towards the user gives negative angles and scrolls the tracks down.
+    constexpr int kNotch = 120;
+    wheelTurn_ += event->angleDelta().y();
+    const int notches = wheelTurn_ / kNotch;
+    wheelTurn_ -= notches * kNotch;
+    const QPoint p = event->position().toPoint();
+    if (EditorView* editor = liveEditor(); editor != nullptr && notches != 0) {
+        editor->onWheel(-notches, p.x(), p.y());
+    }
+    event->accept();
+}
+
+bool ClientArea::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        showToolbarTip(*static_cast<QHelpEvent*>(event));
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void ClientArea::showToolbarTip(const QHelpEvent& help) {
+    const EditorView* editor = liveEditor();
+    const std::optional<int> slot = toolbarSlotAt(Point{help.pos().x(), help.pos().y()});
+    const std::string tip =
+        editor != nullptr && slot ? toolbarTip(*slot, editor->tools()) : std::string();
+    if (tip.empty()) {
+        QToolTip::hideText();
+        return;
+    }
+    // The tip goes as soon as the pointer leaves the slot.
+    const Rect area = toolbarSlotArea(*slot);
+    QToolTip::showText(help.globalPos(), QString::fromStdString(tip), this,
+                       QRect(area.left, area.top, area.right - area.left, area.bottom - area.top));
+}
+
 bool ClientArea::focusNextPrevChild(bool) {
     return false;
 }
@@ -246,9 +299,8 @@ MainWindow::MainWindow(WindowServices services)
     : services_(std::move(services)), client_(new ClientArea(*this, services_)) {
     setWindowTitle(QStringLiteral("Corvane"));
     setWindowIcon(applicationIcon());
-    setCentralWidget(client_);
     createActions();
-    resize(800, 600);
+    buildViewFrame();
     client_->setFocus();
 
     editor_ = std::make_unique<EditorView>(*client_);
@@ -298,12 +350,56 @@ void MainWindow::soundStatusKnown(const std::string& problem) {
 }
 
 void MainWindow::showSoundProblem(const QString& text) {
+    const int before = statusBar()->sizeHint().height();
     auto* label = new QLabel(text);
     label->setObjectName(QStringLiteral("soundStatus"));
-    statusBar()->addWidget(label, 1);
-    if (!isMaximized() && !isFullScreen()) {
-        resize(width(), height() + statusBar()->sizeHint().height());
+    statusBar()->addPermanentWidget(label);
+    // Should the notice need a taller line, the window grows so the client area keeps its size.
+    const int grown = statusBar()->sizeHint().height() - before;
+    if (grown > 0 && !isMaximized() && !isFullScreen()) {
+        resize(width(), height() + grown);
     }
+}
+
+void MainWindow::buildViewFrame() {
+    constexpr QSize kClientArea(800, 600);
+    trackScrollBar_ = new QScrollBar(Qt::Vertical);
+    trackScrollBar_->setObjectName(QStringLiteral("trackScroll"));
+    trackScrollBar_->setEnabled(false);
+    // Keys stay with the client area, where the editor takes them.
+    trackScrollBar_->setFocusPolicy(Qt::NoFocus);
+    auto* frame = new QWidget(this);
+    auto* row = new QHBoxLayout(frame);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(client_, 1);
+    row->addWidget(trackScrollBar_);
+    setCentralWidget(frame);
+
+    hoverStatus_ = new QLabel;
+    hoverStatus_->setObjectName(QStringLiteral("hoverStatus"));
+    // As tall as a line of text while empty, so the line keeps its height as texts come and go.
+    hoverStatus_->setMinimumHeight(hoverStatus_->fontMetrics().height());
+    statusBar()->addWidget(hoverStatus_, 1);
+
+    connect(client_, &ClientArea::statusChanged, hoverStatus_, &QLabel::setText);
+    connect(client_, &ClientArea::trackScrollChanged, this, &MainWindow::showTrackScroll);
+    connect(trackScrollBar_, &QScrollBar::valueChanged, this, [this](int row) {
+        if (editor_) {
+            editor_->setTrackScroll(row * layout::kTrackSpacing);
+        }
+    });
+    resize(kClientArea.width() + trackScrollBar_->sizeHint().width(),
+           kClientArea.height() + statusBar()->sizeHint().height());
+}
+
+void MainWindow::showTrackScroll(int trackScroll, int maxTrackScroll) {
+    // In whole tracks; a page is what the client area shows.
+    const QSignalBlocker quiet(trackScrollBar_);
+    trackScrollBar_->setRange(0, maxTrackScroll / layout::kTrackSpacing);
+    trackScrollBar_->setPageStep(rowsInView(client_->height()));
+    trackScrollBar_->setValue(trackScroll / layout::kTrackSpacing);
+    trackScrollBar_->setEnabled(maxTrackScroll > 0);
 }
 
 void MainWindow::createActions() {

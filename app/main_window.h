@@ -7,11 +7,16 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "app/audio_export.h"
 #include "dialogs/modal.h"
 #include "editor/editor_window.h"
 #include "sound/device.h"
+
+class QHelpEvent;
+class QLabel;
+class QScrollBar;
 
 namespace corvane {
 
@@ -51,6 +56,8 @@ class ClientArea final : public QWidget, public EditorWindow {
     void showCursor() override;
     Point cursorPos() const override;
     void postChar(char32_t c) override;
+    void showStatus(std::string_view text) override;
+    void showTrackScroll(int trackScroll, int maxTrackScroll) override;
     std::unique_ptr<Canvas> createCanvas(int width, int height) override;
     void present(const Canvas& backBuffer, int width, int height) override;
     void runTrackDialog(TrackDialogModel& model) override;
@@ -65,7 +72,15 @@ class ClientArea final : public QWidget, public EditorWindow {
     // Called on any thread: hands the notice to the window's thread.
     void notifyPlaybackDone() override;
 
+  signals:
+    // The editor's status line text changed.
+    void statusChanged(const QString& text);
+    // The track area's scroll or its range changed, or the client area was resized.
+    void trackScrollChanged(int trackScroll, int maxTrackScroll);
+
   protected:
+    // Answers tooltip requests over the painted toolbar.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -73,6 +88,8 @@ class ClientArea final : public QWidget, public EditorWindow {
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // The wheel scrolls the track area a track a notch.
+    void wheelEvent(QWheelEvent* event) override;
     // Tab and Backtab are keys like any other here, not focus moves.
     bool focusNextPrevChild(bool next) override;
 
@@ -81,11 +98,13 @@ class ClientArea final : public QWidget, public EditorWindow {
     // The editor while it exists, else null.
     EditorView* liveEditor() const;
     void typed(char32_t c);
+    void showToolbarTip(const QHelpEvent& help);
 
     MainWindow& shell_;
     const WindowServices& services_;
     bool mouseTracking_ = false;
     bool painting_ = false;
+    int wheelTurn_ = 0;  // wheel turn not yet making a whole notch, in eighths of a degree
 };
 
 class MainWindow final : public QMainWindow, public StatusTarget {
@@ -107,9 +126,11 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     // Loads the score file at `path` as Open would after its dialog; the file's folder becomes
     // the current directory.
     void openFile(const QString& path);
-    // Called on any thread: a sound device without sound says so in a status line below the
-    // client area, which keeps its size (the window grows by the line).
+    // Called on any thread: a sound device without sound says so at the right of the status
+    // line; the client area keeps its size.
     void soundStatusKnown(const std::string& problem) override;
+    // The scroll bar beside the client area that moves the track area a track a step.
+    QScrollBar& trackScrollBar() const { return *trackScrollBar_; }
     // The File menu's actions.
     QAction* saveAction() const { return saveAction_; }
     QAction* openAction() const { return openAction_; }
@@ -138,6 +159,10 @@ class MainWindow final : public QMainWindow, public StatusTarget {
 
   private:
     void createActions();
+    // The client area with the track scroll bar at its right, and the status line below; the
+    // window is sized so that the client area has the size it would have without them.
+    void buildViewFrame();
+    void showTrackScroll(int trackScroll, int maxTrackScroll);
     void teardown();
     void showSoundProblem(const QString& text);
     void exportFinished(const QString& error, bool cancelled);
@@ -146,6 +171,8 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     // The device whose status the window shows, while it listens.
     std::shared_ptr<SoundDevice> sound_;
     ClientArea* client_;
+    QScrollBar* trackScrollBar_ = nullptr;
+    QLabel* hoverStatus_ = nullptr;
     std::unique_ptr<EditorView> editor_;
     std::unique_ptr<Player> player_;
     std::unique_ptr<ScoreReader> reader_;

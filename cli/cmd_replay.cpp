@@ -116,6 +116,7 @@ std::string stateText(const EditorView& view, const Player& player, bool closed,
     num("clipBeats", view.clipboard().beats());
     num("playing", player.isPlaying());
     num("closed", closed);
+    num("trackScroll", view.trackScroll());
     for (const std::string& message : messages) {
         put("message", oneLine(message));
     }
@@ -137,6 +138,11 @@ bool runLine(const ScriptLine& line, ReplayWindow& window, EditorView& view, Pla
         case ScriptLine::Kind::Leave:
             view.onMouseLeave();
             break;
+        case ScriptLine::Kind::Wheel: {
+            const Point cursor = window.cursorPos();
+            view.onWheel(line.x, cursor.x, cursor.y);
+            break;
+        }
         case ScriptLine::Kind::Click:
         case ScriptLine::Kind::RightClick:
             window.setCursor(Point{line.x, line.y});

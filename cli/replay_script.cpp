@@ -9,7 +9,7 @@ namespace corvane::cli {
 
 namespace {
 
-// Coordinates and sizes are bounded so that no layout arithmetic can overflow.
+// Coordinates, sizes and wheel notches are bounded so that no layout arithmetic can overflow.
 constexpr int kCoordinateLimit = 1'000'000;
 constexpr int kSizeLimit = 32'767;
 constexpr int kKeyCodeLimit = 255;
@@ -310,6 +310,9 @@ ScriptLine parseLine(std::string_view text, int number) {
         line.y = tokens.number("y", -kCoordinateLimit, kCoordinateLimit);
     } else if (verb == "leave") {
         line.kind = ScriptLine::Kind::Leave;
+    } else if (verb == "wheel") {
+        line.kind = ScriptLine::Kind::Wheel;
+        line.x = tokens.number("notches", -kCoordinateLimit, kCoordinateLimit);
     } else if (verb == "keydown" || verb == "keyup") {
         line.kind = verb == "keydown" ? ScriptLine::Kind::KeyDown : ScriptLine::Kind::KeyUp;
         line.x = tokens.number("key code", 0, kKeyCodeLimit);

@@ -46,6 +46,7 @@ struct ScriptLine {
         Size,
         Move,
         Leave,
+        Wheel,
         Click,
         RightClick,
         KeyDown,
@@ -58,7 +59,7 @@ struct ScriptLine {
     };
     int number = 0;  // 1-based line number in the script
     Kind kind = Kind::Notify;
-    int x = 0;  // size: width; move/click: x; keys: the code
+    int x = 0;  // size: width; move/click: x; keys: the code; wheel: the notches
     int y = 0;  // size: height; move/click: y
     char32_t character = 0;
     std::string command;  // save / open / writemidi / exit

@@ -20,7 +20,7 @@ EditorView::EditorView(EditorWindow& w)
 }
 
 ScreenLayout EditorView::layout() const {
-    return computeLayout(score_, firstVisibleMeasure_, clientRect_.right);
+    return computeLayout(score_, firstVisibleMeasure_, clientRect_.right, trackScroll_);
 }
 
 bool EditorView::playing() const {
@@ -28,7 +28,7 @@ bool EditorView::playing() const {
 }
 
 ViewState EditorView::viewState() const {
-    ViewState view{clientRect_, firstVisibleMeasure_, std::nullopt};
+    ViewState view{clientRect_, firstVisibleMeasure_, trackScroll_, std::nullopt};
     if (hover_.over(HoverArea::NoteArea)) {
         view.marker = Marker{hover_.track, hover_.marker.x, hover_.marker.y};
     }
@@ -47,6 +47,7 @@ void EditorView::setLoadedScore(Score score) {
     ensureTimeline();
     dirty_ = false;
     firstVisibleMeasure_ = 0;
+    trackScroll_ = 0;
 }
 
 void EditorView::replaceScore(Score score) {
@@ -70,6 +71,8 @@ void EditorView::onResize() {
     measuresPerScreen_ = usableWidth(clientRect_.right) / layout::kMeasureWidth;
     fillView();
     invalidate();
+    // The window sizes its scroll bar's page to the new height.
+    window_.showTrackScroll(trackScroll_, maxTrackScroll(static_cast<int>(score_.tracks.size())));
 }
 
 void EditorView::updateHover(int x, int y) {
@@ -81,6 +84,7 @@ void EditorView::updateHover(int x, int y) {
     if (hit.marker) {
         window_.invalidateRect(hover_.markerRect);
     }
+    refreshStatus();
 }
 
 void EditorView::onMouseLeave() {
@@ -89,7 +93,52 @@ void EditorView::onMouseLeave() {
 }
 
 void EditorView::invalidate() {
+    fitTrackScroll();
+    refreshStatus();
     window_.invalidate();
+}
+
+void EditorView::onWheel(int notches, int x, int y) {
+    const long long wanted = trackScroll_ + static_cast<long long>(notches) * layout::kTrackSpacing;
+    scrollTracksTo(clampTrackScroll(wanted, static_cast<int>(score_.tracks.size())), Point{x, y});
+}
+
+void EditorView::setTrackScroll(int trackScroll) {
+    scrollTracksTo(clampTrackScroll(trackScroll, static_cast<int>(score_.tracks.size())),
+                   hover_.mouse);
+}
+
+void EditorView::scrollTracksTo(int trackScroll, Point at) {
+    if (trackScroll == trackScroll_) {
+        return;
+    }
+    trackScroll_ = trackScroll;
+    updateHover(at.x, at.y);
+    invalidate();
+}
+
+void EditorView::fitTrackScroll() {
+    const int maximum = maxTrackScroll(static_cast<int>(score_.tracks.size()));
+    if (trackScroll_ > maximum) {
+        trackScroll_ = maximum;
+        updateHover(hover_.mouse.x, hover_.mouse.y);
+    }
+    if (trackScroll_ != shownTrackScroll_ || maximum != shownMaxTrackScroll_) {
+        shownTrackScroll_ = trackScroll_;
+        shownMaxTrackScroll_ = maximum;
+        window_.showTrackScroll(trackScroll_, maximum);
+    }
+}
+
+void EditorView::refreshStatus() {
+    StatusSubject subject =
+        statusSubject(score_, hover_, tools_, clipboard_, firstShownTrack(trackScroll_));
+    if (subject == status_) {
+        return;
+    }
+    status_ = subject;
+    writeStatusText(status_, statusText_);
+    window_.showStatus(statusText_);
 }
 
 void EditorView::paint() {

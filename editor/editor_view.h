@@ -6,6 +6,7 @@
 #include "editor/editor_window.h"
 #include "editor/hover.h"
 #include "editor/keys.h"
+#include "editor/status_line.h"
 #include "render/entry_tools.h"
 #include "render/layout.h"
 #include "render/resources.h"
@@ -36,8 +37,16 @@ class EditorView {
     void updateHover(int x, int y);
     // The mouse left the window: repaints the marker area and makes the cursor visible.
     void onMouseLeave();
-    // Asks for a repaint of the whole client area.
+    // Asks for a repaint of the whole client area, after fitting the view to the score: the
+    // track scroll within the tracks there are (a deleted track may leave it past the last one;
+    // the hover test then runs again), the status line up to date.
     void invalidate();
+    // The mouse wheel turned `notches` notches at (x, y), positive towards the user: the track
+    // area moves down one track a notch, within its range. The score does not change.
+    void onWheel(int notches, int x, int y);
+    // The scroll bar: the track area moves to `trackScroll` pixels, rounded down to whole tracks
+    // and kept within its range.
+    void setTrackScroll(int trackScroll);
     // A left (rightButton false) or right button press at (x, y).
     void onClick(int x, int y, bool rightButton);
     // A key press: navigation.
@@ -52,8 +61,8 @@ class EditorView {
     // Gives a score without measures its one default measure (not an edit). Everything that lays
     // the score out calls it.
     void ensureTimeline();
-    // After a load: takes `score`, clean and shown from measure 0, and forgets the hovered track,
-    // measure and Note of the old one.
+    // After a load: takes `score`, clean and shown from measure 0 and from its first track, and
+    // forgets the hovered track, measure and Note of the old one.
     void setLoadedScore(Score score);
     // Replaces the score and keeps the view (an undo step, say): the timeline is ensured, the
     // hover test runs again at the last mouse position, and the window repaints. The dirty flag
@@ -72,6 +81,11 @@ class EditorView {
     bool dirty() const { return dirty_; }
     int firstVisibleMeasure() const { return firstVisibleMeasure_; }
     int measuresPerScreen() const { return measuresPerScreen_; }
+    // How far the track area is scrolled down, in pixels: 0 at the top, at most
+    // maxTrackScroll(tracks), in steps of one track (render/layout.h).
+    int trackScroll() const { return trackScroll_; }
+    // What a click at the pointer would do, as the status line says it.
+    const std::string& statusText() const { return statusText_; }
     // The last visible measure's absolute index.
     int lastVisibleMeasure() const { return firstVisibleMeasure_ + measuresPerScreen_ - 1; }
     const Rect& clientRect() const { return clientRect_; }
@@ -89,13 +103,19 @@ class EditorView {
 
   private:
     void fillView();
+    // Moves the track area to `trackScroll`, already in range, and hovers again at `at`.
+    void scrollTracksTo(int trackScroll, Point at);
+    // Brings the track scroll within its range and tells the window where it stands.
+    void fitTrackScroll();
+    // Builds the status text again when what it describes has changed, and shows it.
+    void refreshStatus();
     void scrollRight();
     void scrollLeft();
     // The last measure holds only rests in every track and has its predecessor's key, meter and
     // tempo: growth would make it again exactly, so scrolling left may drop it.
     bool trailingMeasureIsSpare() const;
     void enterFromClick(const NoteIndex& target, bool rightButton);
-    void clickToolbar(int x);
+    void clickToolbar(int slot);
     void startPlayback(bool toggle);
     void openTrackDialog();
     void openMeasureDialog();
@@ -109,9 +129,14 @@ class EditorView {
     int firstVisibleMeasure_ = 0;
     int measuresPerScreen_ = 1;
     Rect clientRect_;
+    int trackScroll_ = 0;
+    int shownTrackScroll_ = -1;  // what the window was last told, -1 before it was told
+    int shownMaxTrackScroll_ = -1;
 
     EntryTools tools_;
     HoverState hover_;
+    StatusSubject status_;
+    std::string statusText_;
     MeasureClipboard clipboard_;
     DrawingResources drawing_;
 };

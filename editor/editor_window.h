@@ -41,6 +41,11 @@ class EditorWindow : public NotifyTarget {
     virtual Point cursorPos() const = 0;
     // Hands `c` to the window as a typed character, to reach EditorView::onChar like a key press.
     virtual void postChar(char32_t c) = 0;
+    // The status line now says `text` (what a click at the pointer would do; may be empty).
+    virtual void showStatus(std::string_view text) = 0;
+    // The track area is scrolled down by `trackScroll` pixels of at most `maxTrackScroll`; told
+    // when either changes and after every size change.
+    virtual void showTrackScroll(int trackScroll, int maxTrackScroll) = 0;
 
     // A new back buffer of at least w x h pixels (raster in the application, recording headless).
     virtual std::unique_ptr<Canvas> createCanvas(int width, int height) = 0;

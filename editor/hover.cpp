@@ -9,10 +9,15 @@ namespace {
 constexpr int kMarkerHalfWidth = 9;
 constexpr int kMarkerHalfHeight = 16;
 
-// The index of the Note nearest to x in `notes`, laid out in `slot`; none in an empty measure.
-std::optional<int> nearestNote(const TrackMeasure& notes, const MeasureSlot& slot,
-                               int pixelsPerQuarter, int x) {
-    std::optional<int> nearest;
+// The Note nearest to x in `notes`, laid out in `slot`: its index and whether it holds pitches;
+// none in an empty measure.
+struct Nearest {
+    int index = 0;
+    bool sounds = false;
+};
+std::optional<Nearest> nearestNote(const TrackMeasure& notes, const MeasureSlot& slot,
+                                   int pixelsPerQuarter, int x) {
+    std::optional<Nearest> nearest;
     int bestDistance = 0;
     int noteX = slot.firstNoteHitX();
     int index = 0;
@@ -21,7 +26,7 @@ std::optional<int> nearestNote(const TrackMeasure& notes, const MeasureSlot& slo
         if (nearest && distance > bestDistance) {
             break;
         }
-        nearest = index;
+        nearest = Nearest{index, !note.isRest()};
         bestDistance = distance;
         noteX += noteAdvance(note, pixelsPerQuarter);
         ++index;
@@ -42,9 +47,10 @@ void hitMeasures(const Score& score, const ScreenLayout& screen, int k, Point po
             hit.area = HoverArea::NoteArea;
             hit.measure = slot.index;
             if (const TrackMeasure* notes = findMeasure(score, k, slot.index)) {
-                if (const std::optional<int> n =
+                if (const std::optional<Nearest> n =
                         nearestNote(*notes, slot, screen.pixelsPerQuarter, point.x)) {
-                    hit.note = NoteIndex{k, slot.index, *n};
+                    hit.note = NoteIndex{k, slot.index, n->index};
+                    hit.noteSounds = n->sounds;
                 }
             }
             hit.marker = Point{point.x, point.y - point.y % layout::kStaffStep};
@@ -58,8 +64,8 @@ void hitMeasures(const Score& score, const ScreenLayout& screen, int k, Point po
 HoverHit hitTest(const Score& score, const ScreenLayout& screen, Point point) {
     HoverHit hit;
     const int trackCount = static_cast<int>(score.tracks.size());
-    for (int k = 0; k < trackCount; ++k) {
-        const int bandOffset = layout::kTrackSpacing * k;
+    for (int k = screen.firstTrack; k < trackCount; ++k) {
+        const int bandOffset = layout::kTrackSpacing * (k - screen.firstTrack);
         if (point.y < layout::kBandTop + bandOffset || point.y > layout::kBandBottom + bandOffset) {
             continue;
         }
@@ -71,7 +77,8 @@ HoverHit hitTest(const Score& score, const ScreenLayout& screen, Point point) {
         }
         return hit;
     }
-    if (point.y > layout::kTrackSpacing * trackCount + layout::kAddTrackGap) {
+    // The add-track zone follows the last track.
+    if (point.y > layout::kTrackSpacing * (trackCount - screen.firstTrack) + layout::kAddTrackGap) {
         hit.area = HoverArea::AddTrackZone;
     }
     return hit;
@@ -86,6 +93,7 @@ void HoverState::apply(const HoverHit& hit, Point point) {
     mouse = point;
     area = hit.area;
     note = hit.note;
+    noteSounds = hit.noteSounds;
     if (hit.track) {
         track = *hit.track;
     }
@@ -100,6 +108,7 @@ void HoverState::apply(const HoverHit& hit, Point point) {
 
 void HoverState::forgetScore() {
     note.reset();
+    noteSounds = false;
     track = 0;
     measure = 0;
 }

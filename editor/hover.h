@@ -19,13 +19,14 @@ struct HoverHit {
     std::optional<int> track;       // the track whose band holds the point
     std::optional<int> measure;     // the measure whose header or note area holds it
     std::optional<NoteIndex> note;  // over a note area: the nearest Note, if the measure has any
+    bool noteSounds = false;        // that Note holds pitches (it is no rest)
     std::optional<Point> marker;    // over a note area: the point, y rounded down to a staff step
 
     friend bool operator==(const HoverHit&, const HoverHit&) = default;
 };
 
-// What lies under `point` (client pixels) for `score` laid out as `screen`. Of two Notes at
-// equal distance the later one is the nearest.
+// What lies under `point` (client pixels) for `score` laid out as `screen`, its tracks from
+// screen.firstTrack on. Of two Notes at equal distance the later one is the nearest.
 HoverHit hitTest(const Score& score, const ScreenLayout& screen, Point point);
 
 // The area a marker at `marker` covers, to be repainted when it moves.
@@ -39,6 +40,7 @@ struct HoverState {
     int track = 0;
     int measure = 0;
     std::optional<NoteIndex> note;
+    bool noteSounds = false;  // as the hit found it: every edit of that Note hovers again
     Point marker;
     Rect markerRect;
 

@@ -7,48 +7,10 @@
 #include "editor/file_commands.h"
 #include "editor/note_entry.h"
 #include "editor/tool_rules.h"
+#include "editor/toolbar.h"
 #include "sound/player.h"
 
 namespace corvane {
-
-namespace {
-
-// What each toolbar slot does: a typed character, a special action, or nothing (a gap).
-enum class SlotAction { Gap, Char, SingleDot, DoubleDot, Play, Stop };
-
-struct ToolbarSlot {
-    SlotAction action = SlotAction::Gap;
-    char32_t character = 0;
-};
-
-constexpr ToolbarSlot kToolbar[layout::kToolbarSlots] = {
-    {SlotAction::Char, U'z'},
-    {SlotAction::Char, U'x'},
-    {SlotAction::Char, U'c'},
-    {SlotAction::Char, U'v'},
-    {SlotAction::Char, U'b'},
-    {SlotAction::Char, U'n'},
-    {},
-    {SlotAction::SingleDot},
-    {SlotAction::DoubleDot},
-    {},
-    {SlotAction::Char, U't'},
-    {},
-    {SlotAction::Char, U's'},
-    {SlotAction::Char, U'f'},
-    {},
-    {SlotAction::Char, U'q'},
-    {SlotAction::Char, U'a'},
-    {},
-    {SlotAction::Char, U'g'},
-    {},
-    {SlotAction::Play},
-    {SlotAction::Stop},
-    {},
-    {SlotAction::Char, U'r'},
-};
-
-}  // namespace
 
 void EditorView::onClick(int x, int y, bool rightButton) {
     ensureTimeline();
@@ -81,15 +43,15 @@ void EditorView::onClick(int x, int y, bool rightButton) {
         enterFromClick(*target, rightButton);
         updateHover(x, y);
         invalidate();
-    } else if (y >= layout::kToolbarTop && y <= layout::kToolbarBottom) {
-        clickToolbar(x);
+    } else if (const std::optional<int> slot = toolbarSlotAt(Point{x, y})) {
+        clickToolbar(*slot);
     }
 }
 
 void EditorView::enterFromClick(const NoteIndex& target, bool rightButton) {
     dirty_ = true;
     NoteEntry request;
-    request.position = staffPosition(target.track, hover_.marker.y);
+    request.position = staffPosition(target.track - firstShownTrack(trackScroll_), hover_.marker.y);
     request.accidental = tools_.pendingAccidental;
     request.key = score_.measures[static_cast<std::size_t>(target.measure)].key;
     request.trackKind = score_.tracks[static_cast<std::size_t>(target.track)].kind;
@@ -119,15 +81,8 @@ void EditorView::enterFromClick(const NoteIndex& target, bool rightButton) {
     endOneShotTools(tools_);
 }
 
-void EditorView::clickToolbar(int x) {
-    if (x < layout::kToolbarLeft) {
-        return;
-    }
-    const int slot = (x - layout::kToolbarLeft) / layout::kToolbarSlotWidth;
-    if (slot >= layout::kToolbarSlots) {
-        return;
-    }
-    const ToolbarSlot& button = kToolbar[slot];
+void EditorView::clickToolbar(int slot) {
+    const ToolbarSlot& button = toolbarSlot(slot);
     switch (button.action) {
         case SlotAction::Gap:
             return;

@@ -19,55 +19,6 @@ namespace {
 // length is the same whole number in both.
 constexpr int kDivisions = 24;
 
-// General MIDI percussion names for keys 35..81.
-constexpr std::array<std::string_view, 47> kDrumNames = {"Acoustic Bass Drum",
-                                                         "Bass Drum 1",
-                                                         "Side Stick",
-                                                         "Acoustic Snare",
-                                                         "Hand Clap",
-                                                         "Electric Snare",
-                                                         "Low Floor Tom",
-                                                         "Closed Hi-Hat",
-                                                         "High Floor Tom",
-                                                         "Pedal Hi-Hat",
-                                                         "Low Tom",
-                                                         "Open Hi-Hat",
-                                                         "Low-Mid Tom",
-                                                         "Hi-Mid Tom",
-                                                         "Crash Cymbal 1",
-                                                         "High Tom",
-                                                         "Ride Cymbal 1",
-                                                         "Chinese Cymbal",
-                                                         "Ride Bell",
-                                                         "Tambourine",
-                                                         "Splash Cymbal",
-                                                         "Cowbell",
-                                                         "Crash Cymbal 2",
-                                                         "Vibraslap",
-                                                         "Ride Cymbal 2",
-                                                         "Hi Bongo",
-                                                         "Low Bongo",
-                                                         "Mute Hi Conga",
-                                                         "Open Hi Conga",
-                                                         "Low Conga",
-                                                         "High Timbale",
-                                                         "Low Timbale",
-                                                         "High Agogo",
-                                                         "Low Agogo",
-                                                         "Cabasa",
-                                                         "Maracas",
-                                                         "Short Whistle",
-                                                         "Long Whistle",
-                                                         "Short Guiro",
-                                                         "Long Guiro",
-                                                         "Claves",
-                                                         "Hi Wood Block",
-                                                         "Low Wood Block",
-                                                         "Mute Cuica",
-                                                         "Open Cuica",
-                                                         "Mute Triangle",
-                                                         "Open Triangle"};
-
 constexpr std::string_view kSteps = "CDEFGAB";
 constexpr std::array<int, 7> kStepSemitones = {0, 2, 4, 5, 7, 9, 11};
 
@@ -82,10 +33,8 @@ int middleLine(TrackKind kind) {
 }
 
 std::string drumName(int key) {
-    if (key >= 35 && key <= 81) {
-        return std::string(kDrumNames[static_cast<std::size_t>(key - 35)]);
-    }
-    return "Drum " + std::to_string(key);
+    const std::string_view name = percussionName(key);
+    return name.empty() ? "Drum " + std::to_string(key) : std::string(name);
 }
 
 const char* typeName(int duration) {

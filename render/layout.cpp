@@ -9,9 +9,11 @@ int usableWidth(int clientWidth) {
     return std::max(clientWidth, layout::kMinClientWidth) - layout::kRightMargin;
 }
 
-ScreenLayout computeLayout(const Score& score, int firstVisibleMeasure, int clientWidth) {
+ScreenLayout computeLayout(const Score& score, int firstVisibleMeasure, int clientWidth,
+                           int trackScroll) {
     ScreenLayout result;
     result.usableWidth = usableWidth(clientWidth);
+    result.firstTrack = firstShownTrack(trackScroll);
     const int remaining = static_cast<int>(score.measures.size()) - firstVisibleMeasure;
     if (remaining <= 0 || firstVisibleMeasure < 0) {
         return result;
@@ -68,8 +70,15 @@ int noteAdvance(const Note& note, int pixelsPerQuarter) {
     return numerator * pixelsPerQuarter / divisor;
 }
 
-int staffPosition(int track, int markerY) {
-    return (staffMiddleY(track) - markerY) / layout::kStaffStep;
+int clampTrackScroll(long long trackScroll, int trackCount) {
+    const long long whole = trackScroll - trackScroll % layout::kTrackSpacing;
+    return static_cast<int>(std::clamp<long long>(whole, 0, maxTrackScroll(trackCount)));
+}
+
+int rowsInView(int clientHeight) {
+    // Row r shows its whole band when its lowest pixel, kBandBottom + 100r, is inside.
+    const int below = clientHeight - 1 - layout::kBandBottom;
+    return below < 0 ? 1 : below / layout::kTrackSpacing + 1;
 }
 
 }  // namespace corvane

@@ -2,6 +2,7 @@
 // Screen layout shared by the hover test and the painter: where tracks, measures and notes stand
 // in client pixels. All arithmetic is integer with truncating division, product first.
 
+#include <algorithm>
 #include <vector>
 
 #include "score/score.h"
@@ -62,24 +63,50 @@ struct ScreenLayout {
     int usableWidth = 0;  // Wc = max(W, 318) - 20
     int pixelsPerQuarter = 0;
     std::vector<MeasureSlot> measures;  // the visible measures, left to right
+    int firstTrack = 0;                 // the track in the top row (see firstShownTrack)
 };
 
 // Wc for a client area whose right edge is `clientWidth`.
 int usableWidth(int clientWidth);
 
 // Lays out the visible measures from `firstVisibleMeasure` for a client width: usableWidth / 300
-// of them, capped by the measures that remain, at least one while any remains.
-ScreenLayout computeLayout(const Score& score, int firstVisibleMeasure, int clientWidth);
+// of them, capped by the measures that remain, at least one while any remains; the tracks from
+// the one `trackScroll` shows in the top row.
+ScreenLayout computeLayout(const Score& score, int firstVisibleMeasure, int clientWidth,
+                           int trackScroll = 0);
+
+// Vertical scrolling moves the track area by whole tracks. Scrolled down by `trackScroll` pixels
+// (a multiple of 100), track k stands in row k - trackScroll / 100, exactly where track
+// k - trackScroll / 100 stands unscrolled; the tracks above row 0 are neither drawn nor hit, so
+// nothing of them reaches up into the toolbar.
+inline int firstShownTrack(int trackScroll) {
+    return trackScroll / layout::kTrackSpacing;
+}
+
+// The largest scroll for `trackCount` tracks: the last track in the top row.
+inline int maxTrackScroll(int trackCount) {
+    return layout::kTrackSpacing * std::max(0, trackCount - 1);
+}
+
+// `trackScroll` rounded down to whole tracks and kept within 0..maxTrackScroll(trackCount).
+int clampTrackScroll(long long trackScroll, int trackCount);
+
+// How many rows of tracks a client area `clientHeight` pixels high shows with their whole hover
+// band; at least 1.
+int rowsInView(int clientHeight);
 
 // How far the Note after `note` stands to the right of it, in pixels.
 int noteAdvance(const Note& note, int pixelsPerQuarter);
 
-// Staff position under a marker at `markerY` over track `track` (-9..+9 inside the band).
-int staffPosition(int track, int markerY);
+// Middle line y of the track in row `row` (track `row` when the view is not scrolled).
+inline int staffMiddleY(int row) {
+    return layout::kStaffMiddle + layout::kTrackSpacing * row;
+}
 
-// Middle line y of track `track`.
-inline int staffMiddleY(int track) {
-    return layout::kStaffMiddle + layout::kTrackSpacing * track;
+// Staff position under a marker at `markerY` over the track in row `row` (-9..+9 inside the
+// band).
+inline int staffPosition(int row, int markerY) {
+    return (staffMiddleY(row) - markerY) / layout::kStaffStep;
 }
 
 }  // namespace corvane

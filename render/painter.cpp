@@ -107,20 +107,20 @@ class Painter {
           screen_(computeLayout(score, view.firstVisibleMeasure, view.client.right)) {}
 
     void toolbar(const EntryTools& tools, bool playing);
-    // Track k, its middle line at staffMiddleY(k).
-    void track(const Track& track, int k);
+    // A track shown in row `row`, its middle line at staffMiddleY(row).
+    void track(const Track& track, int row);
 
   private:
     void glyph(Glyph g, int x, int y);
     void staff(int yk);
     // The measure of `slot`, from its left edge; the previous values carry on to the next one.
-    void measure(const MeasureSlot& slot, const Track& track, int k, int yk, int previousTempo,
+    void measure(const MeasureSlot& slot, const Track& track, int row, int yk, int previousTempo,
                  int& previousVelocity);
     void keySignature(int key, TrackKind kind, int x, int yk);
     void meter(int beats, int x, int yk);
-    void note(const Note& note, int x, int yk, int k, int previousVelocity);
+    void note(const Note& note, int x, int yk, int row, int previousVelocity);
     void rest(const Note& note, int x, int yk);
-    HeadColumn heads(const Note& note, int x, int yk, int k);
+    HeadColumn heads(const Note& note, int x, int yk, int row);
     NoteEnds stemAndFlags(const Note& note, int x, int yk, const HeadColumn& column);
     void marks(const Note& note, int x, const NoteEnds& ends);
 
@@ -179,8 +179,8 @@ void Painter::toolbar(const EntryTools& tools, bool playing) {
     }
 }
 
-void Painter::track(const Track& track, int k) {
-    const int yk = staffMiddleY(k);
+void Painter::track(const Track& track, int row) {
+    const int yk = staffMiddleY(row);
     staff(yk);
     if (track.kind != Drums) {
         canvas_.text(kNameX, yk - kNameAbove, instrumentName(track.program));
@@ -194,7 +194,7 @@ void Painter::track(const Track& track, int k) {
     int previousVelocity = -1;
     for (std::size_t n = 0; n < screen_.measures.size(); ++n) {
         const MeasureSlot& slot = screen_.measures[n];
-        measure(slot, track, k, yk, previousTempo, previousVelocity);
+        measure(slot, track, row, yk, previousTempo, previousVelocity);
         previousTempo = score_.measures[static_cast<std::size_t>(slot.index)].tempo;
         if (n + 1 < screen_.measures.size()) {
             const int barX = slot.noteAreaEnd(screen_.pixelsPerQuarter);
@@ -212,8 +212,8 @@ void Painter::staff(int yk) {
     canvas_.line(right, yk - kStaffEndReach, right, yk + kStaffEndReach);
 }
 
-void Painter::measure(const MeasureSlot& slot, const Track& track, int k, int yk, int previousTempo,
-                      int& previousVelocity) {
+void Painter::measure(const MeasureSlot& slot, const Track& track, int row, int yk,
+                      int previousTempo, int& previousVelocity) {
     const MeasureInfo& info = score_.measures[static_cast<std::size_t>(slot.index)];
     int x = slot.left;
     std::string label = std::to_string(static_cast<long long>(slot.index) + 1);
@@ -236,7 +236,7 @@ void Painter::measure(const MeasureSlot& slot, const Track& track, int k, int yk
     }
     x += layout::kFirstNotePaint;
     for (const Note& n : track.measures[static_cast<std::size_t>(slot.index)]) {
-        note(n, x, yk, k, previousVelocity);
+        note(n, x, yk, row, previousVelocity);
         previousVelocity = n.velocity;
         if (n.duration != 0) {
             x += noteAdvance(n, screen_.pixelsPerQuarter);
@@ -266,7 +266,7 @@ void Painter::meter(int beats, int x, int yk) {
     glyph(Glyph::MeterDigit4, x, yk + 1);
 }
 
-void Painter::note(const Note& note, int x, int yk, int k, int previousVelocity) {
+void Painter::note(const Note& note, int x, int yk, int row, int previousVelocity) {
     if (note.velocity != previousVelocity) {
         canvas_.text(x - 10, yk + kVelocityBelow, std::to_string(note.velocity));
     }
@@ -277,7 +277,7 @@ void Painter::note(const Note& note, int x, int yk, int k, int previousVelocity)
     if (note.tie == TieStart || note.tie == TieMiddle) {
         glyph(Glyph::Tie, x + 9, yk - 29);
     }
-    const HeadColumn column = heads(note, x, yk, k);
+    const HeadColumn column = heads(note, x, yk, row);
     marks(note, x, stemAndFlags(note, x, yk, column));
 }
 
@@ -308,7 +308,7 @@ void Painter::rest(const Note& note, int x, int yk) {
     }
 }
 
-HeadColumn Painter::heads(const Note& note, int x, int yk, int k) {
+HeadColumn Painter::heads(const Note& note, int x, int yk, int row) {
     // Heads one step apart (a second) cannot share a column: the chord moves 5 pixels left and
     // heads on even positions that touch a neighbour move to the right of the stem.
     const bool seconds =
@@ -332,7 +332,7 @@ HeadColumn Painter::heads(const Note& note, int x, int yk, int k) {
                 accidentalOffset = -10;
             }
         }
-        paintNoteHead(canvas_, x + column.shift + headOffset, yh, k, filled);
+        paintNoteHead(canvas_, x + column.shift + headOffset, yh, row, filled);
         const int u = x - column.shift;
         if (note.dots >= 1) {
             canvas_.ellipse(u + 9, yh - 2, u + 14, yh + 3);
@@ -410,17 +410,20 @@ void paintScore(const Score& score, const ViewState& view, const EntryTools& too
     canvas.fill(view.client);
     Painter painter(score, view, glyphs, canvas);
     painter.toolbar(tools, playing);
-    for (std::size_t k = 0; k < score.tracks.size(); ++k) {
-        painter.track(score.tracks[k], static_cast<int>(k));
+    // Scrolled down, the tracks above the top row are left out whole (render/layout.h).
+    const int first = firstShownTrack(view.trackScroll);
+    for (std::size_t k = static_cast<std::size_t>(std::max(first, 0)); k < score.tracks.size();
+         ++k) {
+        painter.track(score.tracks[k], static_cast<int>(k) - first);
     }
     if (view.marker) {
-        paintNoteHead(canvas, view.marker->x, view.marker->y, view.marker->track,
+        paintNoteHead(canvas, view.marker->x, view.marker->y, view.marker->track - first,
                       tools.currentDuration > 2);
     }
 }
 
-void paintNoteHead(Canvas& canvas, int x, int y, int track, bool filled) {
-    const int yk = staffMiddleY(track);
+void paintNoteHead(Canvas& canvas, int x, int y, int row, bool filled) {
+    const int yk = staffMiddleY(row);
     const int r = y - yk;
     const auto ledger = [&](int offset) { canvas.line(x - 8, yk + offset, x + 9, yk + offset); };
     if (r <= -40) {

@@ -11,13 +11,14 @@
 namespace corvane {
 
 // Paints the client area of `view`: the white page, the toolbar with the tools lit (the play
-// slot while `playing`, else the stop slot), every track's staff with its visible measures, and
-// the marker. Glyphs that are not loaded are left out.
+// slot while `playing`, else the stop slot), every track's staff with its visible measures from
+// the track the scroll shows in the top row, and the marker. Glyphs that are not loaded are left
+// out.
 void paintScore(const Score& score, const ViewState& view, const EntryTools& tools, bool playing,
                 const Glyphs& glyphs, Canvas& canvas);
 
-// One note head centred at (x, y) on track `track`, with the ledger lines it needs; `filled`
-// for values shorter than a half.
-void paintNoteHead(Canvas& canvas, int x, int y, int track, bool filled);
+// One note head centred at (x, y) on the track in row `row`, with the ledger lines it needs;
+// `filled` for values shorter than a half.
+void paintNoteHead(Canvas& canvas, int x, int y, int row, bool filled);
 
 }  // namespace corvane

@@ -46,12 +46,68 @@ constexpr std::array<std::string_view, 128> kNames = {
 };
 // clang-format on
 
+// General MIDI percussion names for keys 35..81.
+constexpr std::array<std::string_view, 47> kDrumNames = {"Acoustic Bass Drum",
+                                                         "Bass Drum 1",
+                                                         "Side Stick",
+                                                         "Acoustic Snare",
+                                                         "Hand Clap",
+                                                         "Electric Snare",
+                                                         "Low Floor Tom",
+                                                         "Closed Hi-Hat",
+                                                         "High Floor Tom",
+                                                         "Pedal Hi-Hat",
+                                                         "Low Tom",
+                                                         "Open Hi-Hat",
+                                                         "Low-Mid Tom",
+                                                         "Hi-Mid Tom",
+                                                         "Crash Cymbal 1",
+                                                         "High Tom",
+                                                         "Ride Cymbal 1",
+                                                         "Chinese Cymbal",
+                                                         "Ride Bell",
+                                                         "Tambourine",
+                                                         "Splash Cymbal",
+                                                         "Cowbell",
+                                                         "Crash Cymbal 2",
+                                                         "Vibraslap",
+                                                         "Ride Cymbal 2",
+                                                         "Hi Bongo",
+                                                         "Low Bongo",
+                                                         "Mute Hi Conga",
+                                                         "Open Hi Conga",
+                                                         "Low Conga",
+                                                         "High Timbale",
+                                                         "Low Timbale",
+                                                         "High Agogo",
+                                                         "Low Agogo",
+                                                         "Cabasa",
+                                                         "Maracas",
+                                                         "Short Whistle",
+                                                         "Long Whistle",
+                                                         "Short Guiro",
+                                                         "Long Guiro",
+                                                         "Claves",
+                                                         "Hi Wood Block",
+                                                         "Low Wood Block",
+                                                         "Mute Cuica",
+                                                         "Open Cuica",
+                                                         "Mute Triangle",
+                                                         "Open Triangle"};
+
 }  // namespace
 
 std::string_view instrumentName(std::int32_t program) {
     // Taken as unsigned, so negative numbers fall past the table too.
     const auto index = static_cast<std::uint32_t>(program);
     return index < 127 ? kNames[index] : kNames[127];
+}
+
+std::string_view percussionName(std::int32_t key) {
+    if (key >= 35 && key <= 81) {
+        return kDrumNames[static_cast<std::size_t>(key - 35)];
+    }
+    return {};
 }
 
 std::vector<std::uint8_t> midiChannels(const Score& score) {

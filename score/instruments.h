@@ -10,6 +10,10 @@ namespace corvane {
 // The view refers to static storage and is NUL-terminated.
 std::string_view instrumentName(std::int32_t program);
 
+// The General MIDI name of percussion key `key`; empty outside 35..81. The view refers to static
+// storage.
+std::string_view percussionName(std::int32_t key);
+
 // The General MIDI percussion channel (zero-based).
 inline constexpr std::uint8_t kDrumChannel = 9;
 

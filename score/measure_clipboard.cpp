@@ -17,12 +17,17 @@ void MeasureClipboard::copy(const Score& score, int measure, int track) {
     }
 }
 
-bool MeasureClipboard::paste(Score& score, int measure, int track) const {
-    Track& target = score.tracks[static_cast<std::size_t>(track)];
+bool MeasureClipboard::fits(const Score& score, int measure, int track) const {
+    const Track& target = score.tracks[static_cast<std::size_t>(track)];
     const MeasureInfo& info = score.measures[static_cast<std::size_t>(measure)];
-    if (kind_ != target.kind || key_ != info.key || beats_ != info.beats) {
+    return kind_ == target.kind && key_ == info.key && beats_ == info.beats;
+}
+
+bool MeasureClipboard::paste(Score& score, int measure, int track) const {
+    if (!fits(score, measure, track)) {
         return false;
     }
+    Track& target = score.tracks[static_cast<std::size_t>(track)];
     target.measures[static_cast<std::size_t>(measure)] = notes_;
     if (measure > 0) {
         TrackMeasure& previous = target.measures[static_cast<std::size_t>(measure - 1)];

@@ -17,6 +17,9 @@ class MeasureClipboard {
     // measure from its neighbours. False, and nothing changed, when they do not match. Both
     // indexes must be in range.
     bool paste(Score& score, int measure, int track) const;
+    // Whether the copy may be pasted into measure `measure` of track `track`: the track kind,
+    // key and meter match. Both indexes must be in range.
+    bool fits(const Score& score, int measure, int track) const;
 
     TrackKind kind() const { return kind_; }
     int key() const { return key_; }

@@ -11,11 +11,8 @@
 namespace corvane {
 namespace {
 
-// Eight tracks whose first measure holds 32 thirty-second notes; hover at pointer x `x` over the
-// last track's staff.
-void hoverDenseMeasure(benchmark::State& state, int x) {
-    test::QuietWindow window;
-    EditorView view(window);
+// Eight tracks whose first measure holds 32 thirty-second notes.
+void makeDense(EditorView& view) {
     view.onResize();
     Score score = view.score();
     for (int t = 1; t < 8; ++t) {
@@ -30,9 +27,19 @@ void hoverDenseMeasure(benchmark::State& state, int x) {
         notes.assign(32, note);
     }
     view.replaceScore(std::move(score));
+}
+
+// Hover at pointer x `x` over the last track's staff. With `changing`, the pointer moves between
+// two staff steps, so that what the status line says changes with every move and its text is
+// built each time; otherwise it stays on one step, as most moves along a staff do.
+void hoverDenseMeasure(benchmark::State& state, int x, bool changing) {
+    test::QuietWindow window;
+    EditorView view(window);
+    makeDense(view);
     const int y = 90 + 7 * 100;
+    int move = 0;
     for (auto _ : state) {
-        view.updateHover(x, y);
+        view.updateHover(x, changing && (++move & 1) != 0 ? y - 10 : y);
         benchmark::DoNotOptimize(view.hover().note);
     }
     if (!view.hover().over(HoverArea::NoteArea) || view.hover().track != 7) {
@@ -41,8 +48,10 @@ void hoverDenseMeasure(benchmark::State& state, int x) {
 }
 
 // x 420 is past the last of the 32 notes (106 + 31 * 10): the walk visits them all.
-BENCHMARK_CAPTURE(hoverDenseMeasure, lastNote, 420);
-BENCHMARK_CAPTURE(hoverDenseMeasure, middleNote, 265);
+BENCHMARK_CAPTURE(hoverDenseMeasure, lastNote, 420, false);
+BENCHMARK_CAPTURE(hoverDenseMeasure, middleNote, 265, false);
+BENCHMARK_CAPTURE(hoverDenseMeasure, lastNoteChangingStep, 420, true);
+BENCHMARK_CAPTURE(hoverDenseMeasure, middleNoteChangingStep, 265, true);
 
 }  // namespace
 }  // namespace corvane

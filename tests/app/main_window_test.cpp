@@ -8,10 +8,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
+#include <QWheelEvent>
 #include <atomic>
 #include <fstream>
 #include <mutex>
@@ -21,6 +24,7 @@
 #include "app/key_codes.h"
 #include "app/main_window.h"
 #include "editor/editor_view.h"
+#include "render/layout.h"
 #include "modal_script.h"
 #include "score/score_reader.h"
 #include "sound/player.h"
@@ -140,7 +144,13 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     EXPECT_EQ(window->windowTitle(), "Corvane");
-    EXPECT_EQ(window->size(), QSize(800, 600));
+    // The client area keeps the size an 800 x 600 window gives it: the window grows by the
+    // track scroll bar at its right and the status line below.
+    EXPECT_EQ(client->size(), QSize(800, 600 - window->menuBar()->height()));
+    EXPECT_EQ(window->width(), 800 + window->trackScrollBar().width());
+    EXPECT_EQ(window->trackScrollBar().geometry().left(), client->geometry().right() + 1);
+    ASSERT_NE(window->statusBar(), nullptr);
+    EXPECT_GE(window->statusBar()->geometry().top(), window->centralWidget()->geometry().bottom());
     EXPECT_NE(window->minimumSize(), window->maximumSize()) << "resizable";
     const QList<QSize> sizes = window->windowIcon().availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(32, 32)));
@@ -183,7 +193,7 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
 }
 
 TEST_F(MainWindowTest, ResizeReachesTheEditorAndPaintShowsTheBackBuffer) {
-    window->resize(1100, 700);
+    window->resize(1100 + window->width() - client->width(), 700);
     ASSERT_TRUE(waitUntil([&] { return editor().clientRect().right == client->width(); }));
     EXPECT_EQ(client->width(), 1100);
     EXPECT_EQ(editor().measuresPerScreen(), 3);
@@ -309,6 +319,59 @@ TEST_F(MainWindowTest, ToolbarCharacterButtonsActLikeTheirKeys) {
     ASSERT_EQ(script.seen().size(), 1u);
     EXPECT_EQ(script.seen()[0].title, "Dynamic");
     EXPECT_EQ(script.seen()[0].parent, window.get());
+}
+
+TEST_F(MainWindowTest, TheStatusLineSaysWhatAClickWouldDoAndToolbarSlotsHaveTips) {
+    const auto* line = window->findChild<QLabel*>("hoverStatus");
+    ASSERT_NE(line, nullptr);
+    hover(kTrackHeader);
+    EXPECT_EQ(line->text(), "Click: track properties");
+    hover(kNoteSpot);
+    EXPECT_TRUE(line->text().startsWith("Measure 1, Piano: place a quarter note, D5"))
+        << line->text().toStdString();
+    QTest::keyClick(client, Qt::Key_S);
+    EXPECT_TRUE(line->text().contains("D#5")) << "the tools changed what a click enters";
+
+    const auto tipAt = [this](QPoint at) {
+        QHelpEvent help(QEvent::ToolTip, at, client->mapToGlobal(at));
+        QCoreApplication::sendEvent(client, &help);
+    };
+    tipAt(QPoint(200, 10));  // slot 12
+    EXPECT_TRUE(waitUntil([] { return QToolTip::text() == "Sharp (S)"; }))
+        << QToolTip::text().toStdString();
+    tipAt(QPoint(100, 10));  // a gap
+    EXPECT_TRUE(waitUntil([] { return QToolTip::text().isEmpty(); }));
+}
+
+TEST_F(MainWindowTest, WheelAndScrollBarMoveTheTracksByWholeTracks) {
+    window->openFile(QString::fromStdString(writeScore("eight.cvn", 8)));
+    settle();
+    QScrollBar& bar = window->trackScrollBar();
+    EXPECT_TRUE(bar.isEnabled());
+    EXPECT_EQ(bar.maximum(), 7);
+    EXPECT_EQ(bar.value(), 0);
+    EXPECT_EQ(bar.pageStep(), rowsInView(client->height()));
+
+    const auto turn = [this](int angle) {
+        const QPointF at(200, 90);
+        QWheelEvent wheel(at, client->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(client, &wheel);
+    };
+    turn(-240);  // two notches towards the user
+    EXPECT_EQ(editor().trackScroll(), 200);
+    EXPECT_EQ(bar.value(), 2);
+    EXPECT_EQ(editor().hover().track, 2) << "the track now under the pointer";
+    turn(60);  // half a notch away from the user: not yet a notch
+    EXPECT_EQ(editor().trackScroll(), 200);
+    turn(60);
+    EXPECT_EQ(editor().trackScroll(), 100);
+
+    bar.setValue(7);
+    EXPECT_EQ(editor().trackScroll(), 700);
+    turn(-120);
+    EXPECT_EQ(editor().trackScroll(), 700) << "the last track is as far as it goes";
+    EXPECT_FALSE(editor().dirty());
 }
 
 TEST_F(MainWindowTest, ClicksOpenTheTrackAndMeasureDialogsOwnedByTheWindow) {
@@ -794,12 +857,17 @@ class SoundStatusTest : public ::testing::Test {
 
 TEST_F(SoundStatusTest, MissingSoundIsSaidOnceBelowTheClientAreaWhichKeepsItsSize) {
     EXPECT_EQ(device->listeners(), 1u);
-    EXPECT_EQ(window->findChild<QStatusBar*>(), nullptr) << "nothing to say yet";
+    EXPECT_EQ(statusLine(), nullptr) << "nothing to say yet";
     const std::string problem = "No sound: no audio output. Editing, saving and export still work.";
     device->report(problem);
     ASSERT_TRUE(waitUntil([&] { return statusLine() != nullptr; }));
     EXPECT_EQ(statusLine()->text().toStdString(), problem);
     ASSERT_TRUE(waitUntil([&] { return statusLine()->isVisible(); }));
+    // The notice stands at the right of the line, beside what a click would do.
+    const auto* hoverLine = window->findChild<QLabel*>("hoverStatus");
+    ASSERT_NE(hoverLine, nullptr);
+    EXPECT_EQ(statusLine()->parentWidget(), hoverLine->parentWidget());
+    EXPECT_GT(statusLine()->geometry().left(), hoverLine->geometry().left());
     EXPECT_TRUE(waitUntil([&] { return window->clientArea().size() == clientSize; }))
         << window->clientArea().height() << " instead of " << clientSize.height();
     EXPECT_EQ(window->editor()->clientRect(),
@@ -828,7 +896,7 @@ TEST_F(SoundStatusTest, WorkingSoundShowsNoStatusLine) {
     device->report("");
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
-    EXPECT_EQ(window->findChild<QStatusBar*>(), nullptr);
+    EXPECT_EQ(statusLine(), nullptr);
     EXPECT_EQ(window->clientArea().size(), clientSize);
 }
 

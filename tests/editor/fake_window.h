@@ -42,6 +42,13 @@ class FakeWindow final : public EditorWindow {
     std::vector<std::string> messages;
     std::vector<std::string> details;  // one per message, maybe empty
     std::vector<std::string> dialogsOpened;
+    std::vector<std::string> statuses;  // every status text shown, in order
+    struct Scroll {
+        int trackScroll;
+        int maxTrackScroll;
+        friend bool operator==(const Scroll&, const Scroll&) = default;
+    };
+    std::vector<Scroll> scrolls;  // every track scroll the window was told, in order
 
     std::function<void(TrackDialogModel&)> trackDialog;
     std::function<void(DrumTrackDialogModel&)> drumTrackDialog;
@@ -54,6 +61,10 @@ class FakeWindow final : public EditorWindow {
     void showCursor() override { ++cursorShows; }
     Point cursorPos() const override { return cursor; }
     void postChar(char32_t c) override { posted.push_back(c); }
+    void showStatus(std::string_view text) override { statuses.emplace_back(text); }
+    void showTrackScroll(int trackScroll, int maxTrackScroll) override {
+        scrolls.push_back({trackScroll, maxTrackScroll});
+    }
     std::unique_ptr<Canvas> createCanvas(int, int) override {
         return std::make_unique<RecordingCanvas>();
     }

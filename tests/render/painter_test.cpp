@@ -4,10 +4,12 @@
 #include <initializer_list>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "editor/editor_view.h"
+#include "render/layout.h"
 #include "render/painter.h"
 #include "render/recording_canvas.h"
 #include "sound/player.h"
@@ -597,6 +599,50 @@ TEST(Painter, MarkerIsAHeadUnderTheMouseOverTheNoteArea) {
     lines = track1.paint();
     const Lines lower{"line 142 160 159 160", "line 142 150 159 150", "ellipse 144 146 156 155"};
     EXPECT_EQ(Lines(lines.end() - 3, lines.end()), lower);
+}
+
+// The smallest y a display-list operation names: where it reaches up to.
+int topOf(const std::string& line) {
+    std::istringstream words(line);
+    std::string op;
+    words >> op;
+    std::vector<int> numbers;
+    for (int n = 0; numbers.size() < 7 && words >> n;) {
+        numbers.push_back(n);
+    }
+    if (op == "line") {
+        return std::min(numbers.at(1), numbers.at(3));
+    }
+    if (op == "copy" || op == "and") {
+        return numbers.at(6);
+    }
+    return numbers.at(1);  // fill, ellipse and arc: the box's top; text: its top
+}
+
+TEST(Painter, ScrolledDownTheTopRowShowsTheFirstScrolledTrackAndNothingReachesTheToolbar) {
+    Painted p;
+    p.score.addTrack(32, Bass);
+    p.score.addTrack(0, Drums);
+    // Track 0 reaches far below its staff: ledger lines, stems and velocities that would stand
+    // in the toolbar's band one row up.
+    Note low = chord(8, {-9, -8});
+    low.velocity = 50;
+    setFirstMeasure(p, {low, chord(16, {-9}), chord(2, {-7})});
+    p.measure(1, 0).front() = chord(4, {-1, 2});
+    p.view.trackScroll = 100;
+    p.view.marker = Marker{2, 150, 150};
+    const Lines scrolled = p.paint();
+
+    const std::size_t toolbarOperations = 1 + kToolbarCopies.size() + 2;  // page, icons, lit
+    ASSERT_GT(scrolled.size(), toolbarOperations);
+    for (std::size_t i = toolbarOperations; i < scrolled.size(); ++i) {
+        EXPECT_GE(topOf(scrolled[i]), layout::kToolbarBottom + 1) << scrolled[i];
+    }
+    // Exactly what the score without its first track shows unscrolled.
+    p.score.tracks.erase(p.score.tracks.begin());
+    p.view.trackScroll = 0;
+    p.view.marker = Marker{1, 150, 150};
+    EXPECT_EQ(scrolled, p.paint());
 }
 
 TEST(Painter, PaintsNothingWithoutABackBufferAndSkipsMissingGlyphs) {
