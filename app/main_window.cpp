@@ -25,8 +25,9 @@
 #include "dialogs/dynamic_dialog.h"
 #include "dialogs/measure_dialog.h"
 #include "dialogs/track_dialogs.h"
+#include "editor/editor_session.h"
 #include "editor/editor_view.h"
-#include "editor/file_commands.h"
+#include "editor/error_message.h"
 #include "editor/toolbar.h"
 #include "render/layout.h"
 #include "render/qt/raster_canvas.h"
@@ -303,17 +304,13 @@ MainWindow::MainWindow(WindowServices services)
     buildViewFrame();
     client_->setFocus();
 
-    editor_ = std::make_unique<EditorView>(*client_);
-    player_ = std::make_unique<Player>(services_.sound);
-    editor_->setPlayer(player_.get());
-    reader_ = std::make_unique<ScoreReader>();
+    session_ = std::make_unique<EditorSession>(*client_, services_.sound);
     sound_ = services_.sound;
     if (sound_) {
         sound_->reportStatus(*this);
     }
 
-    if (editor_->resourcesFailed()) {
-        showWarning(this, kResourcesFailedMessage, kErrorCaption, services_.runModal);
+    if (session_->reportMissingResources()) {
         // The window still appears, as a plain page, and closes as soon as events run.
         QTimer::singleShot(0, this, [this] {
             teardown();
@@ -326,6 +323,18 @@ MainWindow::~MainWindow() {
     teardown();
 }
 
+EditorView* MainWindow::editor() const {
+    return session_ ? &session_->editor() : nullptr;
+}
+
+Player* MainWindow::player() const {
+    return session_ ? &session_->player() : nullptr;
+}
+
+const ScoreReader* MainWindow::scoreReader() const {
+    return session_ ? &session_->reader() : nullptr;
+}
+
 void MainWindow::teardown() {
     // A running export has its own copy of the song; it is stopped, and leaves no file.
     audioExport_.reset();
@@ -333,9 +342,7 @@ void MainWindow::teardown() {
         sound_->stopReporting(*this);
         sound_.reset();
     }
-    editor_.reset();
-    player_.reset();
-    reader_.reset();
+    session_.reset();
 }
 
 void MainWindow::soundStatusKnown(const std::string& problem) {
@@ -385,8 +392,8 @@ void MainWindow::buildViewFrame() {
     connect(client_, &ClientArea::statusChanged, hoverStatus_, &QLabel::setText);
     connect(client_, &ClientArea::trackScrollChanged, this, &MainWindow::showTrackScroll);
     connect(trackScrollBar_, &QScrollBar::valueChanged, this, [this](int row) {
-        if (editor_) {
-            editor_->setTrackScroll(row * layout::kTrackSpacing);
+        if (session_) {
+            session_->editor().setTrackScroll(row * layout::kTrackSpacing);
         }
     });
     resize(kClientArea.width() + trackScrollBar_->sizeHint().width(),
@@ -427,25 +434,25 @@ void MainWindow::createActions() {
 }
 
 void MainWindow::save() {
-    if (editor_ && reader_) {
-        saveScore(*editor_, *reader_);
+    if (session_) {
+        session_->save();
     }
 }
 
 void MainWindow::open() {
-    if (editor_ && reader_) {
-        openScore(*editor_, *reader_);
+    if (session_) {
+        session_->open();
     }
 }
 
 void MainWindow::writeMidi() {
-    if (editor_) {
-        corvane::writeMidi(*editor_);
+    if (session_) {
+        session_->writeMidi();
     }
 }
 
 void MainWindow::exportAudio() {
-    if (!editor_ || audioExport_ || !services_.renderAudio) {
+    if (!session_ || audioExport_ || !services_.renderAudio) {
         return;
     }
     const std::optional<std::string> path = chooseAudioFile(this, services_.runModal);
@@ -459,9 +466,10 @@ void MainWindow::exportAudio() {
         return;
     }
     // What playback from the first measure plays, taken now: later edits do not reach it.
-    editor_->ensureTimeline();
+    EditorView& editor = session_->editor();
+    editor.ensureTimeline();
     audioExport_ = std::make_unique<AudioExportRun>(
-        this, services_.renderAudio, Player::midiFileBytes(editor_->score(), 0), *path, *format);
+        this, services_.renderAudio, Player::midiFileBytes(editor.score(), 0), *path, *format);
     connect(audioExport_.get(), &AudioExportRun::finished, this, &MainWindow::exportFinished);
     exportAudioAction_->setEnabled(false);
 }
@@ -476,16 +484,16 @@ void MainWindow::exportFinished(const QString& error, bool) {
 }
 
 void MainWindow::openFile(const QString& path) {
-    if (!editor_ || !reader_) {
+    if (!session_) {
         return;
     }
     const QFileInfo file(path);
     QDir::setCurrent(file.absolutePath());
-    loadScoreFile(*editor_, *reader_, QFile::encodeName(file.absoluteFilePath()).toStdString());
+    session_->loadFile(QFile::encodeName(file.absoluteFilePath()).toStdString());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (editor_ && reader_ && !closeQuery(*editor_, *reader_)) {
+    if (session_ && !session_->mayClose()) {
         event->ignore();
         return;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: one top-level window with the File menu, and the client area through which
-// every input event reaches the editor. It builds the editor, the player and the score reader
-// when it is created and destroys them, in that order, when it closes.
+// every input event reaches the editor. It opens an editing session (the editor, the player and
+// the score reader) when it is created and closes it when it closes.
 
 #include <QMainWindow>
 #include <QWidget>
@@ -20,12 +20,11 @@ class QScrollBar;
 
 namespace corvane {
 
+class EditorSession;
 class EditorView;
 class Player;
 class ScoreReader;
 class MainWindow;
-
-inline constexpr const char* kResourcesFailedMessage = "Couldn't load graphical objects.";
 
 // What the window takes from its surroundings; tests replace them.
 struct WindowServices {
@@ -111,15 +110,16 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     Q_OBJECT
 
   public:
-    // Creates the window with its menu, then the editor, the player and the score reader; when
-    // the editor has no drawing resources, says so and closes again.
+    // Creates the window with its menu, then the session; when the editor has no drawing
+    // resources, says so and closes again.
     explicit MainWindow(WindowServices services = {});
     ~MainWindow() override;
 
-    // The long-lived objects; null once the window has closed.
-    EditorView* editor() const { return editor_.get(); }
-    Player* player() const { return player_.get(); }
-    const ScoreReader* scoreReader() const { return reader_.get(); }
+    // The session and its long-lived objects; null once the window has closed.
+    EditorSession* session() const { return session_.get(); }
+    EditorView* editor() const;
+    Player* player() const;
+    const ScoreReader* scoreReader() const;
     ClientArea& clientArea() const { return *client_; }
     const WindowServices& services() const { return services_; }
 
@@ -154,7 +154,7 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     void exportAudio();
 
   protected:
-    // The close query; a window allowed to close destroys the editor, player and score reader.
+    // The close query; a window allowed to close closes the session.
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -173,9 +173,7 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     ClientArea* client_;
     QScrollBar* trackScrollBar_ = nullptr;
     QLabel* hoverStatus_ = nullptr;
-    std::unique_ptr<EditorView> editor_;
-    std::unique_ptr<Player> player_;
-    std::unique_ptr<ScoreReader> reader_;
+    std::unique_ptr<EditorSession> session_;
     QAction* saveAction_ = nullptr;
     QAction* openAction_ = nullptr;
     QAction* writeMidiAction_ = nullptr;

@@ -14,8 +14,8 @@
 #include "cli/picture.h"
 #include "cli/replay_script.h"
 #include "cli/replay_window.h"
+#include "editor/editor_session.h"
 #include "editor/editor_view.h"
-#include "editor/file_commands.h"
 #include "editor/keys.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
@@ -123,9 +123,23 @@ std::string stateText(const EditorView& view, const Player& player, bool closed,
     return out;
 }
 
+// Runs a File menu command or the close box; false once the window has closed.
+bool runCommand(const std::string& command, EditorSession& session) {
+    if (command == "save") {
+        session.save();
+    } else if (command == "open") {
+        session.open();
+    } else if (command == "writemidi") {
+        session.writeMidi();
+    } else if (session.mayClose()) {
+        return false;
+    }
+    return true;
+}
+
 // Runs one line of the script against the editor. Returns false once the window has closed.
-bool runLine(const ScriptLine& line, ReplayWindow& window, EditorView& view, Player& player,
-             const ScoreReader& reader) {
+bool runLine(const ScriptLine& line, ReplayWindow& window, EditorSession& session) {
+    EditorView& view = session.editor();
     switch (line.kind) {
         case ScriptLine::Kind::Size:
             window.setClientSize(line.x, line.y);
@@ -164,30 +178,39 @@ bool runLine(const ScriptLine& line, ReplayWindow& window, EditorView& view, Pla
             }
             break;
         case ScriptLine::Kind::Notify:
-            player.stop();
+            session.player().stop();
             view.invalidate();
             break;
         case ScriptLine::Kind::Answer:
             window.queueAnswer(line.answer, line.number);
             break;
         case ScriptLine::Kind::Command:
-            if (line.command == "save") {
-                saveScore(view, reader);
-            } else if (line.command == "open") {
-                openScore(view, reader);
-            } else if (line.command == "writemidi") {
-                writeMidi(view);
-            } else if (closeQuery(view, reader)) {
-                return false;
-            }
-            break;
+            return runCommand(line.command, session);
         case ScriptLine::Kind::Close:
-            if (closeQuery(view, reader)) {
-                return false;
-            }
-            break;
+            return !session.mayClose();
     }
     return true;
+}
+
+// Runs the script's lines in order, each followed by what the message loop would deliver before
+// the next. True when the window closed (at start, for want of drawing resources, or on a
+// line). A wrong answer raises ScriptError.
+bool runScript(const std::vector<ScriptLine>& lines, ReplayWindow& window,
+               EditorSession& session) {
+    if (session.reportMissingResources()) {
+        return true;
+    }
+    for (const ScriptLine& line : lines) {
+        if (!runLine(line, window, session)) {
+            // The window is gone, and with it the player: nothing sounds any more.
+            session.player().stop();
+            return true;
+        }
+        window.deliverPostedCharacters();
+        window.deliverNotifications();
+        session.player().waitForPreviews();
+    }
+    return false;
 }
 
 // The option's value as an absolute path, fixed before the script runs: a confirmed file dialog
@@ -199,6 +222,57 @@ std::optional<std::string> outputPath(const ParsedArgs& parsed, const char* name
     return std::filesystem::absolute(parsed.value(name)).string();
 }
 
+// What the command line asks of a replay, read before the script runs.
+struct ReplayRequest {
+    std::vector<ScriptLine> lines;
+    std::optional<Score> score;
+    std::optional<std::string> savePath;
+    std::optional<std::string> statePath;
+    std::optional<std::string> listPath;
+    std::optional<std::string> imagePath;
+};
+
+// Reads the script and the files named on the command line; a bad script raises ScriptError.
+ReplayRequest readRequest(const ParsedArgs& parsed) {
+    ReplayRequest request;
+    std::istringstream script(readTextFile(parsed.positional[0]));
+    request.lines = parseScript(script);
+    request.savePath = outputPath(parsed, "--save");
+    request.statePath = outputPath(parsed, "--state");
+    request.listPath = outputPath(parsed, "--display-list");
+    request.imagePath = outputPath(parsed, "--image");
+    if (parsed.has("--score")) {
+        request.score = loadScore(parsed.value("--score"));
+    }
+    return request;
+}
+
+// Writes what the command line asked for from the session's final state.
+void writeOutputs(const ReplayRequest& request, const ReplayWindow& window,
+                  const EditorSession& session, bool closed) {
+    if (request.savePath) {
+        try {
+            ScoreReader().save(*request.savePath, session.editor().score());
+        } catch (const FileError& error) {
+            failInput(describe(error));
+        }
+    }
+    if (request.statePath) {
+        writeTextFile(*request.statePath,
+                      stateText(session.editor(), session.player(), closed, window.messages()));
+    }
+    if (request.listPath || request.imagePath) {
+        // The picture the window shows after the last line: one more repaint of the final state.
+        writePicture(session.editor(), request.listPath, request.imagePath);
+    }
+}
+
+int scriptFailure(const std::string& scriptPath, const ScriptError& error) {
+    std::cerr << "corvane-cli replay: " << scriptPath << " line " << error.line() << ": "
+              << error.what() << '\n';
+    return kExitUsage;
+}
+
 }  // namespace
 
 int runReplay(const std::vector<std::string>& args) {
@@ -207,84 +281,34 @@ int runReplay(const std::vector<std::string>& args) {
         {{"--score", 1}, {"--save", 1}, {"--state", 1}, {"--display-list", 1}, {"--image", 1}}, 1,
         1);
     const std::string& scriptPath = parsed.positional[0];
-
-    std::istringstream script(readTextFile(scriptPath));
-    std::vector<ScriptLine> lines;
+    ReplayRequest request;
     try {
-        lines = parseScript(script);
+        request = readRequest(parsed);
     } catch (const ScriptError& error) {
-        std::cerr << "corvane-cli replay: " << scriptPath << " line " << error.line() << ": "
-                  << error.what() << '\n';
-        return kExitUsage;
-    }
-    const std::optional<std::string> savePath = outputPath(parsed, "--save");
-    const std::optional<std::string> statePath = outputPath(parsed, "--state");
-    const std::optional<std::string> listPath = outputPath(parsed, "--display-list");
-    const std::optional<std::string> imagePath = outputPath(parsed, "--image");
-    std::optional<Score> loaded;
-    if (parsed.has("--score")) {
-        loaded = loadScore(parsed.value("--score"));
+        return scriptFailure(scriptPath, error);
     }
 
-    // Built in the main window's order: window, editor, player. Previews are silent and the
+    // Built in the main window's order: window, then the session. Previews are silent and the
     // sequencer plays until a notify line.
     ReplayWindow window(kStartWidth, kStartHeight);
-    EditorView view(window);
-    Player player(std::make_shared<SilentSoundDevice>());
-    view.setPlayer(&player);
-    const ScoreReader reader;
-    window.attach(view, player);
-
-    if (loaded) {
-        view.setLoadedScore(std::move(*loaded));
+    EditorSession session(window, std::make_shared<SilentSoundDevice>());
+    window.attach(session.editor(), session.player());
+    if (request.score) {
+        session.editor().setLoadedScore(std::move(*request.score));
     }
-    view.onResize();
+    session.editor().onResize();
 
-    // Without its drawing resources the main window says so and closes before any input.
     bool closed = false;
-    if (view.resourcesFailed()) {
-        window.showMessage("Couldn't load graphical objects.", "Error", {});
-        closed = true;
-    }
     try {
-        for (const ScriptLine& line : lines) {
-            if (closed) {
-                break;
-            }
-            if (!runLine(line, window, view, player, reader)) {
-                // The window is gone, and with it the player: nothing sounds any more.
-                closed = true;
-                player.stop();
-                break;
-            }
-            window.deliverPostedCharacters();
-            window.deliverNotifications();
-            player.waitForPreviews();
-        }
+        closed = runScript(request.lines, window, session);
     } catch (const ScriptError& error) {
-        std::cerr << "corvane-cli replay: " << scriptPath << " line " << error.line() << ": "
-                  << error.what() << '\n';
-        return kExitUsage;
+        return scriptFailure(scriptPath, error);
     }
     if (window.unusedAnswers() > 0) {
         std::cerr << "corvane-cli replay: warning: " << window.unusedAnswers()
                   << " queued answer(s) were not taken by any window\n";
     }
-
-    if (savePath) {
-        try {
-            ScoreReader().save(*savePath, view.score());
-        } catch (const FileError& error) {
-            failInput(describe(error));
-        }
-    }
-    if (statePath) {
-        writeTextFile(*statePath, stateText(view, player, closed, window.messages()));
-    }
-    if (listPath || imagePath) {
-        // The picture the window shows after the last line: one more repaint of the final state.
-        writePicture(view, listPath, imagePath);
-    }
+    writeOutputs(request, window, session, closed);
     return kExitOk;
 }
 

@@ -4,7 +4,7 @@
 
 #include "editor/dialog_rules.h"
 #include "editor/editor_view.h"
-#include "editor/file_commands.h"
+#include "editor/error_message.h"
 #include "editor/note_entry.h"
 #include "editor/tool_rules.h"
 #include "editor/toolbar.h"

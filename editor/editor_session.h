@@ -1,0 +1,74 @@
+#pragma once
+// One editing session: the editor, the player that sounds it and the score reader, built in that
+// order when a window opens and destroyed in the same order when it closes, with the File
+// commands and the close question. Plain code over the editor's window: the desktop window and
+// the headless replay both run exactly this.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "sound/device.h"
+
+namespace corvane {
+
+class EditorView;
+class EditorWindow;
+class Player;
+class ScoreReader;
+
+inline constexpr std::string_view kResourcesFailedMessage = "Couldn't load graphical objects.";
+inline constexpr std::string_view kSaveChangesQuestion = "Save changes?";
+inline constexpr std::string_view kSaveChangesCaption = "Corvane";
+
+class EditorSession {
+  public:
+    // Builds the editor in `window`, then the player on `sound` (silent when null), which sounds
+    // the editor's entries, then the score reader.
+    EditorSession(EditorWindow& window, std::shared_ptr<SoundDevice> sound);
+    // Destroys the editor, then the player (which stops playback first), then the reader.
+    ~EditorSession();
+    EditorSession(const EditorSession&) = delete;
+    EditorSession& operator=(const EditorSession&) = delete;
+
+    EditorView& editor() const { return *editor_; }
+    Player& player() const { return *player_; }
+    const ScoreReader& reader() const { return *reader_; }
+
+    // Start-up: when the editor has no drawing resources, says so in an "Error" box and returns
+    // true; the window then closes before any input reaches the editor.
+    bool reportMissingResources() const;
+
+    // Save: asks for a file name and writes the score there. True when the file was written; the
+    // score is then clean. A cancelled dialog changes nothing; a failed write is shown in an
+    // "Error" box and leaves the score and `dirty` as they were.
+    bool save();
+    // Open: on a dirty score first asks "Save changes?" (Yes saves and goes on only if the save
+    // happened, No goes on, Cancel stops), then asks for a file and loads it. A file that cannot
+    // be loaded is reported in an "Error" box with the reason, and nothing changes: not the
+    // score, not `dirty`, not the view. After a load the score is clean and shown from measure 0.
+    // Repaints. True when a score was loaded.
+    bool open();
+    // The loading half of Open, for a file chosen elsewhere (no question, no dialog): a file that
+    // cannot be loaded is reported and changes nothing. Repaints. True when a score was loaded.
+    bool loadFile(const std::string& path);
+    // Write Midi: asks for a file name and exports the whole score there as a Standard MIDI
+    // File. `dirty` is unchanged and nothing is repainted; a failure is shown in an "Error" box.
+    // True when the file was written.
+    bool writeMidi();
+    // The close question: true when the window may close. A clean score closes at once; a dirty
+    // one asks "Save changes?": Yes closes only if the save happened, No closes, Cancel keeps it.
+    bool mayClose();
+
+  private:
+    // Asks "Save changes?" for a dirty score; true when the caller may go on.
+    bool settleChanges();
+    bool load(const std::string& path);
+
+    EditorWindow& window_;
+    std::unique_ptr<EditorView> editor_;
+    std::unique_ptr<Player> player_;
+    std::unique_ptr<ScoreReader> reader_;
+};
+
+}  // namespace corvane
