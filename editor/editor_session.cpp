@@ -76,6 +76,7 @@ bool EditorSession::save() {
         return false;
     }
     editor_->markSaved();
+    documentPath_ = *path;
     return true;
 }
 
@@ -93,6 +94,7 @@ bool EditorSession::load(const std::string& path) {
         return false;
     }
     editor_->setLoadedScore(std::move(incoming));
+    documentPath_ = path;
     return true;
 }
 

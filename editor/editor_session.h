@@ -34,6 +34,9 @@ class EditorSession {
     EditorView& editor() const { return *editor_; }
     Player& player() const { return *player_; }
     const ScoreReader& reader() const { return *reader_; }
+    // The file the score was last saved to or loaded from; empty for a score never saved or
+    // opened.
+    const std::string& documentPath() const { return documentPath_; }
 
     // Start-up: when the editor has no drawing resources, says so in an "Error" box and returns
     // true; the window then closes before any input reaches the editor.
@@ -69,6 +72,7 @@ class EditorSession {
     std::unique_ptr<EditorView> editor_;
     std::unique_ptr<Player> player_;
     std::unique_ptr<ScoreReader> reader_;
+    std::string documentPath_;
 };
 
 }  // namespace corvane
