@@ -5,7 +5,8 @@
 
 namespace corvane {
 
-std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind) {
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind,
+                                            const std::string& currentFile) {
     const bool save = kind != FileDialogKind::Open;
     const bool midi = kind == FileDialogKind::WriteMidi;
     auto dialog = std::make_unique<QFileDialog>(
@@ -16,6 +17,11 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
                                : QStringLiteral("Corvane files (*.cvn)"));
     dialog->setDefaultSuffix(midi ? QStringLiteral("mid") : QStringLiteral("cvn"));
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!currentFile.empty()) {
+        const QFileInfo file(QFile::decodeName(currentFile.c_str()));
+        dialog->setDirectory(file.absolutePath());
+        dialog->selectFile(file.fileName());
+    }
     return dialog;
 }
 
@@ -47,9 +53,9 @@ std::optional<std::string> runForFile(QFileDialog& dialog, const ModalRunner& ru
 
 }  // namespace
 
-std::optional<std::string> chooseFile(QWidget* parent, FileDialogKind kind,
-                                      const ModalRunner& run) {
-    return runForFile(*makeFileDialog(parent, kind), run);
+std::optional<std::string> chooseFile(QWidget* parent, FileDialogKind kind, const ModalRunner& run,
+                                      const std::string& currentFile) {
+    return runForFile(*makeFileDialog(parent, kind, currentFile), run);
 }
 
 std::unique_ptr<QFileDialog> makeAudioFileDialog(QWidget* parent) {

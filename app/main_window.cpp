@@ -29,6 +29,7 @@
 #include "editor/editor_view.h"
 #include "editor/error_message.h"
 #include "editor/toolbar.h"
+#include "editor/window_title.h"
 #include "render/layout.h"
 #include "render/qt/raster_canvas.h"
 #include "score/score_reader.h"
@@ -149,7 +150,11 @@ void ClientArea::showMessage(std::string_view text, std::string_view caption,
 }
 
 std::optional<std::string> ClientArea::chooseFile(FileDialogKind kind) {
-    return corvane::chooseFile(window(), kind, services_.runModal);
+    // Save offers the file the score came from or went to last.
+    const EditorSession* session = shell_.session();
+    const std::string current =
+        kind == FileDialogKind::Save && session != nullptr ? session->documentPath() : std::string();
+    return corvane::chooseFile(window(), kind, services_.runModal, current);
 }
 
 void ClientArea::notifyPlaybackDone() {
@@ -219,6 +224,7 @@ void ClientArea::mousePressEvent(QMouseEvent* event) {
     } else if (event->button() == Qt::RightButton) {
         editor->onClick(p.x(), p.y(), true);
     }
+    shell_.refreshDocumentState();
 }
 
 void ClientArea::keyPressEvent(QKeyEvent* event) {
@@ -233,6 +239,7 @@ void ClientArea::keyPressEvent(QKeyEvent* event) {
     for (const char32_t c : event->text().toUcs4()) {
         typed(c);
     }
+    shell_.refreshDocumentState();
 }
 
 void ClientArea::keyReleaseEvent(QKeyEvent* event) {
@@ -294,6 +301,7 @@ void ClientArea::typed(char32_t c) {
     if (EditorView* editor = liveEditor(); editor != nullptr && editor->onChar(c)) {
         editor->invalidate();
     }
+    shell_.refreshDocumentState();
 }
 
 MainWindow::MainWindow(WindowServices services)
@@ -305,6 +313,7 @@ MainWindow::MainWindow(WindowServices services)
     client_->setFocus();
 
     session_ = std::make_unique<EditorSession>(*client_, services_.sound);
+    refreshDocumentState();
     sound_ = services_.sound;
     if (sound_) {
         sound_->reportStatus(*this);
@@ -431,18 +440,60 @@ void MainWindow::createActions() {
     exitAction_ = file->addAction(QStringLiteral("E&xit"));
     // Like the close box, once the menu has finished.
     connect(exitAction_, &QAction::triggered, this, &QWidget::close, Qt::QueuedConnection);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    undoAction_ = edit->addAction(QStringLiteral("&Undo"), this, &MainWindow::undo);
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction_ = edit->addAction(QStringLiteral("&Redo"), this, &MainWindow::redo);
+    redoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    undoAction_->setEnabled(false);
+    redoAction_->setEnabled(false);
+}
+
+void MainWindow::refreshDocumentState() {
+    if (!session_) {
+        undoAction_->setEnabled(false);
+        redoAction_->setEnabled(false);
+        return;
+    }
+    const EditorView& editor = session_->editor();
+    const bool dirty = editor.dirty();
+    setWindowTitle(QString::fromStdString(windowTitleTemplate(session_->documentPath(), dirty)));
+    setWindowModified(dirty);
+    const EditHistory& history = editor.history();
+    undoAction_->setText(QString::fromStdString(history.undoText()));
+    undoAction_->setEnabled(history.canUndo());
+    redoAction_->setText(QString::fromStdString(history.redoText()));
+    redoAction_->setEnabled(history.canRedo());
 }
 
 void MainWindow::save() {
     if (session_) {
         session_->save();
     }
+    refreshDocumentState();
 }
 
 void MainWindow::open() {
     if (session_) {
         session_->open();
     }
+    refreshDocumentState();
+}
+
+void MainWindow::undo() {
+    if (session_) {
+        session_->editor().undo();
+    }
+    refreshDocumentState();
+}
+
+void MainWindow::redo() {
+    if (session_) {
+        session_->editor().redo();
+    }
+    refreshDocumentState();
 }
 
 void MainWindow::writeMidi() {
@@ -490,6 +541,7 @@ void MainWindow::openFile(const QString& path) {
     const QFileInfo file(path);
     QDir::setCurrent(file.absolutePath());
     session_->loadFile(QFile::encodeName(file.absoluteFilePath()).toStdString());
+    refreshDocumentState();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

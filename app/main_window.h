@@ -1,5 +1,5 @@
 #pragma once
-// The main window: one top-level window with the File menu, and the client area through which
+// The main window: one top-level window with the File and Edit menus, and the client area through which
 // every input event reaches the editor. It opens an editing session (the editor, the player and
 // the score reader) when it is created and closes it when it closes.
 
@@ -137,6 +137,12 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     QAction* writeMidiAction() const { return writeMidiAction_; }
     QAction* exportAudioAction() const { return exportAudioAction_; }
     QAction* exitAction() const { return exitAction_; }
+    // The Edit menu's actions.
+    QAction* undoAction() const { return undoAction_; }
+    QAction* redoAction() const { return redoAction_; }
+    // Brings the title, its unsaved-changes mark and the Edit menu up to date with the session;
+    // called after everything that may change the score, its file or its history.
+    void refreshDocumentState();
     // The export under way, or null.
     AudioExportRun* audioExport() const { return audioExport_.get(); }
 
@@ -152,6 +158,9 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     // Export Audio: asks for a sound file and renders the whole score into it, off the window's
     // thread, with a progress dialog.
     void exportAudio();
+    // The Edit commands: take back the last step, make the next one again.
+    void undo();
+    void redo();
 
   protected:
     // The close query; a window allowed to close closes the session.
@@ -179,6 +188,8 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     QAction* writeMidiAction_ = nullptr;
     QAction* exportAudioAction_ = nullptr;
     QAction* exitAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
     std::unique_ptr<AudioExportRun> audioExport_;
 };
 

@@ -17,6 +17,7 @@
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
 #include "editor/keys.h"
+#include "editor/window_title.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
 #include "sound/device.h"
@@ -74,8 +75,10 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-std::string stateText(const EditorView& view, const Player& player, bool closed,
+std::string stateText(const EditorSession& session, bool closed,
                       const std::vector<std::string>& messages) {
+    const EditorView& view = session.editor();
+    const Player& player = session.player();
     std::string out;
     auto put = [&out](const char* name, const std::string& value) {
         out += name;
@@ -117,13 +120,16 @@ std::string stateText(const EditorView& view, const Player& player, bool closed,
     num("playing", player.isPlaying());
     num("closed", closed);
     num("trackScroll", view.trackScroll());
+    num("canUndo", view.history().canUndo());
+    num("canRedo", view.history().canRedo());
+    put("title", windowTitle(session.documentPath(), view.dirty()));
     for (const std::string& message : messages) {
         put("message", oneLine(message));
     }
     return out;
 }
 
-// Runs a File menu command or the close box; false once the window has closed.
+// Runs a File or Edit menu command or the close box; false once the window has closed.
 bool runCommand(const std::string& command, EditorSession& session) {
     if (command == "save") {
         session.save();
@@ -131,6 +137,10 @@ bool runCommand(const std::string& command, EditorSession& session) {
         session.open();
     } else if (command == "writemidi") {
         session.writeMidi();
+    } else if (command == "undo") {
+        session.editor().undo();
+    } else if (command == "redo") {
+        session.editor().redo();
     } else if (session.mayClose()) {
         return false;
     }
@@ -259,7 +269,7 @@ void writeOutputs(const ReplayRequest& request, const ReplayWindow& window,
     }
     if (request.statePath) {
         writeTextFile(*request.statePath,
-                      stateText(session.editor(), session.player(), closed, window.messages()));
+                      stateText(session, closed, window.messages()));
     }
     if (request.listPath || request.imagePath) {
         // The picture the window shows after the last line: one more repaint of the final state.

@@ -330,9 +330,10 @@ ScriptLine parseLine(std::string_view text, int number) {
     } else if (verb == "command") {
         line.kind = ScriptLine::Kind::Command;
         const std::string_view command = tokens.expect("command name");
-        if (command != "save" && command != "open" && command != "writemidi" && command != "exit") {
+        if (command != "save" && command != "open" && command != "writemidi" && command != "exit" &&
+            command != "undo" && command != "redo") {
             tokens.fail("unknown command " + quoted(command) +
-                        " (save, open, writemidi or exit)");
+                        " (save, open, writemidi, exit, undo or redo)");
         }
         line.command = std::string(command);
     } else if (verb == "close") {

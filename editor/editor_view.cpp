@@ -46,6 +46,7 @@ void EditorView::setLoadedScore(Score score) {
     score_ = std::move(score);
     ensureTimeline();
     dirty_ = false;
+    history_.reset(score_, true);
     firstVisibleMeasure_ = 0;
     trackScroll_ = 0;
 }
@@ -53,6 +54,32 @@ void EditorView::setLoadedScore(Score score) {
 void EditorView::replaceScore(Score score) {
     score_ = std::move(score);
     ensureTimeline();
+    history_.reset(score_, !dirty_);
+    updateHover(hover_.mouse.x, hover_.mouse.y);
+    invalidate();
+}
+
+void EditorView::markSaved() {
+    dirty_ = false;
+    history_.markSaved();
+}
+
+void EditorView::undo() {
+    if (history_.canUndo()) {
+        showHistoryMove(history_.undo(score_));
+    }
+}
+
+void EditorView::redo() {
+    if (history_.canRedo()) {
+        showHistoryMove(history_.redo(score_));
+    }
+}
+
+void EditorView::showHistoryMove(int firstVisibleMeasure) {
+    dirty_ = !history_.atSavedPoint();
+    firstVisibleMeasure_ = firstVisibleMeasure;
+    fillView();
     updateHover(hover_.mouse.x, hover_.mouse.y);
     invalidate();
 }

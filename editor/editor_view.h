@@ -3,6 +3,9 @@
 // measure clipboard and the drawing resources. Input handlers change it; painting reads it
 // through plain values (render/painter.h).
 
+#include <optional>
+
+#include "editor/edit_history.h"
 #include "editor/editor_window.h"
 #include "editor/hover.h"
 #include "editor/keys.h"
@@ -61,20 +64,29 @@ class EditorView {
     // Gives a score without measures its one default measure (not an edit). Everything that lays
     // the score out calls it.
     void ensureTimeline();
-    // After a load: takes `score`, clean and shown from measure 0 and from its first track, and
-    // forgets the hovered track, measure and Note of the old one.
+    // After a load: takes `score`, clean and shown from measure 0 and from its first track, with
+    // a new, empty history at its saved point, and forgets the hovered track, measure and Note of
+    // the old one.
     void setLoadedScore(Score score);
-    // Replaces the score and keeps the view (an undo step, say): the timeline is ensured, the
-    // hover test runs again at the last mouse position, and the window repaints. The dirty flag
-    // and the first visible measure stay as they are.
+    // Replaces the score and keeps the view: the timeline is ensured, the history starts again
+    // empty (at its saved point while the score is clean, with that point out of reach while it
+    // is dirty), the hover test runs again at the last mouse position, and the window repaints.
+    // The dirty flag and the first visible measure stay as they are.
     void replaceScore(Score score);
-    // The score has been saved: it is clean.
-    void markSaved() { dirty_ = false; }
+    // The score has been saved: it is clean, and the history's saved point is here.
+    void markSaved();
+    // Edit menu: takes back the last step, or makes the next one again (nothing when there is
+    // none). The score and the first visible measure become what they were just before (after)
+    // that step, the view is filled as after a size change, `dirty` tells whether the history
+    // left its saved point, and hover and marker are found again; the entry tools stay.
+    void undo();
+    void redo();
     // Scrolls so that `measure` is the first visible one; the next onResize() grows the score up
     // to it.
     void setFirstVisibleMeasure(int measure) { firstVisibleMeasure_ = measure; }
 
     const Score& score() const { return score_; }
+    const EditHistory& history() const { return history_; }
     EditorWindow& window() const { return window_; }
     Player* player() const { return player_; }
     // The score has changes that have not been saved.
@@ -103,6 +115,8 @@ class EditorView {
 
   private:
     void fillView();
+    // After undo or redo: dirty from the saved point, the view filled, hover and repaint.
+    void showHistoryMove(int firstVisibleMeasure);
     // Moves the track area to `trackScroll`, already in range, and hovers again at `at`.
     void scrollTracksTo(int trackScroll, Point at);
     // Brings the track scroll within its range and tells the window where it stands.
@@ -114,17 +128,27 @@ class EditorView {
     // The last measure holds only rests in every track and has its predecessor's key, meter and
     // tempo: growth would make it again exactly, so scrolling left may drop it.
     bool trailingMeasureIsSpare() const;
+    // The button press of onClick(); what it may have changed, and as which step, when it may
+    // have changed the score.
+    struct ClickChange {
+        ChangeScope scope;
+        StepKind kind = StepKind::NoteEntry;
+    };
+    std::optional<ClickChange> handleClick(int x, int y, bool rightButton);
     void enterFromClick(const NoteIndex& target, bool rightButton);
     void clickToolbar(int slot);
     void startPlayback(bool toggle);
-    void openTrackDialog();
-    void openMeasureDialog();
+    // The Track or Drum Track dialog of the hovered track; the step it made, if any.
+    StepKind openTrackDialog();
+    // The Measure Properties dialog of the hovered measure; the step it made, if any.
+    StepKind openMeasureDialog();
     void openDynamicDialog();
 
     EditorWindow& window_;
     Player* player_ = nullptr;
 
     Score score_;
+    EditHistory history_{score_};
     bool dirty_ = false;
     int firstVisibleMeasure_ = 0;
     int measuresPerScreen_ = 1;

@@ -38,6 +38,7 @@ void EditorView::scrollLeft() {
     const int count = static_cast<int>(score_.measures.size());
     if (firstVisibleMeasure_ + measuresPerScreen_ == count && trailingMeasureIsSpare()) {
         score_.removeLastMeasure();
+        history_.measuresTrimmed(score_.measures.size());
     }
     --firstVisibleMeasure_;
     updateHover(hover_.mouse.x, hover_.mouse.y);

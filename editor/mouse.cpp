@@ -12,8 +12,32 @@
 
 namespace corvane {
 
+namespace {
+
+// Where a click at measure `measure` of one track (or of every track, without `track`) may have
+// changed the score: ties reach one measure back, velocities run on to the end.
+ChangeScope fromMeasure(int measure, std::optional<int> track) {
+    ChangeScope scope;
+    scope.firstMeasure = static_cast<std::size_t>(measure > 0 ? measure - 1 : 0);
+    if (track) {
+        scope.onlyTrack = static_cast<std::size_t>(*track);
+    }
+    return scope;
+}
+
+}  // namespace
+
 void EditorView::onClick(int x, int y, bool rightButton) {
     ensureTimeline();
+    history_.beginStep(score_, firstVisibleMeasure_);
+    if (const std::optional<ClickChange> change = handleClick(x, y, rightButton)) {
+        history_.endStep(score_, change->scope, change->kind, firstVisibleMeasure_);
+    } else {
+        history_.cancelStep();
+    }
+}
+
+std::optional<EditorView::ClickChange> EditorView::handleClick(int x, int y, bool rightButton) {
     // A dialog may have removed the track or measure the last hover test found; a click without
     // a mouse move in between must not act on it.
     const bool trackExists =
@@ -22,30 +46,39 @@ void EditorView::onClick(int x, int y, bool rightButton) {
                                hover_.measure < static_cast<int>(score_.measures.size());
     const std::optional<NoteIndex> target =
         hover_.note && findNote(score_, *hover_.note) != nullptr ? hover_.note : std::nullopt;
+    const int track = hover_.track;
+    const int measure = hover_.measure;
 
+    std::optional<ClickChange> change;
     if (!rightButton && hover_.over(HoverArea::AddTrackZone)) {
         dirty_ = true;
         score_.addTrack(0, Treble);
         invalidate();
+        change = ClickChange{ChangeScope{}, StepKind::AddTrack};
     } else if (!rightButton && hover_.over(HoverArea::TrackHeader) && trackExists) {
         dirty_ = true;
-        openTrackDialog();
+        const StepKind kind = openTrackDialog();
         invalidate();
+        change = ClickChange{fromMeasure(0, track), kind};
     } else if (!rightButton && hover_.over(HoverArea::MeasureHeader) && measureExists) {
         dirty_ = true;
-        openMeasureDialog();
+        const StepKind kind = openMeasureDialog();
         invalidate();
+        change = ClickChange{fromMeasure(measure, std::nullopt), kind};
     } else if (rightButton && hover_.over(HoverArea::MeasureHeader) && measureExists) {
         dirty_ = true;
-        clipboard_.paste(score_, hover_.measure, hover_.track);
+        clipboard_.paste(score_, measure, track);
         invalidate();
+        change = ClickChange{fromMeasure(measure, track), StepKind::Paste};
     } else if (target) {
         enterFromClick(*target, rightButton);
         updateHover(x, y);
         invalidate();
+        change = ClickChange{fromMeasure(target->measure, target->track), StepKind::NoteEntry};
     } else if (const std::optional<int> slot = toolbarSlotAt(Point{x, y})) {
         clickToolbar(*slot);
     }
+    return change;
 }
 
 void EditorView::enterFromClick(const NoteIndex& target, bool rightButton) {
@@ -128,24 +161,35 @@ void EditorView::startPlayback(bool toggle) {
     }
 }
 
-void EditorView::openTrackDialog() {
-    if (score_.tracks[static_cast<std::size_t>(hover_.track)].kind == Drums) {
+StepKind EditorView::openTrackDialog() {
+    const auto index = static_cast<std::size_t>(hover_.track);
+    const std::size_t tracks = score_.tracks.size();
+    const TrackKind kind = score_.tracks[index].kind;
+    if (kind == Drums) {
         DrumTrackDialogModel model(score_, hover_.track);
         window_.runDrumTrackDialog(model);
-        return;
-    }
-    TrackDialogModel model(score_, hover_.track);
-    if (model.applicable()) {
+    } else if (TrackDialogModel model(score_, hover_.track); model.applicable()) {
         window_.runTrackDialog(model);
     }
+    if (score_.tracks.size() < tracks) {
+        return StepKind::DeleteTrack;
+    }
+    return kind != Drums && score_.tracks[index].kind == Drums ? StepKind::MakeDrums
+                                                                : StepKind::TrackProperties;
 }
 
-void EditorView::openMeasureDialog() {
+StepKind EditorView::openMeasureDialog() {
     const int measure = hover_.measure;
     const int track = hover_.track;
+    const MeasureInfo before = score_.measures[static_cast<std::size_t>(measure)];
     MeasureDialogModel model(score_, measure,
                              [this, measure, track] { clipboard_.copy(score_, measure, track); });
     window_.runMeasureDialog(model);
+    const MeasureInfo& after = score_.measures[static_cast<std::size_t>(measure)];
+    if (after.key != before.key) {
+        return StepKind::KeyChange;
+    }
+    return after.beats != before.beats ? StepKind::MeterChange : StepKind::TempoChange;
 }
 
 }  // namespace corvane

@@ -157,8 +157,9 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     EXPECT_TRUE(sizes.contains(QSize(16, 16)));
 
     const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 1);
+    ASSERT_EQ(menus.size(), 2);
     EXPECT_EQ(menus[0]->text(), "&File");
+    EXPECT_EQ(menus[1]->text(), "&Edit");
     const QList<QAction*> items = menus[0]->menu()->actions();
     ASSERT_EQ(items.size(), 6);
     const struct {
@@ -542,6 +543,73 @@ TEST_F(MainWindowTest, SaveWritesTheScoreAndCleansIt) {
     EXPECT_EQ(saved.read(5), "CVNhd");
     EXPECT_EQ(QDir::currentPath(), QDir(path("scores")).canonicalPath())
         << "the chosen folder becomes the current directory";
+}
+
+TEST_F(MainWindowTest, TheEditMenuNamesItsStepsAndIsGreyedWithoutOne) {
+    QMenu* edit = window->menuBar()->actions().at(1)->menu();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->actions(), (QList<QAction*>{window->undoAction(), window->redoAction()}));
+    EXPECT_EQ(window->undoAction()->shortcut(), QKeySequence("Ctrl+Z"));
+    EXPECT_EQ(window->redoAction()->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
+    EXPECT_FALSE(window->undoAction()->isEnabled());
+    EXPECT_FALSE(window->redoAction()->isEnabled());
+    EXPECT_EQ(window->undoAction()->text(), "Undo");
+
+    placeNote();
+    const Score entered = editor().score();
+    EXPECT_TRUE(window->undoAction()->isEnabled());
+    EXPECT_EQ(window->undoAction()->text(), "Undo Note Entry");
+    QTest::keyClick(client, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(editor().score(), entered);
+    EXPECT_FALSE(editor().dirty());
+    EXPECT_FALSE(window->undoAction()->isEnabled());
+    EXPECT_TRUE(window->redoAction()->isEnabled());
+    EXPECT_EQ(window->redoAction()->text(), "Redo Note Entry");
+    QTest::keyClick(client, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(editor().score(), entered);
+    EXPECT_TRUE(editor().dirty());
+    window->undoAction()->trigger();
+    QTest::keyClick(client, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(editor().score(), entered);
+    EXPECT_FALSE(window->redoAction()->isEnabled());
+    EXPECT_EQ(editor().tools().currentDuration, 4) << "no key reached the entry tools";
+}
+
+TEST_F(MainWindowTest, TheTitleSaysWhatIsOpenAndWhetherItChanged) {
+    EXPECT_EQ(window->windowTitle(), "Corvane");
+    placeNote();
+    EXPECT_EQ(window->windowTitle(), "Untitled[*] - Corvane");
+    EXPECT_TRUE(window->isWindowModified());
+
+    QDir(dir.path()).mkdir("scores");
+    script.then(test::file(QFileDialog::AcceptSave, path("scores/tune")));
+    window->saveAction()->trigger();
+    EXPECT_EQ(window->windowTitle(), "tune.cvn[*] - Corvane");
+    EXPECT_FALSE(window->isWindowModified());
+    placeNote(QPoint(200, 95));
+    EXPECT_TRUE(window->isWindowModified());
+    window->undoAction()->trigger();
+    EXPECT_FALSE(window->isWindowModified()) << "back at the saved point";
+
+    // Save asks again, in the file's folder with its name filled in.
+    QDir::setCurrent(dir.path());
+    script.then([&](QDialog& dialog) {
+        auto* files = qobject_cast<QFileDialog*>(&dialog);
+        EXPECT_NE(files, nullptr);
+        if (files != nullptr) {
+            EXPECT_EQ(files->directory().canonicalPath(), QDir(path("scores")).canonicalPath());
+            EXPECT_EQ(files->selectedFiles().value(0), QDir(path("scores")).filePath("tune.cvn"));
+        }
+        dialog.reject();
+        return dialog.result();
+    });
+    window->saveAction()->trigger();
+
+    window->openFile(QString::fromStdString(writeScore("other.cvn", 2)));
+    EXPECT_EQ(window->windowTitle(), "other.cvn[*] - Corvane");
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_FALSE(window->undoAction()->isEnabled()) << "an opened score starts a new history";
 }
 
 TEST_F(MainWindowTest, WriteMidiExportsAndKeepsDirty) {

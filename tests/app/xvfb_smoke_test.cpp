@@ -375,8 +375,12 @@ int main(int argc, char** argv) {
             display.grab(shown->window).writePgm(std::string(folder) + "/clicked.pgm");
             check(placed, "the click draws a note head (" + std::to_string(before) + " -> " +
                               std::to_string(after) + " dark pixels)");
+            check(waitFor([&] { return display.title(shown->window) == "Untitled* - Corvane"; },
+                          kGuard),
+                  "the title marks the new score as changed");
             display.requestClose(shown->window);
-            check(waitFor([&] { return display.shownWindows("Corvane").size() >= 2; }, kGuard),
+            // The question box is titled "Corvane".
+            check(waitFor([&] { return !display.shownWindows("Corvane").empty(); }, kGuard),
                   "closing the edited score asks a question first");
             check(program.running(), "the program waits for the answer");
         }
