@@ -462,7 +462,8 @@ void MainWindow::exportAudio() {
     // The typed extension chooses the format, whatever file type the dialog showed.
     const std::optional<AudioFormat> format = audioFormatForPath(*path);
     if (!format) {
-        showWarning(this, unknownAudioTypeMessage(*path), kErrorCaption, services_.runModal);
+        const ExportFailure failure = unknownAudioType(*path);
+        showWarning(this, failure.text, kErrorCaption, services_.runModal, failure.detail);
         return;
     }
     // What playback from the first measure plays, taken now: later edits do not reach it.
@@ -474,12 +475,13 @@ void MainWindow::exportAudio() {
     exportAudioAction_->setEnabled(false);
 }
 
-void MainWindow::exportFinished(const QString& error, bool) {
+void MainWindow::exportFinished(const QString& error, const QString& detail, bool) {
     // Called from the run's own signal: it goes once control has left it.
     audioExport_.release()->deleteLater();
     exportAudioAction_->setEnabled(true);
     if (!error.isEmpty()) {
-        showWarning(this, error.toStdString(), kErrorCaption, services_.runModal);
+        showWarning(this, error.toStdString(), kErrorCaption, services_.runModal,
+                    detail.toStdString());
     }
 }
 

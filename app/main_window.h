@@ -165,7 +165,7 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     void showTrackScroll(int trackScroll, int maxTrackScroll);
     void teardown();
     void showSoundProblem(const QString& text);
-    void exportFinished(const QString& error, bool cancelled);
+    void exportFinished(const QString& error, const QString& detail, bool cancelled);
 
     WindowServices services_;
     // The device whose status the window shows, while it listens.
