@@ -5,16 +5,42 @@
 
 namespace corvane {
 
+namespace {
+
+// What a file dialog of one kind shows and asks for.
+struct DialogLook {
+    const char* title;
+    bool save;
+    const char* filter;
+    const char* suffix;
+};
+
+DialogLook lookOf(FileDialogKind kind) {
+    switch (kind) {
+        case FileDialogKind::Save:
+            break;
+        case FileDialogKind::Open:
+            return {"Open", false, "Corvane files (*.cvn)", "cvn"};
+        case FileDialogKind::WriteMidi:
+            return {"Save As", true, "Midi files (*.mid)", "mid"};
+        case FileDialogKind::ExportMusicXml:
+            return {"Export MusicXML", true, "MusicXML files (*.musicxml)", "musicxml"};
+        case FileDialogKind::ImportMidi:
+            return {"Import MIDI", false, "MIDI files (*.mid *.midi)", "mid"};
+    }
+    return {"Save As", true, "Corvane files (*.cvn)", "cvn"};
+}
+
+}  // namespace
+
 std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind) {
-    const bool save = kind != FileDialogKind::Open;
-    const bool midi = kind == FileDialogKind::WriteMidi;
-    auto dialog = std::make_unique<QFileDialog>(
-        parent, save ? QStringLiteral("Save As") : QStringLiteral("Open"), QDir::currentPath());
-    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog->setNameFilter(midi ? QStringLiteral("Midi files (*.mid)")
-                               : QStringLiteral("Corvane files (*.cvn)"));
-    dialog->setDefaultSuffix(midi ? QStringLiteral("mid") : QStringLiteral("cvn"));
+    const DialogLook look = lookOf(kind);
+    auto dialog = std::make_unique<QFileDialog>(parent, QString::fromLatin1(look.title),
+                                                QDir::currentPath());
+    dialog->setAcceptMode(look.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(look.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setNameFilter(QString::fromLatin1(look.filter));
+    dialog->setDefaultSuffix(QString::fromLatin1(look.suffix));
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
     return dialog;
 }
@@ -48,8 +74,12 @@ std::optional<std::string> runForFile(QFileDialog& dialog, const ModalRunner& ru
 }  // namespace
 
 std::optional<std::string> chooseFile(QWidget* parent, FileDialogKind kind,
-                                      const ModalRunner& run) {
-    return runForFile(*makeFileDialog(parent, kind), run);
+                                      const ModalRunner& run, const std::string& suggestion) {
+    const std::unique_ptr<QFileDialog> dialog = makeFileDialog(parent, kind);
+    if (!suggestion.empty()) {
+        dialog->selectFile(QFile::decodeName(suggestion.c_str()));
+    }
+    return runForFile(*dialog, run);
 }
 
 std::unique_ptr<QFileDialog> makeAudioFileDialog(QWidget* parent) {

@@ -11,14 +11,16 @@
 
 namespace corvane {
 
-// A file dialog of `kind`, owned by `parent`: Save and Write Midi ask for a new or existing file
-// (confirming before overwriting), Open for an existing one; each shows only its own files, adds
+// A file dialog of `kind`, owned by `parent`: Save, Write Midi and Export MusicXML ask for a new
+// or existing file (confirming before overwriting), Open and Import MIDI for an existing one; each shows only its own files, adds
 // its extension to a name typed without one, and starts in the current directory.
 std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind);
 
-// Runs the file dialog of `kind` through `run`. On a confirmed dialog the chosen file's folder
-// becomes the current directory and the file's path is returned; nullopt when cancelled.
-std::optional<std::string> chooseFile(QWidget* parent, FileDialogKind kind, const ModalRunner& run);
+// Runs the file dialog of `kind` through `run`, showing the file `suggestion` (its folder and
+// name) when one is given. On a confirmed dialog the chosen file's folder becomes the current
+// directory and the file's path is returned; nullopt when cancelled.
+std::optional<std::string> chooseFile(QWidget* parent, FileDialogKind kind, const ModalRunner& run,
+                                      const std::string& suggestion = {});
 
 // The Export Audio dialog, owned by `parent`: a new or existing file (confirming before
 // overwriting) among WAV, FLAC and Ogg Vorbis files; a name typed without an extension gets the

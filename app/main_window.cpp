@@ -83,6 +83,10 @@ void ClientArea::showStatus(std::string_view text) {
     emit statusChanged(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+void ClientArea::showNotice(std::string_view text) {
+    emit noticeGiven(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
 void ClientArea::showTrackScroll(int trackScroll, int maxTrackScroll) {
     emit trackScrollChanged(trackScroll, maxTrackScroll);
 }
@@ -149,7 +153,10 @@ void ClientArea::showMessage(std::string_view text, std::string_view caption,
 }
 
 std::optional<std::string> ClientArea::chooseFile(FileDialogKind kind) {
-    return corvane::chooseFile(window(), kind, services_.runModal);
+    const EditorSession* session = shell_.session();
+    const std::string suggestion =
+        kind == FileDialogKind::Save && session != nullptr ? session->saveSuggestion() : "";
+    return corvane::chooseFile(window(), kind, services_.runModal, suggestion);
 }
 
 void ClientArea::notifyPlaybackDone() {
@@ -390,6 +397,7 @@ void MainWindow::buildViewFrame() {
     statusBar()->addWidget(hoverStatus_, 1);
 
     connect(client_, &ClientArea::statusChanged, hoverStatus_, &QLabel::setText);
+    connect(client_, &ClientArea::noticeGiven, this, &MainWindow::showNotice);
     connect(client_, &ClientArea::trackScrollChanged, this, &MainWindow::showTrackScroll);
     connect(trackScrollBar_, &QScrollBar::valueChanged, this, [this](int row) {
         if (session_) {
@@ -422,6 +430,11 @@ void MainWindow::createActions() {
         file->addAction(QStringLiteral("Write &Midi..."), this, &MainWindow::writeMidi);
     writeMidiAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
 
+    exportMusicXmlAction_ = file->addAction(QStringLiteral("Export Music&XML..."), this,
+                                            &MainWindow::exportMusicXml);
+    importMidiAction_ =
+        file->addAction(QStringLiteral("&Import MIDI..."), this, &MainWindow::importMidi);
+
     exportAudioAction_ =
         file->addAction(QStringLiteral("Export &Audio..."), this, &MainWindow::exportAudio);
     exportAudioAction_->setEnabled(static_cast<bool>(services_.renderAudio));
@@ -449,6 +462,24 @@ void MainWindow::writeMidi() {
     if (session_) {
         session_->writeMidi();
     }
+}
+
+void MainWindow::exportMusicXml() {
+    if (session_) {
+        session_->exportMusicXml();
+    }
+}
+
+void MainWindow::importMidi() {
+    if (session_) {
+        session_->importMidi();
+    }
+}
+
+void MainWindow::showNotice(const QString& text) {
+    // Long enough to read a few lines; the hover text returns afterwards.
+    constexpr int kNoticeMs = 20000;
+    statusBar()->showMessage(text, kNoticeMs);
 }
 
 void MainWindow::exportAudio() {

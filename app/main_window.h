@@ -56,6 +56,7 @@ class ClientArea final : public QWidget, public EditorWindow {
     Point cursorPos() const override;
     void postChar(char32_t c) override;
     void showStatus(std::string_view text) override;
+    void showNotice(std::string_view text) override;
     void showTrackScroll(int trackScroll, int maxTrackScroll) override;
     std::unique_ptr<Canvas> createCanvas(int width, int height) override;
     void present(const Canvas& backBuffer, int width, int height) override;
@@ -74,6 +75,8 @@ class ClientArea final : public QWidget, public EditorWindow {
   signals:
     // The editor's status line text changed.
     void statusChanged(const QString& text);
+    // The editor has something to say once in the status line.
+    void noticeGiven(const QString& text);
     // The track area's scroll or its range changed, or the client area was resized.
     void trackScrollChanged(int trackScroll, int maxTrackScroll);
 
@@ -135,6 +138,8 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     QAction* saveAction() const { return saveAction_; }
     QAction* openAction() const { return openAction_; }
     QAction* writeMidiAction() const { return writeMidiAction_; }
+    QAction* exportMusicXmlAction() const { return exportMusicXmlAction_; }
+    QAction* importMidiAction() const { return importMidiAction_; }
     QAction* exportAudioAction() const { return exportAudioAction_; }
     QAction* exitAction() const { return exitAction_; }
     // The export under way, or null.
@@ -149,6 +154,14 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     void open();
     // Write Midi: asks for a MIDI file and writes the whole score into it.
     void writeMidi();
+    // Export MusicXML: asks for a MusicXML file and writes the whole score into it.
+    void exportMusicXml();
+    // Import MIDI: asks first whether to save unsaved changes, then for a MIDI file, and makes
+    // a new, unsaved score of it; what had to be approximated is said in the status line.
+    void importMidi();
+    // Says `text` in the status line for a while, over the hover text, without stopping the
+    // user.
+    void showNotice(const QString& text);
     // Export Audio: asks for a sound file and renders the whole score into it, off the window's
     // thread, with a progress dialog.
     void exportAudio();
@@ -177,6 +190,8 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     QAction* saveAction_ = nullptr;
     QAction* openAction_ = nullptr;
     QAction* writeMidiAction_ = nullptr;
+    QAction* exportMusicXmlAction_ = nullptr;
+    QAction* importMidiAction_ = nullptr;
     QAction* exportAudioAction_ = nullptr;
     QAction* exitAction_ = nullptr;
     std::unique_ptr<AudioExportRun> audioExport_;

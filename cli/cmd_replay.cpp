@@ -131,6 +131,10 @@ bool runCommand(const std::string& command, EditorSession& session) {
         session.open();
     } else if (command == "writemidi") {
         session.writeMidi();
+    } else if (command == "exportmusicxml") {
+        session.exportMusicXml();
+    } else if (command == "importmidi") {
+        session.importMidi();
     } else if (session.mayClose()) {
         return false;
     }

@@ -70,6 +70,8 @@ class EditorView {
     void replaceScore(Score score);
     // The score has been saved: it is clean.
     void markSaved() { dirty_ = false; }
+    // The score is one that was never saved, such as an imported one: it is dirty.
+    void markUnsaved() { dirty_ = true; }
     // Scrolls so that `measure` is the first visible one; the next onResize() grows the score up
     // to it.
     void setFirstVisibleMeasure(int measure) { firstVisibleMeasure_ = measure; }
