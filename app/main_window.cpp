@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
@@ -28,6 +29,8 @@
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
 #include "editor/error_message.h"
+#include "editor/recovery_offer.h"
+#include "editor/recovery_store.h"
 #include "editor/toolbar.h"
 #include "render/layout.h"
 #include "render/qt/raster_canvas.h"
@@ -323,7 +326,9 @@ MainWindow::MainWindow(WindowServices services)
             teardown();
             close();
         });
+        return;
     }
+    startRecovery();
 }
 
 MainWindow::~MainWindow() {
@@ -345,6 +350,12 @@ const ScoreReader* MainWindow::scoreReader() const {
 void MainWindow::teardown() {
     // A running export has its own copy of the song; it is stopped, and leaves no file.
     audioExport_.reset();
+    recoveryTimer_.stop();
+    if (recovery_) {
+        qApp->removeEventFilter(this);
+        // Waits for a copy being written; one that exists stays for the next start.
+        recovery_.reset();
+    }
     if (sound_) {
         sound_->stopReporting(*this);
         sound_.reset();
@@ -530,8 +541,122 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // Saved, or its changes given up: a normal end leaves no copy.
+    if (recovery_) {
+        recovery_->clean();
+    }
     teardown();
     event->accept();
+}
+
+void MainWindow::startRecovery() {
+    if (services_.recoveryFolder.empty()) {
+        return;
+    }
+    recovery_ = std::make_unique<RecoveryStore>(
+        services_.recoveryFolder, [this](const std::string& problem) {
+            // Said once when writing starts failing; the store keeps trying.
+            if (!problem.empty()) {
+                showNotice(QString::fromStdString(problem));
+            }
+        });
+    qApp->installEventFilter(this);
+    constexpr int kTickMs = 500;
+    recoveryTimer_.setInterval(kTickMs);
+    connect(&recoveryTimer_, &QTimer::timeout, this, &MainWindow::keepRecoveryCopy);
+    recoveryTimer_.start();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+            // The filter sees the event before it is handled: the look comes once it has been,
+            // and any dialog it opened has closed or runs its own loop.
+            if (recovery_ && !changeCheckQueued_) {
+                changeCheckQueued_ = true;
+                QMetaObject::invokeMethod(this, &MainWindow::noteChanges, Qt::QueuedConnection);
+            }
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::noteChanges() {
+    changeCheckQueued_ = false;
+    if (!recovery_ || !session_) {
+        return;
+    }
+    const EditorView& editor = session_->editor();
+    if (!editor.dirty()) {
+        if (sawDirty_) {
+            recovery_->clean();
+        }
+        sawDirty_ = false;
+        lastDirtyScore_.reset();
+        return;
+    }
+    if (!sawDirty_ || lastDirtyScore_ != editor.score()) {
+        recovery_->changed(RecoveryStore::TimePoint::clock::now());
+        lastDirtyScore_ = editor.score();
+    }
+    sawDirty_ = true;
+}
+
+void MainWindow::keepRecoveryCopy() {
+    if (!recovery_ || !session_) {
+        return;
+    }
+    // Edits that reach the score without an input event (a character a button posted) are
+    // seen here at the latest.
+    noteChanges();
+    recovery_->tick(RecoveryStore::TimePoint::clock::now(), session_->editor().score(),
+                    session_->documentPath());
+}
+
+bool MainWindow::offerRecoveredWork() {
+    if (!recovery_ || !session_) {
+        return false;
+    }
+    RecoveryOffer offer(services_.recoveryFolder, std::chrono::system_clock::now());
+    bool restored = false;
+    while (const std::optional<std::string> question = offer.question()) {
+        if (!askYesNoDefaultYes(this, *question, kSaveChangesCaption, services_.runModal)) {
+            offer.decline();
+            continue;
+        }
+        if (std::optional<RestoredCopy> copy = offer.accept()) {
+            session_->restore(std::move(copy->score), copy->record.belongsTo);
+            recovery_->adopt(std::move(copy->claim));
+            // The adopted copy already holds this score: no new copy until it changes.
+            sawDirty_ = true;
+            lastDirtyScore_ = session_->editor().score();
+            restored = true;
+        }
+        break;
+    }
+    if (const std::string message = offer.message(); !message.empty()) {
+        showNotice(QString::fromStdString(message));
+    }
+    return restored;
+}
+
+void MainWindow::start(const QString& file) {
+    const bool restored = offerRecoveredWork();
+    if (file.isEmpty()) {
+        return;
+    }
+    if (restored) {
+        showNotice(QStringLiteral("%1 was not opened: the restored changes are shown instead.")
+                       .arg(QFileInfo(file).fileName()));
+        return;
+    }
+    openFile(file);
 }
 
 }  // namespace corvane

@@ -4,14 +4,18 @@
 // the score reader) when it is created and closes it when it closes.
 
 #include <QMainWindow>
+#include <QTimer>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "app/audio_export.h"
 #include "dialogs/modal.h"
 #include "editor/editor_window.h"
+#include "score/score.h"
 #include "sound/device.h"
 
 class QHelpEvent;
@@ -22,6 +26,7 @@ namespace corvane {
 
 class EditorSession;
 class EditorView;
+class RecoveryStore;
 class Player;
 class ScoreReader;
 class MainWindow;
@@ -36,6 +41,9 @@ struct WindowServices {
     AudioRenderer renderAudio = {};
     // What the player sounds on, and whose status the window shows.
     std::shared_ptr<SoundDevice> sound = std::make_shared<SilentSoundDevice>();
+    // Where recovery copies of unsaved work are kept, and looked for by start(); empty: the
+    // window keeps none (only the desktop program gives one).
+    std::filesystem::path recoveryFolder = {};
 };
 
 // The client area: it is the editor's window, and hands it every size, paint, mouse and key
@@ -129,6 +137,13 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     // Loads the score file at `path` as Open would after its dialog; the file's folder becomes
     // the current directory.
     void openFile(const QString& path);
+    // At start, once the window is shown: offers back the recovery copies of editors that are no
+    // longer running, newest first, until one is restored or none is left; then opens `file`
+    // (when not empty), unless a copy was restored, which stays, with a notice that the file was
+    // not opened.
+    void start(const QString& file);
+    // The store of this window's recovery copy; null without a recovery folder or once closed.
+    RecoveryStore* recoveryStore() const { return recovery_.get(); }
     // Called on any thread: a sound device without sound says so at the right of the status
     // line; the client area keeps its size.
     void soundStatusKnown(const std::string& problem) override;
@@ -169,6 +184,8 @@ class MainWindow final : public QMainWindow, public StatusTarget {
   protected:
     // The close query; a window allowed to close closes the session.
     void closeEvent(QCloseEvent* event) override;
+    // Watches the application's input events: after each, the score is checked for changes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void createActions();
@@ -179,6 +196,12 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     void teardown();
     void showSoundProblem(const QString& text);
     void exportFinished(const QString& error, const QString& detail, bool cancelled);
+    void startRecovery();
+    // Tells the recovery store whether the score has changed since the last look, or is clean.
+    void noteChanges();
+    void keepRecoveryCopy();
+    // The questions at start; true when a copy was restored.
+    bool offerRecoveredWork();
 
     WindowServices services_;
     // The device whose status the window shows, while it listens.
@@ -195,6 +218,12 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     QAction* exportAudioAction_ = nullptr;
     QAction* exitAction_ = nullptr;
     std::unique_ptr<AudioExportRun> audioExport_;
+    std::unique_ptr<RecoveryStore> recovery_;
+    QTimer recoveryTimer_;
+    bool changeCheckQueued_ = false;
+    bool sawDirty_ = false;
+    // The score as last told to the store while dirty, to see whether an event changed it.
+    std::optional<Score> lastDirtyScore_;
 };
 
 }  // namespace corvane

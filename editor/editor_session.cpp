@@ -174,6 +174,14 @@ bool EditorSession::importMidi() {
     return replaceFromFile(FileDialogKind::ImportMidi, &EditorSession::import);
 }
 
+void EditorSession::restore(Score score, const std::string& belongsTo) {
+    editor_->setLoadedScore(std::move(score));
+    editor_->markUnsaved();
+    documentPath_ = belongsTo;
+    saveSuggestion_.clear();
+    editor_->invalidate();
+}
+
 bool EditorSession::mayClose() {
     return settleChanges();
 }

@@ -13,6 +13,7 @@
 namespace corvane {
 
 class EditorView;
+class Score;
 enum class FileDialogKind;
 class EditorWindow;
 class Player;
@@ -74,6 +75,10 @@ class EditorSession {
     // the save suggestion; what the import approximated is said once as a notice. Repaints.
     // True when a score was imported.
     bool importMidi();
+    // A score recovered after a crash replaces the current one as after Open, but with its
+    // changes unsaved: dirty, belonging to the file `belongsTo` (empty for an untitled score).
+    // Repaints.
+    void restore(Score score, const std::string& belongsTo);
     // The close question: true when the window may close. A clean score closes at once; a dirty
     // one asks "Save changes?": Yes closes only if the save happened, No closes, Cancel keeps it.
     bool mayClose();

@@ -692,11 +692,17 @@ TEST_F(MainWindowTest, ErrorBoxesNameTheFileAndTheCause) {
 
     // Playback's own file cannot be written when the temporary folder is missing.
     const QString tmp = path("no-tmp");
+    const bool hadTmpdir = qEnvironmentVariableIsSet("TMPDIR");
     const QByteArray savedTmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", tmp.toUtf8());
     answerError();
     QTest::keyClick(client, Qt::Key_Space);
-    qputenv("TMPDIR", savedTmpdir);
+    // Left as it was, for the tests that run after this one in the same process.
+    if (hadTmpdir) {
+        qputenv("TMPDIR", savedTmpdir);
+    } else {
+        qunsetenv("TMPDIR");
+    }
     EXPECT_FALSE(window->player()->isPlaying());
 
     std::vector<std::pair<QString, QString>> boxes;
