@@ -22,12 +22,14 @@ int main(int argc, char** argv) {
         std::perror("mkdtemp");
         return 1;
     }
+    // The program's recovery copies stay in the test's own folder.
+    const std::string stateHome = "XDG_STATE_HOME=" + std::string(folder) + "/state";
     Display display;
 
     {
         // Start, look, close a clean score.
         const Clock::time_point start = Clock::now();
-        Program program(argv[1], folder);
+        Program program(argv[1], folder, {}, {stateHome});
         const std::optional<Shown> shown = waitForStaff(display, program, start);
         check(shown.has_value(), "the window \"Corvane\" appears and shows a staff");
         if (shown) {
@@ -48,7 +50,7 @@ int main(int argc, char** argv) {
     }
     {
         // A real click places a note; the score is then dirty and closing asks first.
-        Program program(argv[1], folder);
+        Program program(argv[1], folder, {}, {stateHome});
         const std::optional<Shown> shown = waitForStaff(display, program, Clock::now());
         check(shown.has_value(), "the window shows a staff again");
         if (shown) {
