@@ -15,12 +15,22 @@ constexpr int kSteps = 1000;
 
 }  // namespace
 
-std::string unknownAudioTypeMessage(const std::string& path) {
+ExportFailure unknownAudioType(const std::string& path) {
     const std::string extension = extensionOf(path);
-    return "Cannot export the audio file " + path + ": " +
-           (extension.empty() ? std::string("the name has no extension")
-                              : "\"" + extension + "\" is not a sound file type Corvane writes") +
-           " (use .wav, .flac or .ogg).";
+    return {"Cannot export the audio file.",
+            path + ": " +
+                (extension.empty()
+                     ? std::string("the name has no extension")
+                     : "\"" + extension + "\" is not a sound file type Corvane writes") +
+                " (use .wav, .flac or .ogg)"};
+}
+
+ExportFailure renderFailure(const std::exception& error) {
+    const auto* render = dynamic_cast<const RenderError*>(&error);
+    if (render == nullptr || render->file().empty()) {
+        return {error.what(), {}};
+    }
+    return {"Cannot write the audio file.", render->file() + ": " + render->reason()};
 }
 
 void AudioExportRun::Monitor::progress(double done) {
@@ -50,15 +60,19 @@ AudioExportRun::AudioExportRun(QWidget* window, AudioRenderer render,
     dialog_->show();
     thread_ = std::thread([this, render = std::move(render), midi = std::move(midi),
                            path = std::move(path), format] {
-        QString error;
+        ExportFailure failed;
         bool cancelled = false;
         try {
             cancelled = !render(midi, path, format, monitor_);
         } catch (const std::exception& failure) {
-            error = QString::fromUtf8(failure.what());
+            failed = renderFailure(failure);
         }
         QMetaObject::invokeMethod(
-            this, [this, error, cancelled] { done(error, cancelled); }, Qt::QueuedConnection);
+            this,
+            [this, error = QString::fromStdString(failed.text),
+             detail = QString::fromStdString(failed.detail),
+             cancelled] { done(error, detail, cancelled); },
+            Qt::QueuedConnection);
     });
 }
 
@@ -73,10 +87,10 @@ void AudioExportRun::showProgress() {
     dialog_->setValue(permille_);
 }
 
-void AudioExportRun::done(const QString& error, bool cancelled) {
+void AudioExportRun::done(const QString& error, const QString& detail, bool cancelled) {
     thread_.join();
     dialog_->hide();
-    emit finished(error, cancelled);
+    emit finished(error, detail, cancelled);
 }
 
 }  // namespace corvane

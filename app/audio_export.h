@@ -6,6 +6,7 @@
 #include <QProgressDialog>
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,8 +24,18 @@ using AudioRenderer = std::function<bool(const std::vector<std::uint8_t>& midi,
                                          const std::string& path, AudioFormat format,
                                          RenderMonitor& monitor)>;
 
-// The message for a file name whose extension is no sound file type the program writes.
-std::string unknownAudioTypeMessage(const std::string& path);
+// What a box says about an export that failed: a sentence, and beneath it the file and the
+// cause ("PATH: REASON"), as for the other file commands.
+struct ExportFailure {
+    std::string text;
+    std::string detail;
+};
+
+// The failure of a file name whose extension is no sound file type the program writes.
+ExportFailure unknownAudioType(const std::string& path);
+// The failure `error` raised by a render: a sound file that cannot be written is named beneath
+// the sentence; any other error (the soundfont, the synthesizer) is its own sentence.
+ExportFailure renderFailure(const std::exception& error);
 
 class AudioExportRun final : public QObject {
     Q_OBJECT
@@ -42,8 +53,8 @@ class AudioExportRun final : public QObject {
 
   signals:
     // Once, on the window's thread, after the thread has ended: `error` is empty when the file
-    // was written or the export was cancelled.
-    void finished(const QString& error, bool cancelled);
+    // was written or the export was cancelled, else the box's sentence with `detail` beneath.
+    void finished(const QString& error, const QString& detail, bool cancelled);
 
   private:
     class Monitor final : public RenderMonitor {
@@ -57,7 +68,7 @@ class AudioExportRun final : public QObject {
     };
 
     void showProgress();
-    void done(const QString& error, bool cancelled);
+    void done(const QString& error, const QString& detail, bool cancelled);
 
     std::unique_ptr<QProgressDialog> dialog_;
     std::atomic<int> permille_{0};

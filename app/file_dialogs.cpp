@@ -5,17 +5,43 @@
 
 namespace corvane {
 
+namespace {
+
+// What a file dialog of one kind shows and asks for.
+struct DialogLook {
+    const char* title;
+    bool save;
+    const char* filter;
+    const char* suffix;
+};
+
+DialogLook lookOf(FileDialogKind kind) {
+    switch (kind) {
+        case FileDialogKind::Save:
+            break;
+        case FileDialogKind::Open:
+            return {"Open", false, "Corvane files (*.cvn)", "cvn"};
+        case FileDialogKind::WriteMidi:
+            return {"Save As", true, "Midi files (*.mid)", "mid"};
+        case FileDialogKind::ExportMusicXml:
+            return {"Export MusicXML", true, "MusicXML files (*.musicxml)", "musicxml"};
+        case FileDialogKind::ImportMidi:
+            return {"Import MIDI", false, "MIDI files (*.mid *.midi)", "mid"};
+    }
+    return {"Save As", true, "Corvane files (*.cvn)", "cvn"};
+}
+
+}  // namespace
+
 std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind,
                                             const std::string& currentFile) {
-    const bool save = kind != FileDialogKind::Open;
-    const bool midi = kind == FileDialogKind::WriteMidi;
-    auto dialog = std::make_unique<QFileDialog>(
-        parent, save ? QStringLiteral("Save As") : QStringLiteral("Open"), QDir::currentPath());
-    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog->setNameFilter(midi ? QStringLiteral("Midi files (*.mid)")
-                               : QStringLiteral("Corvane files (*.cvn)"));
-    dialog->setDefaultSuffix(midi ? QStringLiteral("mid") : QStringLiteral("cvn"));
+    const DialogLook look = lookOf(kind);
+    auto dialog = std::make_unique<QFileDialog>(parent, QString::fromLatin1(look.title),
+                                                QDir::currentPath());
+    dialog->setAcceptMode(look.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(look.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setNameFilter(QString::fromLatin1(look.filter));
+    dialog->setDefaultSuffix(QString::fromLatin1(look.suffix));
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
     if (!currentFile.empty()) {
         const QFileInfo file(QFile::decodeName(currentFile.c_str()));

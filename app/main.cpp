@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QMessageLogContext>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "app/main_window.h"
+#include "editor/recovery_files.h"
 #include "sound/fluidsynth_device.h"
 #include "sound/offline_renderer.h"
 
@@ -74,12 +76,15 @@ int main(int argc, char** argv) {
                               corvane::AudioFormat format, corvane::RenderMonitor& monitor) {
         return !corvane::renderMidiToFile(midi, path, format, {}, &monitor).cancelled;
     };
+    services.recoveryFolder = corvane::recoveryFolder();
     corvane::MainWindow window(std::move(services));
     window.show();
-    // A score handed over by the desktop (a double-click on a .cvn file).
-    if (const QStringList args = QApplication::arguments(); args.size() > 1) {
-        window.openFile(args.at(1));
-    }
+    // Once the window has been painted: the recovery questions, then a score handed over by the
+    // desktop (a double-click on a .cvn file).
+    const QStringList args = QApplication::arguments();
+    QTimer::singleShot(0, &window, [&window, file = args.size() > 1 ? args.at(1) : QString()] {
+        window.start(file);
+    });
     const int result = QApplication::exec();
     device->stopReporting(terminal);
     return result;

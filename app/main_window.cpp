@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
@@ -28,6 +29,8 @@
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
 #include "editor/error_message.h"
+#include "editor/recovery_offer.h"
+#include "editor/recovery_store.h"
 #include "editor/toolbar.h"
 #include "editor/window_title.h"
 #include "render/layout.h"
@@ -82,6 +85,10 @@ void ClientArea::postChar(char32_t c) {
 
 void ClientArea::showStatus(std::string_view text) {
     emit statusChanged(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void ClientArea::showNotice(std::string_view text) {
+    emit noticeGiven(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void ClientArea::showTrackScroll(int trackScroll, int maxTrackScroll) {
@@ -150,10 +157,10 @@ void ClientArea::showMessage(std::string_view text, std::string_view caption,
 }
 
 std::optional<std::string> ClientArea::chooseFile(FileDialogKind kind) {
-    // Save offers the file the score came from or went to last.
+    // Save offers the file the score came from or went to last, or the name an import suggests.
     const EditorSession* session = shell_.session();
     const std::string current =
-        kind == FileDialogKind::Save && session != nullptr ? session->documentPath() : std::string();
+        kind == FileDialogKind::Save && session != nullptr ? session->saveSuggestion() : std::string();
     return corvane::chooseFile(window(), kind, services_.runModal, current);
 }
 
@@ -325,7 +332,9 @@ MainWindow::MainWindow(WindowServices services)
             teardown();
             close();
         });
+        return;
     }
+    startRecovery();
 }
 
 MainWindow::~MainWindow() {
@@ -347,6 +356,12 @@ const ScoreReader* MainWindow::scoreReader() const {
 void MainWindow::teardown() {
     // A running export has its own copy of the song; it is stopped, and leaves no file.
     audioExport_.reset();
+    recoveryTimer_.stop();
+    if (recovery_) {
+        qApp->removeEventFilter(this);
+        // Waits for a copy being written; one that exists stays for the next start.
+        recovery_.reset();
+    }
     if (sound_) {
         sound_->stopReporting(*this);
         sound_.reset();
@@ -399,6 +414,7 @@ void MainWindow::buildViewFrame() {
     statusBar()->addWidget(hoverStatus_, 1);
 
     connect(client_, &ClientArea::statusChanged, hoverStatus_, &QLabel::setText);
+    connect(client_, &ClientArea::noticeGiven, this, &MainWindow::showNotice);
     connect(client_, &ClientArea::trackScrollChanged, this, &MainWindow::showTrackScroll);
     connect(trackScrollBar_, &QScrollBar::valueChanged, this, [this](int row) {
         if (session_) {
@@ -430,6 +446,11 @@ void MainWindow::createActions() {
     writeMidiAction_ =
         file->addAction(QStringLiteral("Write &Midi..."), this, &MainWindow::writeMidi);
     writeMidiAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+
+    exportMusicXmlAction_ = file->addAction(QStringLiteral("Export Music&XML..."), this,
+                                            &MainWindow::exportMusicXml);
+    importMidiAction_ =
+        file->addAction(QStringLiteral("&Import MIDI..."), this, &MainWindow::importMidi);
 
     exportAudioAction_ =
         file->addAction(QStringLiteral("Export &Audio..."), this, &MainWindow::exportAudio);
@@ -502,6 +523,24 @@ void MainWindow::writeMidi() {
     }
 }
 
+void MainWindow::exportMusicXml() {
+    if (session_) {
+        session_->exportMusicXml();
+    }
+}
+
+void MainWindow::importMidi() {
+    if (session_) {
+        session_->importMidi();
+    }
+}
+
+void MainWindow::showNotice(const QString& text) {
+    // Long enough to read a few lines; the hover text returns afterwards.
+    constexpr int kNoticeMs = 20000;
+    statusBar()->showMessage(text, kNoticeMs);
+}
+
 void MainWindow::exportAudio() {
     if (!session_ || audioExport_ || !services_.renderAudio) {
         return;
@@ -513,7 +552,8 @@ void MainWindow::exportAudio() {
     // The typed extension chooses the format, whatever file type the dialog showed.
     const std::optional<AudioFormat> format = audioFormatForPath(*path);
     if (!format) {
-        showWarning(this, unknownAudioTypeMessage(*path), kErrorCaption, services_.runModal);
+        const ExportFailure failure = unknownAudioType(*path);
+        showWarning(this, failure.text, kErrorCaption, services_.runModal, failure.detail);
         return;
     }
     // What playback from the first measure plays, taken now: later edits do not reach it.
@@ -525,12 +565,13 @@ void MainWindow::exportAudio() {
     exportAudioAction_->setEnabled(false);
 }
 
-void MainWindow::exportFinished(const QString& error, bool) {
+void MainWindow::exportFinished(const QString& error, const QString& detail, bool) {
     // Called from the run's own signal: it goes once control has left it.
     audioExport_.release()->deleteLater();
     exportAudioAction_->setEnabled(true);
     if (!error.isEmpty()) {
-        showWarning(this, error.toStdString(), kErrorCaption, services_.runModal);
+        showWarning(this, error.toStdString(), kErrorCaption, services_.runModal,
+                    detail.toStdString());
     }
 }
 
@@ -549,8 +590,121 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // Saved, or its changes given up: a normal end leaves no copy.
+    if (recovery_) {
+        recovery_->clean();
+    }
     teardown();
     event->accept();
+}
+
+void MainWindow::startRecovery() {
+    if (services_.recoveryFolder.empty()) {
+        return;
+    }
+    recovery_ = std::make_unique<RecoveryStore>(
+        services_.recoveryFolder, [this](const std::string& problem) {
+            // Said once when writing starts failing; the store keeps trying.
+            if (!problem.empty()) {
+                showNotice(QString::fromStdString(problem));
+            }
+        });
+    qApp->installEventFilter(this);
+    constexpr int kTickMs = 500;
+    recoveryTimer_.setInterval(kTickMs);
+    connect(&recoveryTimer_, &QTimer::timeout, this, &MainWindow::keepRecoveryCopy);
+    recoveryTimer_.start();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+            // The filter sees the event before it is handled: the look comes once it has been,
+            // and any dialog it opened has closed or runs its own loop.
+            if (recovery_ && !changeCheckQueued_) {
+                changeCheckQueued_ = true;
+                QMetaObject::invokeMethod(this, &MainWindow::noteChanges, Qt::QueuedConnection);
+            }
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::noteChanges() {
+    changeCheckQueued_ = false;
+    if (!recovery_ || !session_) {
+        return;
+    }
+    const EditorView& editor = session_->editor();
+    if (!editor.dirty()) {
+        if (sawDirty_) {
+            recovery_->clean();
+        }
+        sawDirty_ = false;
+        return;
+    }
+    if (!sawDirty_ || lastRevision_ != editor.revision()) {
+        recovery_->changed(RecoveryStore::TimePoint::clock::now());
+        lastRevision_ = editor.revision();
+    }
+    sawDirty_ = true;
+}
+
+void MainWindow::keepRecoveryCopy() {
+    if (!recovery_ || !session_) {
+        return;
+    }
+    // Edits that reach the score without an input event (a character a button posted) are
+    // seen here at the latest.
+    noteChanges();
+    recovery_->tick(RecoveryStore::TimePoint::clock::now(), session_->editor().score(),
+                    session_->documentPath());
+}
+
+bool MainWindow::offerRecoveredWork() {
+    if (!recovery_ || !session_) {
+        return false;
+    }
+    RecoveryOffer offer(services_.recoveryFolder, std::chrono::system_clock::now());
+    bool restored = false;
+    while (const std::optional<std::string> question = offer.question()) {
+        if (!askYesNoDefaultYes(this, *question, kSaveChangesCaption, services_.runModal)) {
+            offer.decline();
+            continue;
+        }
+        if (std::optional<RestoredCopy> copy = offer.accept()) {
+            session_->restore(std::move(copy->score), copy->record.belongsTo);
+            recovery_->adopt(std::move(copy->claim));
+            // The adopted copy already holds this score: no new copy until it changes.
+            sawDirty_ = true;
+            lastRevision_ = session_->editor().revision();
+            restored = true;
+        }
+        break;
+    }
+    if (const std::string message = offer.message(); !message.empty()) {
+        showNotice(QString::fromStdString(message));
+    }
+    return restored;
+}
+
+void MainWindow::start(const QString& file) {
+    const bool restored = offerRecoveredWork();
+    if (file.isEmpty()) {
+        return;
+    }
+    if (restored) {
+        showNotice(QStringLiteral("%1 was not opened: the restored changes are shown instead.")
+                       .arg(QFileInfo(file).fileName()));
+        return;
+    }
+    openFile(file);
 }
 
 }  // namespace corvane

@@ -3,15 +3,20 @@
 // every input event reaches the editor. It opens an editing session (the editor, the player and
 // the score reader) when it is created and closes it when it closes.
 
+#include <cstdint>
 #include <QMainWindow>
+#include <QTimer>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "app/audio_export.h"
 #include "dialogs/modal.h"
 #include "editor/editor_window.h"
+#include "score/score.h"
 #include "sound/device.h"
 
 class QHelpEvent;
@@ -22,6 +27,7 @@ namespace corvane {
 
 class EditorSession;
 class EditorView;
+class RecoveryStore;
 class Player;
 class ScoreReader;
 class MainWindow;
@@ -36,6 +42,9 @@ struct WindowServices {
     AudioRenderer renderAudio = {};
     // What the player sounds on, and whose status the window shows.
     std::shared_ptr<SoundDevice> sound = std::make_shared<SilentSoundDevice>();
+    // Where recovery copies of unsaved work are kept, and looked for by start(); empty: the
+    // window keeps none (only the desktop program gives one).
+    std::filesystem::path recoveryFolder = {};
 };
 
 // The client area: it is the editor's window, and hands it every size, paint, mouse and key
@@ -56,6 +65,7 @@ class ClientArea final : public QWidget, public EditorWindow {
     Point cursorPos() const override;
     void postChar(char32_t c) override;
     void showStatus(std::string_view text) override;
+    void showNotice(std::string_view text) override;
     void showTrackScroll(int trackScroll, int maxTrackScroll) override;
     std::unique_ptr<Canvas> createCanvas(int width, int height) override;
     void present(const Canvas& backBuffer, int width, int height) override;
@@ -74,6 +84,8 @@ class ClientArea final : public QWidget, public EditorWindow {
   signals:
     // The editor's status line text changed.
     void statusChanged(const QString& text);
+    // The editor has something to say once in the status line.
+    void noticeGiven(const QString& text);
     // The track area's scroll or its range changed, or the client area was resized.
     void trackScrollChanged(int trackScroll, int maxTrackScroll);
 
@@ -126,6 +138,13 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     // Loads the score file at `path` as Open would after its dialog; the file's folder becomes
     // the current directory.
     void openFile(const QString& path);
+    // At start, once the window is shown: offers back the recovery copies of editors that are no
+    // longer running, newest first, until one is restored or none is left; then opens `file`
+    // (when not empty), unless a copy was restored, which stays, with a notice that the file was
+    // not opened.
+    void start(const QString& file);
+    // The store of this window's recovery copy; null without a recovery folder or once closed.
+    RecoveryStore* recoveryStore() const { return recovery_.get(); }
     // Called on any thread: a sound device without sound says so at the right of the status
     // line; the client area keeps its size.
     void soundStatusKnown(const std::string& problem) override;
@@ -135,6 +154,8 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     QAction* saveAction() const { return saveAction_; }
     QAction* openAction() const { return openAction_; }
     QAction* writeMidiAction() const { return writeMidiAction_; }
+    QAction* exportMusicXmlAction() const { return exportMusicXmlAction_; }
+    QAction* importMidiAction() const { return importMidiAction_; }
     QAction* exportAudioAction() const { return exportAudioAction_; }
     QAction* exitAction() const { return exitAction_; }
     // The Edit menu's actions.
@@ -155,6 +176,14 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     void open();
     // Write Midi: asks for a MIDI file and writes the whole score into it.
     void writeMidi();
+    // Export MusicXML: asks for a MusicXML file and writes the whole score into it.
+    void exportMusicXml();
+    // Import MIDI: asks first whether to save unsaved changes, then for a MIDI file, and makes
+    // a new, unsaved score of it; what had to be approximated is said in the status line.
+    void importMidi();
+    // Says `text` in the status line for a while, over the hover text, without stopping the
+    // user.
+    void showNotice(const QString& text);
     // Export Audio: asks for a sound file and renders the whole score into it, off the window's
     // thread, with a progress dialog.
     void exportAudio();
@@ -165,6 +194,8 @@ class MainWindow final : public QMainWindow, public StatusTarget {
   protected:
     // The close query; a window allowed to close closes the session.
     void closeEvent(QCloseEvent* event) override;
+    // Watches the application's input events: after each, the score is checked for changes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void createActions();
@@ -174,7 +205,13 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     void showTrackScroll(int trackScroll, int maxTrackScroll);
     void teardown();
     void showSoundProblem(const QString& text);
-    void exportFinished(const QString& error, bool cancelled);
+    void exportFinished(const QString& error, const QString& detail, bool cancelled);
+    void startRecovery();
+    // Tells the recovery store whether the score has changed since the last look, or is clean.
+    void noteChanges();
+    void keepRecoveryCopy();
+    // The questions at start; true when a copy was restored.
+    bool offerRecoveredWork();
 
     WindowServices services_;
     // The device whose status the window shows, while it listens.
@@ -186,11 +223,19 @@ class MainWindow final : public QMainWindow, public StatusTarget {
     QAction* saveAction_ = nullptr;
     QAction* openAction_ = nullptr;
     QAction* writeMidiAction_ = nullptr;
+    QAction* exportMusicXmlAction_ = nullptr;
+    QAction* importMidiAction_ = nullptr;
     QAction* exportAudioAction_ = nullptr;
     QAction* exitAction_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
     std::unique_ptr<AudioExportRun> audioExport_;
+    std::unique_ptr<RecoveryStore> recovery_;
+    QTimer recoveryTimer_;
+    bool changeCheckQueued_ = false;
+    bool sawDirty_ = false;
+    // The score revision last told to the store while dirty, to see whether an event changed it.
+    std::uint64_t lastRevision_ = 0;
 };
 
 }  // namespace corvane

@@ -141,6 +141,10 @@ bool runCommand(const std::string& command, EditorSession& session) {
         session.editor().undo();
     } else if (command == "redo") {
         session.editor().redo();
+    } else if (command == "exportmusicxml") {
+        session.exportMusicXml();
+    } else if (command == "importmidi") {
+        session.importMidi();
     } else if (session.mayClose()) {
         return false;
     }

@@ -330,10 +330,12 @@ ScriptLine parseLine(std::string_view text, int number) {
     } else if (verb == "command") {
         line.kind = ScriptLine::Kind::Command;
         const std::string_view command = tokens.expect("command name");
-        if (command != "save" && command != "open" && command != "writemidi" && command != "exit" &&
-            command != "undo" && command != "redo") {
+        constexpr std::string_view kCommands[] = {"save", "open", "writemidi", "exportmusicxml",
+                                                  "importmidi", "exit", "undo", "redo"};
+        if (std::find(std::begin(kCommands), std::end(kCommands), command) ==
+            std::end(kCommands)) {
             tokens.fail("unknown command " + quoted(command) +
-                        " (save, open, writemidi, exit, undo or redo)");
+                        " (save, open, writemidi, exportmusicxml, importmidi, exit, undo or redo)");
         }
         line.command = std::string(command);
     } else if (verb == "close") {

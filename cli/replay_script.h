@@ -62,7 +62,7 @@ struct ScriptLine {
     int x = 0;  // size: width; move/click: x; keys: the code; wheel: the notches
     int y = 0;  // size: height; move/click: y
     char32_t character = 0;
-    std::string command;  // save / open / writemidi / exit / undo / redo
+    std::string command;  // save / open / writemidi / exportmusicxml / importmidi / exit / undo / redo
     ScriptAnswer answer;
 };
 

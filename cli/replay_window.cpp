@@ -165,6 +165,25 @@ void ReplayWindow::showMessage(std::string_view text, std::string_view, std::str
     messages_.emplace_back(text);
 }
 
+namespace {
+
+// The extension each file dialog adds to a name typed without one.
+const char* defaultExtension(FileDialogKind kind) {
+    switch (kind) {
+        case FileDialogKind::WriteMidi:
+        case FileDialogKind::ImportMidi:
+            return ".mid";
+        case FileDialogKind::ExportMusicXml:
+            return ".musicxml";
+        case FileDialogKind::Save:
+        case FileDialogKind::Open:
+            break;
+    }
+    return ".cvn";
+}
+
+}  // namespace
+
 std::optional<std::string> ReplayWindow::chooseFile(FileDialogKind kind) {
     const std::optional<Queued> next = take(ScriptAnswer::Kind::File, "file dialog");
     if (!next || next->answer.action == "cancel") {
@@ -174,7 +193,7 @@ std::optional<std::string> ReplayWindow::chooseFile(FileDialogKind kind) {
     // the chosen file's folder becomes the current directory.
     std::filesystem::path chosen = std::filesystem::absolute(next->answer.path);
     if (!chosen.has_extension()) {
-        chosen += kind == FileDialogKind::WriteMidi ? ".mid" : ".cvn";
+        chosen += defaultExtension(kind);
     }
     std::error_code ignored;
     std::filesystem::current_path(chosen.parent_path(), ignored);

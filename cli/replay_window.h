@@ -48,8 +48,10 @@ class ReplayWindow final : public EditorWindow {
     void showCursor() override {}
     Point cursorPos() const override { return cursor_; }
     void postChar(char32_t c) override { posted_.push_back(c); }
-    // The state output does not list the status line nor the scroll bar.
+    // The state output does not list the status line nor the scroll bar, nor the notices shown
+    // there: only boxes are messages.
     void showStatus(std::string_view) override {}
+    void showNotice(std::string_view) override {}
     void showTrackScroll(int, int) override {}
     std::unique_ptr<Canvas> createCanvas(int width, int height) override;
     void present(const Canvas&, int, int) override {}

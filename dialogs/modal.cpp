@@ -15,9 +15,13 @@ namespace {
 QMessageBox::StandardButton runBox(QWidget* parent, QMessageBox::Icon icon, std::string_view text,
                                    std::string_view caption, QMessageBox::StandardButtons buttons,
                                    QMessageBox::StandardButton escapeAnswer, const ModalRunner& run,
-                                   std::string_view detail = {}) {
+                                   std::string_view detail = {},
+                                   QMessageBox::StandardButton defaultAnswer = QMessageBox::NoButton) {
     QMessageBox box(icon, toQString(caption), toQString(text), buttons, parent);
     box.setEscapeButton(escapeAnswer);
+    if (defaultAnswer != QMessageBox::NoButton) {
+        box.setDefaultButton(defaultAnswer);
+    }
     if (!detail.empty()) {
         box.setInformativeText(toQString(detail));
     }
@@ -33,6 +37,12 @@ bool askYesNo(QWidget* parent, std::string_view text, std::string_view caption,
               const ModalRunner& run) {
     return runBox(parent, QMessageBox::NoIcon, text, caption, QMessageBox::Yes | QMessageBox::No,
                   QMessageBox::No, run) == QMessageBox::Yes;
+}
+
+bool askYesNoDefaultYes(QWidget* parent, std::string_view text, std::string_view caption,
+                        const ModalRunner& run) {
+    return runBox(parent, QMessageBox::NoIcon, text, caption, QMessageBox::Yes | QMessageBox::No,
+                  QMessageBox::No, run, {}, QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 QMessageBox::StandardButton askYesNoCancel(QWidget* parent, std::string_view text,

@@ -18,6 +18,9 @@ ModalRunner execModal();
 // A question box with Yes and No, no icon, owned by `parent`; true for Yes.
 bool askYesNo(QWidget* parent, std::string_view text, std::string_view caption,
               const ModalRunner& run);
+// The same with Yes as the default button (Return); Escape answers No.
+bool askYesNoDefaultYes(QWidget* parent, std::string_view text, std::string_view caption,
+                        const ModalRunner& run);
 // A question box with Yes, No and Cancel, no icon; closing the box counts as Cancel.
 QMessageBox::StandardButton askYesNoCancel(QWidget* parent, std::string_view text,
                                            std::string_view caption, const ModalRunner& run);

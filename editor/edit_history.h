@@ -71,6 +71,8 @@ class EditHistory {
 
     // The score has been saved: the current position is the saved point.
     void markSaved() { savedPoint_ = position_; }
+    // The score has never been saved (an imported score, say): no position is the saved point.
+    void forgetSavedPoint() { savedPoint_.reset(); }
     // The position is the saved point.
     bool atSavedPoint() const { return savedPoint_ == position_; }
 

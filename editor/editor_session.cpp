@@ -1,12 +1,15 @@
 #include "editor/editor_session.h"
 
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "editor/editor_view.h"
 #include "editor/error_message.h"
+#include "interchange/midi_import.h"
+#include "interchange/musicxml_writer.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
 #include "sound/player.h"
@@ -77,6 +80,7 @@ bool EditorSession::save() {
     }
     editor_->markSaved();
     documentPath_ = *path;
+    saveSuggestion_.clear();
     return true;
 }
 
@@ -95,18 +99,24 @@ bool EditorSession::load(const std::string& path) {
     }
     editor_->setLoadedScore(std::move(incoming));
     documentPath_ = path;
+    saveSuggestion_.clear();
     return true;
 }
 
-bool EditorSession::open() {
-    bool loaded = false;
+bool EditorSession::replaceFromFile(FileDialogKind kind,
+                                    bool (EditorSession::*take)(const std::string&)) {
+    bool taken = false;
     if (settleChanges()) {
-        if (const std::optional<std::string> path = window_.chooseFile(FileDialogKind::Open)) {
-            loaded = load(*path);
+        if (const std::optional<std::string> path = window_.chooseFile(kind)) {
+            taken = (this->*take)(*path);
         }
     }
     editor_->invalidate();
-    return loaded;
+    return taken;
+}
+
+bool EditorSession::open() {
+    return replaceFromFile(FileDialogKind::Open, &EditorSession::load);
 }
 
 bool EditorSession::loadFile(const std::string& path) {
@@ -123,6 +133,53 @@ bool EditorSession::writeMidi() {
     editor_->ensureTimeline();
     return reportFailures(window_,
                           [&] { Player::writeMidiFile(*path, editor_->score(), 0); });
+}
+
+bool EditorSession::exportMusicXml() {
+    const std::optional<std::string> path = window_.chooseFile(FileDialogKind::ExportMusicXml);
+    if (!path) {
+        return false;
+    }
+    editor_->ensureTimeline();
+    return reportFailures(window_, [&] { writeMusicXmlFile(*path, editor_->score()); });
+}
+
+bool EditorSession::import(const std::string& path) {
+    MidiImport imported;
+    try {
+        imported = importMidiFile(path);
+    } catch (const ImportError& error) {
+        // As for a score file that does not load: the reason, and beneath it the file.
+        window_.showMessage(error.what(), kErrorCaption, DataFile(path).path());
+        return false;
+    } catch (const std::exception& error) {
+        showError(window_, error);
+        return false;
+    }
+    editor_->setLoadedScore(std::move(imported.score));
+    editor_->markUnsaved();
+    documentPath_.clear();
+    saveSuggestion_ = std::filesystem::path(path).replace_extension(".cvn").string();
+    std::string report;
+    for (const std::string& line : imported.report) {
+        report += (report.empty() ? "" : " ") + line;
+    }
+    if (!report.empty()) {
+        window_.showNotice(report);
+    }
+    return true;
+}
+
+bool EditorSession::importMidi() {
+    return replaceFromFile(FileDialogKind::ImportMidi, &EditorSession::import);
+}
+
+void EditorSession::restore(Score score, const std::string& belongsTo) {
+    editor_->setLoadedScore(std::move(score));
+    editor_->markUnsaved();
+    documentPath_ = belongsTo;
+    saveSuggestion_.clear();
+    editor_->invalidate();
 }
 
 bool EditorSession::mayClose() {

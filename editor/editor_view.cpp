@@ -47,6 +47,7 @@ void EditorView::setLoadedScore(Score score) {
     ensureTimeline();
     dirty_ = false;
     history_.reset(score_, true);
+    ++revision_;
     firstVisibleMeasure_ = 0;
     trackScroll_ = 0;
 }
@@ -55,6 +56,7 @@ void EditorView::replaceScore(Score score) {
     score_ = std::move(score);
     ensureTimeline();
     history_.reset(score_, !dirty_);
+    ++revision_;
     updateHover(hover_.mouse.x, hover_.mouse.y);
     invalidate();
 }
@@ -62,6 +64,11 @@ void EditorView::replaceScore(Score score) {
 void EditorView::markSaved() {
     dirty_ = false;
     history_.markSaved();
+}
+
+void EditorView::markUnsaved() {
+    dirty_ = true;
+    history_.forgetSavedPoint();
 }
 
 void EditorView::undo() {
@@ -78,6 +85,7 @@ void EditorView::redo() {
 
 void EditorView::showHistoryMove(int firstVisibleMeasure) {
     dirty_ = !history_.atSavedPoint();
+    ++revision_;
     firstVisibleMeasure_ = firstVisibleMeasure;
     fillView();
     updateHover(hover_.mouse.x, hover_.mouse.y);
@@ -88,6 +96,7 @@ void EditorView::fillView() {
     while (firstVisibleMeasure_ + measuresPerScreen_ > static_cast<int>(score_.measures.size())) {
         const MeasureInfo last = score_.measures.back();
         score_.addMeasure(last.key, last.tempo, last.beats);
+        ++revision_;
     }
 }
 

@@ -3,6 +3,7 @@
 // measure clipboard and the drawing resources. Input handlers change it; painting reads it
 // through plain values (render/painter.h).
 
+#include <cstdint>
 #include <optional>
 
 #include "editor/edit_history.h"
@@ -81,6 +82,9 @@ class EditorView {
     // left its saved point, and hover and marker are found again; the entry tools stay.
     void undo();
     void redo();
+    // The score is one that was never saved, such as an imported or restored one: it is dirty,
+    // and no undo brings it back to a saved point.
+    void markUnsaved();
     // Scrolls so that `measure` is the first visible one; the next onResize() grows the score up
     // to it.
     void setFirstVisibleMeasure(int measure) { firstVisibleMeasure_ = measure; }
@@ -91,6 +95,9 @@ class EditorView {
     Player* player() const { return player_; }
     // The score has changes that have not been saved.
     bool dirty() const { return dirty_; }
+    // A number that changes whenever the score may have changed (an edit, undo or redo, a new
+    // score, growth or trimming by scrolling), so that watchers need not compare scores.
+    std::uint64_t revision() const { return revision_; }
     int firstVisibleMeasure() const { return firstVisibleMeasure_; }
     int measuresPerScreen() const { return measuresPerScreen_; }
     // How far the track area is scrolled down, in pixels: 0 at the top, at most
@@ -150,6 +157,7 @@ class EditorView {
     Score score_;
     EditHistory history_{score_};
     bool dirty_ = false;
+    std::uint64_t revision_ = 0;
     int firstVisibleMeasure_ = 0;
     int measuresPerScreen_ = 1;
     Rect clientRect_;

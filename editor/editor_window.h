@@ -17,8 +17,8 @@ class DrumTrackDialogModel;
 class MeasureDialogModel;
 class DynamicDialogModel;
 
-// The three file dialogs of the File menu.
-enum class FileDialogKind { Save, Open, WriteMidi };
+// The file dialogs of the File menu.
+enum class FileDialogKind { Save, Open, WriteMidi, ExportMusicXml, ImportMidi };
 
 // The answer to a Yes/No/Cancel question; closing the box counts as Cancel.
 enum class Answer { Yes, No, Cancel };
@@ -43,6 +43,9 @@ class EditorWindow : public NotifyTarget {
     virtual void postChar(char32_t c) = 0;
     // The status line now says `text` (what a click at the pointer would do; may be empty).
     virtual void showStatus(std::string_view text) = 0;
+    // Says `text` once where the user sees it without being stopped (the status line): what an
+    // import had to approximate, say.
+    virtual void showNotice(std::string_view text) = 0;
     // The track area is scrolled down by `trackScroll` pixels of at most `maxTrackScroll`; told
     // when either changes and after every size change.
     virtual void showTrackScroll(int trackScroll, int maxTrackScroll) = 0;

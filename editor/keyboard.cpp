@@ -39,6 +39,7 @@ void EditorView::scrollLeft() {
     if (firstVisibleMeasure_ + measuresPerScreen_ == count && trailingMeasureIsSpare()) {
         score_.removeLastMeasure();
         history_.measuresTrimmed(score_.measures.size());
+        ++revision_;
     }
     --firstVisibleMeasure_;
     updateHover(hover_.mouse.x, hover_.mouse.y);

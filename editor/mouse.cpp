@@ -31,7 +31,9 @@ void EditorView::onClick(int x, int y, bool rightButton) {
     ensureTimeline();
     history_.beginStep(score_, firstVisibleMeasure_);
     if (const std::optional<ClickChange> change = handleClick(x, y, rightButton)) {
-        history_.endStep(score_, change->scope, change->kind, firstVisibleMeasure_);
+        if (history_.endStep(score_, change->scope, change->kind, firstVisibleMeasure_)) {
+            ++revision_;
+        }
     } else {
         history_.cancelStep();
     }

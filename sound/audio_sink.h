@@ -5,6 +5,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace corvane {
 
@@ -13,6 +14,19 @@ namespace corvane {
 class RenderError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
+    // The sound file at `path` cannot be written because of `reason`: what() says both, and
+    // file() and reason() keep them apart for a window that shows them beneath a sentence.
+    RenderError(std::string sentence, std::string path, std::string reason)
+        : std::runtime_error(std::move(sentence)), path_(std::move(path)),
+          reason_(std::move(reason)) {}
+
+    // The sound file the error concerns; empty when it concerns none.
+    const std::string& file() const { return path_; }
+    const std::string& reason() const { return reason_; }
+
+  private:
+    std::string path_;
+    std::string reason_;
 };
 
 class AudioSink {

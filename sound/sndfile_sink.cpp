@@ -58,7 +58,8 @@ struct SndfileSink::Impl {
     std::vector<short> converted;
 
     [[noreturn]] void fail(const std::string& reason) const {
-        throw RenderError("Cannot write the audio file " + path + ": " + reason + ".");
+        throw RenderError("Cannot write the audio file " + path + ": " + reason + ".", path,
+                          reason);
     }
 
     // Refuses a target that a file cannot replace, and returns the permissions to give the

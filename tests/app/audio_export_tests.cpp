@@ -49,6 +49,9 @@ class FakeRenderer {
     bool waitForCancel = false;
     double progress = 0.5;
     std::string failure;
+    // With a file, the failure is a sound file that cannot be written.
+    std::string failedFile;
+    std::string failedReason;
 
     AudioRenderer renderer() {
         return [this](const std::vector<std::uint8_t>& midi, const std::string& path,
@@ -58,6 +61,9 @@ class FakeRenderer {
                 calls_.push_back({midi, path, format, std::this_thread::get_id()});
             }
             monitor.progress(progress);
+            if (!failure.empty() && !failedFile.empty()) {
+                throw RenderError(failure, failedFile, failedReason);
+            }
             if (!failure.empty()) {
                 throw RenderError(failure);
             }
@@ -174,14 +180,14 @@ TEST_F(ExportAudioTest, TheTypedExtensionChoosesAndAnUnknownOneIsRefused) {
     EXPECT_EQ(calls[1].format, AudioFormat::OggVorbis);
 
     script.then(test::file(QFileDialog::AcceptSave, dir.filePath("song.mp3")));
-    script.then(test::box(QMessageBox::Ok,
-                          QString::fromStdString("Cannot export the audio file " +
-                                                 path("song.mp3") +
-                                                 ": \".mp3\" is not a sound file type Corvane "
-                                                 "writes (use .wav, .flac or .ogg)."),
-                          "Error", QMessageBox::Warning));
+    script.then(test::box(QMessageBox::Ok, "Cannot export the audio file.", "Error",
+                          QMessageBox::Warning));
     window->exportAudioAction()->trigger();
     EXPECT_TRUE(finished());
+    EXPECT_EQ(script.seen().back().detail,
+              QString::fromStdString(path("song.mp3") +
+                                     ": \".mp3\" is not a sound file type Corvane writes (use "
+                                     ".wav, .flac or .ogg)"));
     EXPECT_EQ(fake.calls().size(), 2u) << "nothing rendered";
 }
 
@@ -214,16 +220,29 @@ TEST_F(ExportAudioTest, TheWindowGoesOnWhileAProgressDialogShowsAndCancels) {
     EXPECT_TRUE(window->exportAudioAction()->isEnabled());
 }
 
-TEST_F(ExportAudioTest, AFailureIsShownWithTheFileAndTheReason) {
+TEST_F(ExportAudioTest, AFailureIsShownWithTheFileAndTheReasonBeneathASentence) {
     FakeRenderer fake;
     fake.failure = "Cannot write the audio file /x/song.wav: the disk is full.";
+    fake.failedFile = "/x/song.wav";
+    fake.failedReason = "the disk is full";
     open(fake.renderer());
     writeSomeMusic();
+    script.then(test::file(QFileDialog::AcceptSave, dir.filePath("song.wav")));
+    script.then(test::box(QMessageBox::Ok, "Cannot write the audio file.", "Error",
+                          QMessageBox::Warning));
+    window->exportAudioAction()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return finished() && script.done(); }));
+    EXPECT_EQ(script.seen().back().detail, "/x/song.wav: the disk is full");
+
+    // A failure that concerns no sound file (the soundfont) stays one sentence.
+    fake.failure = "The soundfont /s/gm.sf2 does not exist.";
+    fake.failedFile.clear();
     script.then(test::file(QFileDialog::AcceptSave, dir.filePath("song.wav")));
     script.then(test::box(QMessageBox::Ok, QString::fromStdString(fake.failure), "Error",
                           QMessageBox::Warning));
     window->exportAudioAction()->trigger();
     ASSERT_TRUE(waitUntil([&] { return finished() && script.done(); }));
+    EXPECT_EQ(script.seen().back().detail, "");
 }
 
 TEST_F(ExportAudioTest, ClosingTheWindowStopsTheExport) {
@@ -271,14 +290,13 @@ TEST_F(ExportAudioTest, TheSynthesizerWritesTheFileOrNothingWhenCancelled) {
 
     // An unwritable place: the box names the file and the cause.
     script.then(test::file(QFileDialog::AcceptSave, dir.filePath("missing/song.wav")));
-    script.then(test::box(QMessageBox::Ok,
-                          QString::fromStdString("Cannot write the audio file " +
-                                                 path("missing/song.wav") +
-                                                 ": the folder does not exist."),
-                          "Error", QMessageBox::Warning));
+    script.then(test::box(QMessageBox::Ok, "Cannot write the audio file.", "Error",
+                          QMessageBox::Warning));
     writeSomeMusic();
     window->exportAudioAction()->trigger();
     ASSERT_TRUE(waitUntil([&] { return finished() && script.done(); }));
+    EXPECT_EQ(script.seen().back().detail,
+              QString::fromStdString(path("missing/song.wav") + ": the folder does not exist"));
 }
 
 TEST(AudioFileDialog, OffersTheThreeFileTypesAndAddsTheChosenOnesExtension) {

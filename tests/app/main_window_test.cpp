@@ -23,7 +23,10 @@
 #include "app/file_dialogs.h"
 #include "app/key_codes.h"
 #include "app/main_window.h"
+#include "editor/editor_session.h"
 #include "editor/editor_view.h"
+#include "interchange/midi_import.h"
+#include "interchange/musicxml_writer.h"
 #include "render/layout.h"
 #include "modal_script.h"
 #include "score/score_reader.h"
@@ -161,7 +164,7 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     EXPECT_EQ(menus[0]->text(), "&File");
     EXPECT_EQ(menus[1]->text(), "&Edit");
     const QList<QAction*> items = menus[0]->menu()->actions();
-    ASSERT_EQ(items.size(), 6);
+    ASSERT_EQ(items.size(), 8);
     const struct {
         const char* text;
         QAction* action;
@@ -169,18 +172,20 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     } expected[] = {{"&Save...", window->saveAction(), QKeySequence("Ctrl+S")},
                     {"&Open...", window->openAction(), QKeySequence("Ctrl+O")},
                     {"Write &Midi...", window->writeMidiAction(), QKeySequence("Ctrl+M")},
+                    {"Export Music&XML...", window->exportMusicXmlAction(), QKeySequence()},
+                    {"&Import MIDI...", window->importMidiAction(), QKeySequence()},
                     {"Export &Audio...", window->exportAudioAction(), QKeySequence()},
                     {"", nullptr, QKeySequence()},
                     {"E&xit", window->exitAction(), QKeySequence()}};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(items[i]->isSeparator(), i == 4);
-        if (i != 4) {
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(items[i]->isSeparator(), i == 6);
+        if (i != 6) {
             EXPECT_EQ(items[i]->text(), expected[i].text);
             EXPECT_EQ(items[i]->shortcut(), expected[i].shortcut) << expected[i].text;
             EXPECT_EQ(items[i], expected[i].action) << expected[i].text;
         }
     }
-    EXPECT_FALSE(items[3]->isEnabled()) << "no renderer was given to this window";
+    EXPECT_FALSE(items[5]->isEnabled()) << "no renderer was given to this window";
 
     ASSERT_NE(window->editor(), nullptr);
     ASSERT_NE(window->player(), nullptr);
@@ -755,11 +760,17 @@ TEST_F(MainWindowTest, ErrorBoxesNameTheFileAndTheCause) {
 
     // Playback's own file cannot be written when the temporary folder is missing.
     const QString tmp = path("no-tmp");
+    const bool hadTmpdir = qEnvironmentVariableIsSet("TMPDIR");
     const QByteArray savedTmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", tmp.toUtf8());
     answerError();
     QTest::keyClick(client, Qt::Key_Space);
-    qputenv("TMPDIR", savedTmpdir);
+    // Left as it was, for the tests that run after this one in the same process.
+    if (hadTmpdir) {
+        qputenv("TMPDIR", savedTmpdir);
+    } else {
+        qunsetenv("TMPDIR");
+    }
     EXPECT_FALSE(window->player()->isPlaying());
 
     std::vector<std::pair<QString, QString>> boxes;
@@ -778,6 +789,111 @@ TEST_F(MainWindowTest, ErrorBoxesNameTheFileAndTheCause) {
     EXPECT_EQ(boxes[3].first, kErrorOpenWrite);
     EXPECT_TRUE(boxes[3].second.startsWith(tmp + "/cvn-playback-")) << boxes[3].second.toStdString();
     EXPECT_TRUE(boxes[3].second.endsWith(".mid: no such folder")) << boxes[3].second.toStdString();
+}
+
+// A Standard MIDI File of one track: middle C from tick 30 for a quarter of 480 ticks, whose
+// start and end the import moves to the grid and reports.
+std::string writeOffGridMidi(const QString& file) {
+    const unsigned char bytes[] = {
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0,  //
+        'M', 'T', 'r', 'k', 0, 0, 0, 13,                         //
+        0x1E, 0x90, 60, 100, 0x83, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
+    std::ofstream(file.toStdString(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    return file.toStdString();
+}
+
+// A file dialog that checks the file it suggests, then is cancelled.
+test::Answer suggesting(QString expected) {
+    return [expected](QDialog& window) {
+        auto* dialog = qobject_cast<QFileDialog*>(&window);
+        EXPECT_NE(dialog, nullptr);
+        if (dialog != nullptr) {
+            EXPECT_EQ(dialog->selectedFiles().value(0), expected);
+        }
+        window.reject();
+        return window.result();
+    };
+}
+
+TEST_F(MainWindowTest, ImportMidiMakesANewUnsavedScoreAndSaysWhatItApproximated) {
+    QDir(dir.path()).mkdir("in");
+    const std::string midi = writeOffGridMidi(path("in/tune.mid"));
+    QTest::keyClick(client, Qt::Key_Right);
+    ASSERT_EQ(editor().firstVisibleMeasure(), 1);
+    script.then(test::file(QFileDialog::AcceptOpen, {}));
+    window->importMidiAction()->trigger();
+    EXPECT_EQ(editor().firstVisibleMeasure(), 1) << "a cancelled dialog changes nothing";
+
+    script.then(test::file(QFileDialog::AcceptOpen, QString::fromStdString(midi)));
+    window->importMidiAction()->trigger();
+    EXPECT_EQ(editor().score(), importMidiFile(midi).score);
+    EXPECT_TRUE(editor().dirty());
+    EXPECT_EQ(editor().firstVisibleMeasure(), 0);
+    EXPECT_EQ(window->session()->documentPath(), "");
+    const std::vector<std::string> report = importMidiFile(midi).report;
+    ASSERT_EQ(report.size(), 2u);
+    EXPECT_EQ(window->statusBar()->currentMessage(),
+              QString::fromStdString(report[0] + " " + report[1]));
+
+    // Save suggests the MIDI file's name as a score file, beside it.
+    script.then(suggesting(QDir(path("in")).absoluteFilePath("tune.cvn")));
+    window->saveAction()->trigger();
+    script.then(test::file(QFileDialog::AcceptSave, path("in/tune.cvn")));
+    window->saveAction()->trigger();
+    EXPECT_FALSE(editor().dirty());
+    EXPECT_EQ(window->session()->saveSuggestion(), path("in/tune.cvn").toStdString())
+        << "once saved, Save offers the file it went to";
+    Score saved;
+    ASSERT_TRUE(ScoreReader().load(path("in/tune.cvn").toStdString(), saved));
+    EXPECT_EQ(saved, editor().score());
+}
+
+TEST_F(MainWindowTest, ImportMidiOnADirtyScoreAsksFirstAndABadFileChangesNothing) {
+    const std::string midi = writeOffGridMidi(path("tune.mid"));
+    placeNote();
+    const Score edited = editor().score();
+    script.then(saveChanges(QMessageBox::Cancel));
+    window->importMidi();
+    EXPECT_EQ(editor().score(), edited) << "Cancel stops the import";
+
+    std::ofstream(path("fake.mid").toStdString()) << "not a MIDI file at all";
+    script.then(saveChanges(QMessageBox::No));
+    script.then(test::file(QFileDialog::AcceptOpen, path("fake.mid")));
+    QString error;
+    script.then(errorBox(&error));
+    window->importMidi();
+    EXPECT_EQ(editor().score(), edited);
+    EXPECT_TRUE(editor().dirty());
+    EXPECT_EQ(script.seen().back().detail, path("fake.mid"));
+    try {
+        importMidiFile(path("fake.mid").toStdString());
+        ADD_FAILURE() << "imported";
+    } catch (const ImportError& refused) {
+        EXPECT_EQ(error, refused.what());
+    }
+
+    script.then(saveChanges(QMessageBox::No));
+    script.then(test::file(QFileDialog::AcceptOpen, QString::fromStdString(midi)));
+    window->importMidi();
+    EXPECT_EQ(editor().score(), importMidiFile(midi).score);
+}
+
+TEST_F(MainWindowTest, ExportMusicXmlWritesTheScoreAndKeepsItDirty) {
+    placeNote();
+    script.then(test::file(QFileDialog::AcceptSave, path("song")));
+    window->exportMusicXmlAction()->trigger();
+    EXPECT_TRUE(editor().dirty());
+    QFile written(path("song.musicxml"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().toStdString(), musicXmlText(editor().score()));
+
+    QString error;
+    script.then(test::file(QFileDialog::AcceptSave, path("nowhere/song.musicxml")));
+    script.then(errorBox(&error));
+    window->exportMusicXml();
+    EXPECT_EQ(error, kErrorOpenWrite);
+    EXPECT_EQ(script.seen().back().detail, path("nowhere/song.musicxml") + ": no such folder");
 }
 
 TEST_F(MainWindowTest, AScoreHandedOverByTheDesktopOpens) {
@@ -819,6 +935,10 @@ TEST_F(FileDialogTest, EachKindAsksForItsOwnFiles) {
          "Corvane files (*.cvn)", "cvn", "Open"},
         {FileDialogKind::WriteMidi, QFileDialog::AcceptSave, QFileDialog::AnyFile,
          "Midi files (*.mid)", "mid", "Save As"},
+        {FileDialogKind::ExportMusicXml, QFileDialog::AcceptSave, QFileDialog::AnyFile,
+         "MusicXML files (*.musicxml)", "musicxml", "Export MusicXML"},
+        {FileDialogKind::ImportMidi, QFileDialog::AcceptOpen, QFileDialog::ExistingFile,
+         "MIDI files (*.mid *.midi)", "mid", "Import MIDI"},
     };
     QWidget owner;
     for (const auto& c : cases) {

@@ -43,6 +43,7 @@ class FakeWindow final : public EditorWindow {
     std::vector<std::string> details;  // one per message, maybe empty
     std::vector<std::string> dialogsOpened;
     std::vector<std::string> statuses;  // every status text shown, in order
+    std::vector<std::string> notices;   // every notice shown, in order
     struct Scroll {
         int trackScroll;
         int maxTrackScroll;
@@ -62,6 +63,7 @@ class FakeWindow final : public EditorWindow {
     Point cursorPos() const override { return cursor; }
     void postChar(char32_t c) override { posted.push_back(c); }
     void showStatus(std::string_view text) override { statuses.emplace_back(text); }
+    void showNotice(std::string_view text) override { notices.emplace_back(text); }
     void showTrackScroll(int trackScroll, int maxTrackScroll) override {
         scrolls.push_back({trackScroll, maxTrackScroll});
     }

@@ -223,6 +223,22 @@ TEST(UndoSavedPoint, LoadedAndReplacedScoresStartAnEmptyHistory) {
     EXPECT_TRUE(f.view.dirty()) << "a dirty replacement never was saved";
 }
 
+TEST(UndoSavedPoint, AnImportedScoreStaysUnsavedWhenUndoneBackToIt) {
+    ViewFixture f;
+    f.view.setLoadedScore(Score(f.view.score()));
+    f.view.markUnsaved();
+    const std::uint64_t loaded = f.view.revision();
+    enterNote(f);
+    ASSERT_TRUE(f.view.history().canUndo());
+    EXPECT_NE(f.view.revision(), loaded) << "watchers see the edit";
+    f.view.undo();
+    EXPECT_TRUE(f.view.dirty()) << "the imported score was never saved";
+    f.view.markSaved();
+    f.view.redo();
+    f.view.undo();
+    EXPECT_FALSE(f.view.dirty()) << "once saved, its saved point is where the save was";
+}
+
 // A run of random clicks (with the dialogs they open answered at random), pastes, tool changes
 // and scrolling of measures and tracks; every step's bytes before and after are recorded, then the whole run is undone
 // and redone.

@@ -139,6 +139,15 @@ TEST(SndfileSink, ATargetThatCannotBeWrittenIsNamedWithTheCause) {
               "Cannot write the audio file " + dir.file("pipe.wav") +
                   ": this is not a regular file.");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"pipe.wav", "song.wav"}));
+
+    // The file and the cause also come apart, for the window's box.
+    try {
+        writeFile(dir.file("missing/song.wav"), AudioFormat::Wav, testSignal());
+        ADD_FAILURE() << "no error";
+    } catch (const RenderError& error) {
+        EXPECT_EQ(error.file(), dir.file("missing/song.wav"));
+        EXPECT_EQ(error.reason(), "the folder does not exist");
+    }
 }
 
 TEST(SndfileSink, UntilCommittedOnlyATemporaryFileBesideTheTargetExists) {

@@ -24,6 +24,7 @@ class QuietWindow : public EditorWindow {
     Point cursorPos() const override { return {}; }
     void postChar(char32_t) override {}
     void showStatus(std::string_view) override {}
+    void showNotice(std::string_view) override {}
     void showTrackScroll(int, int) override {}
     std::unique_ptr<Canvas> createCanvas(int, int) override {
         return std::make_unique<RecordingCanvas>();
