@@ -125,16 +125,16 @@ struct NewFile {
 // of), or the new file itself when that is empty.
 class TempFile {
   public:
-    TempFile(const std::filesystem::path& folder, const NewFile& spec, std::string reportPath)
+    TempFile(const std::filesystem::path& folder, const NewFile& file, std::string reportPath)
         : report_(std::move(reportPath)) {
         std::random_device random;
         std::string name;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            name = (folder / (spec.prefix + std::to_string(::getpid()) + "-" +
-                              std::to_string(random()) + spec.suffix))
+            name = (folder / (file.prefix + std::to_string(::getpid()) + "-" +
+                              std::to_string(random()) + file.suffix))
                        .string();
-            fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | spec.extraFlags,
-                         spec.mode);
+            fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | file.extraFlags,
+                         file.mode);
             if (fd_ >= 0) {
                 name_ = name;
                 return;
