@@ -533,6 +533,7 @@ void MainWindow::importMidi() {
     if (session_) {
         session_->importMidi();
     }
+    refreshDocumentState();
 }
 
 void MainWindow::showNotice(const QString& text) {
@@ -696,6 +697,7 @@ bool MainWindow::offerRecoveredWork() {
 
 void MainWindow::start(const QString& file) {
     const bool restored = offerRecoveredWork();
+    refreshDocumentState();
     if (file.isEmpty()) {
         return;
     }

@@ -831,6 +831,8 @@ TEST_F(MainWindowTest, ImportMidiMakesANewUnsavedScoreAndSaysWhatItApproximated)
     EXPECT_TRUE(editor().dirty());
     EXPECT_EQ(editor().firstVisibleMeasure(), 0);
     EXPECT_EQ(window->session()->documentPath(), "");
+    EXPECT_EQ(window->windowTitle(), "Untitled[*] - Corvane");
+    EXPECT_TRUE(window->isWindowModified());
     const std::vector<std::string> report = importMidiFile(midi).report;
     ASSERT_EQ(report.size(), 2u);
     EXPECT_EQ(window->statusBar()->currentMessage(),

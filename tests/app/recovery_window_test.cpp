@@ -123,6 +123,8 @@ TEST_F(RecoveryWindowTest, YesRestoresTheCopyAsADirtyScoreOfItsFileAndKeepsTheCo
     EXPECT_EQ(editor().score(), lost);
     EXPECT_TRUE(editor().dirty());
     EXPECT_EQ(window->session()->documentPath(), "/home/ana/song.cvn");
+    EXPECT_EQ(window->windowTitle(), "song.cvn[*] - Corvane");
+    EXPECT_TRUE(window->isWindowModified());
     EXPECT_EQ(editor().firstVisibleMeasure(), 0);
     // The copy is this editor's own now, until the score is saved.
     EXPECT_EQ(window->recoveryStore()->copyPath(), folder() / (name + ".cvn"));

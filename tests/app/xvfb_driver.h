@@ -368,15 +368,16 @@ struct Shown {
     double paintedAfterMs = 0;  // the staff first seen on it
 };
 
-// Waits until the program shows its window with a painted staff.
-inline std::optional<Shown> waitForStaff(Display& display, Program& program, Clock::time_point start) {
+// Waits until the program shows its window, titled `title`, with a painted staff.
+inline std::optional<Shown> waitForStaff(Display& display, Program& program, Clock::time_point start,
+                                         const std::string& title = "Corvane") {
     Shown shown;
     const bool ok = waitFor(
         [&] {
             if (!program.running()) {
                 return true;
             }
-            const std::vector<xcb_window_t> windows = display.shownWindows("Corvane");
+            const std::vector<xcb_window_t> windows = display.shownWindows(title);
             if (windows.empty()) {
                 return false;
             }
