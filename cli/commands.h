@@ -29,6 +29,10 @@ int runExportMusicXml(const std::vector<std::string>& args);
 // import-midi IN.mid OUT.cvn: the editor's Import MIDI, saved; prints what was approximated.
 int runImportMidi(const std::vector<std::string>& args);
 
+// export-pdf FILE.cvn OUT.pdf [--paper a4|letter] [--landscape] [--track N]: the editor's
+// Export PDF file, of the whole score or of one track as a part.
+int runExportPdf(const std::vector<std::string>& args);
+
 // play FILE.cvn [--from-measure N]: plays through the sound device until the song ends.
 int runPlay(const std::vector<std::string>& args);
 

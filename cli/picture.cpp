@@ -1,12 +1,11 @@
 #include "cli/picture.h"
 
-#include <QGuiApplication>
-#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <utility>
 
 #include "cli/cli_util.h"
+#include "cli/gui_application.h"
 #include "editor/editor_view.h"
 #include "render/painter.h"
 #include "render/qt/raster_canvas.h"
@@ -14,33 +13,6 @@
 #include "render/tee_canvas.h"
 
 namespace corvane::cli {
-
-namespace {
-
-// Qt's own notices (such as the one about XDG_RUNTIME_DIR on a machine without a desktop session)
-// are not the command's output: only a fatal message gets through, before Qt ends the process.
-void keepQtQuiet(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) {
-        std::fprintf(stderr, "corvane-cli: %s\n", qPrintable(message));
-    }
-}
-
-// Text drawing needs a QGuiApplication; the headless tool makes one on the offscreen platform,
-// so it never needs a display. Null when the process has one already.
-std::unique_ptr<QGuiApplication> makeGuiApplication() {
-    if (QGuiApplication::instance() != nullptr) {
-        return nullptr;
-    }
-    qInstallMessageHandler(keepQtQuiet);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The application keeps referring to these for its whole life.
-    static int argc = 1;
-    static char name[] = "corvane-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
-}  // namespace
 
 void writePicture(const EditorView& view, const std::optional<std::string>& displayListPath,
                   const std::optional<std::string>& imagePath) {
