@@ -126,9 +126,7 @@ Sketch StaffDrawer::draw() {
         triplets(slot);
     }
     ties();
-    if (track_.kind != Drums) {
-        ottavas();
-    }
+    ottavas();
     dynamics();
     if (top_) {
         tempoAndNumber();

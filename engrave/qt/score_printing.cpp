@@ -69,7 +69,8 @@ PageFonts loadPageFonts() {
         }
     }
     if (music.isEmpty()) {
-        music = musicFontCandidates().front();
+        // Missing everywhere: the error names where an installation puts it.
+        music = QStringLiteral(CORVANE_BRAVURA_INSTALLED);
     }
     const QString folder = QStringLiteral(CORVANE_PRINT_TEXT_FONT_DIR) + QLatin1Char('/');
     PageFonts fonts;

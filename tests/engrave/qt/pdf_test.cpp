@@ -26,7 +26,7 @@ constexpr char32_t kFirstNotehead = 0xE0A0;
 constexpr char32_t kLastNotehead = 0xE0FF;
 constexpr char32_t kMetronomeQuarter = 0xECA5;
 constexpr int kPictureDpi = 24;
-constexpr double kPictureTolerance = 0.01;
+constexpr double kPictureTolerance = 0.001;
 
 class PdfFiles : public ::testing::Test {
   protected:
