@@ -23,6 +23,7 @@ struct Column {
     int shortest = std::numeric_limits<int>::max();
 };
 
+// The columns of a measure, each with what its notes need on either side.
 std::vector<Column> collectColumns(const std::vector<EngravedMeasure>& staves) {
     std::vector<int> ticks;
     for (const EngravedMeasure& staff : staves) {
@@ -36,7 +37,46 @@ std::vector<Column> collectColumns(const std::vector<EngravedMeasure>& staves) {
     for (std::size_t c = 0; c < ticks.size(); ++c) {
         columns[c].tick = ticks[c];
     }
+    for (const EngravedMeasure& staff : staves) {
+        for (const EngravedNote& n : staff.notes) {
+            Column& column = columns[static_cast<std::size_t>(
+                std::lower_bound(ticks.begin(), ticks.end(), n.event.tick) - ticks.begin())];
+            column.before = std::max(column.before, -n.left());
+            column.after = std::max(column.after, n.right());
+            if (n.event.ticks > 0) {
+                column.shortest = std::min(column.shortest, n.event.ticks);
+            }
+        }
+    }
     return columns;
+}
+
+// The least position of each column, ink apart and each staff's dynamics apart, and of the
+// closing barline.
+std::vector<double> leastPositions(const std::vector<Column>& columns,
+                                   const std::vector<EngravedMeasure>& staves, double& bar) {
+    std::vector<double> x(columns.size());
+    std::vector<double> dynamicEnd(staves.size(), std::numeric_limits<double>::lowest());
+    std::vector<std::size_t> next(staves.size(), 0);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        x[c] = c == 0 ? kLead + columns[0].before
+                      : x[c - 1] + columns[c - 1].after + kInkGap + columns[c].before;
+        for (std::size_t s = 0; s < staves.size(); ++s) {
+            const auto& notes = staves[s].notes;
+            while (next[s] < notes.size() && notes[next[s]].event.tick == columns[c].tick) {
+                if (const auto& d = notes[next[s]].dynamic) {
+                    x[c] = std::max(x[c], dynamicEnd[s] + kDynamicGap - d->left);
+                    dynamicEnd[s] = x[c] + d->right;
+                }
+                ++next[s];
+            }
+        }
+    }
+    bar = x.back() + columns.back().after + kTrail;
+    for (const double end : dynamicEnd) {
+        bar = std::max(bar, end + kInkGap);
+    }
+    return x;
 }
 
 }  // namespace
@@ -74,64 +114,31 @@ std::size_t MeasureSpacing::columnOf(int tick) const {
 MeasureSpacing spaceMeasure(const std::vector<EngravedMeasure>& staves, int beats) {
     MeasureSpacing spacing;
     spacing.ticks = std::max(beats, 0) * kBeatTicks;
-    std::vector<Column> columns = collectColumns(staves);
     for (const EngravedMeasure& staff : staves) {
-        int end = 0;
-        for (const EngravedNote& n : staff.notes) {
-            end = n.event.tick + n.event.ticks;
+        if (!staff.notes.empty()) {
+            const NoteEvent& last = staff.notes.back().event;
+            spacing.ticks = std::max(spacing.ticks, last.tick + last.ticks);
         }
-        spacing.ticks = std::max(spacing.ticks, end);
     }
+    const std::vector<Column> columns = collectColumns(staves);
     if (columns.empty()) {
         spacing.lead = std::max(kEmptyMeasure, idealSpace(spacing.ticks));
         return spacing;
     }
-    for (const EngravedMeasure& staff : staves) {
-        for (const EngravedNote& n : staff.notes) {
-            Column& column = columns[static_cast<std::size_t>(
-                std::lower_bound(columns.begin(), columns.end(), n.event.tick,
-                                 [](const Column& c, int t) { return c.tick < t; }) -
-                columns.begin())];
-            column.before = std::max(column.before, -n.left());
-            column.after = std::max(column.after, n.right());
-            if (n.event.ticks > 0) {
-                column.shortest = std::min(column.shortest, n.event.ticks);
-            }
-        }
-    }
-    // The least positions, column by column: ink apart, and each staff's dynamics apart.
-    std::vector<double> x(columns.size());
-    std::vector<double> dynamicEnd(staves.size(), std::numeric_limits<double>::lowest());
-    std::vector<std::size_t> next(staves.size(), 0);
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        x[c] = c == 0 ? kLead + columns[0].before
-                      : x[c - 1] + columns[c - 1].after + kInkGap + columns[c].before;
-        for (std::size_t s = 0; s < staves.size(); ++s) {
-            const auto& notes = staves[s].notes;
-            while (next[s] < notes.size() && notes[next[s]].event.tick == columns[c].tick) {
-                if (const auto& d = notes[next[s]].dynamic) {
-                    x[c] = std::max(x[c], dynamicEnd[s] + kDynamicGap - d->left);
-                    dynamicEnd[s] = x[c] + d->right;
-                }
-                ++next[s];
-            }
-        }
-    }
-    double bar = x.back() + columns.back().after + kTrail;
-    for (const double end : dynamicEnd) {
-        bar = std::max(bar, end + kInkGap);
-    }
+    double bar = 0;
+    const std::vector<double> x = leastPositions(columns, staves, bar);
     spacing.lead = x.front();
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const int to = c + 1 < columns.size() ? columns[c + 1].tick : spacing.ticks;
-        const double least = (c + 1 < columns.size() ? x[c + 1] : bar) - x[c];
+        const int length = std::max(to - columns[c].tick, 0);
+        // The shortest note starting here sets the room; a column of zero-length notes (only a
+        // damaged file has them) takes the room of its gap.
         const int shortest = columns[c].shortest == std::numeric_limits<int>::max()
-                                 ? std::max(to - columns[c].tick, 1)
+                                 ? std::max(length, 1)
                                  : columns[c].shortest;
-        const double share = static_cast<double>(std::max(to - columns[c].tick, 0)) / shortest;
         spacing.columnTicks.push_back(columns[c].tick);
-        spacing.leastGap.push_back(least);
-        spacing.idealGap.push_back(idealSpace(shortest) * share);
+        spacing.leastGap.push_back((c + 1 < columns.size() ? x[c + 1] : bar) - x[c]);
+        spacing.idealGap.push_back(idealSpace(shortest) * length / shortest);
     }
     return spacing;
 }

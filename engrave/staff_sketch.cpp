@@ -32,12 +32,15 @@ constexpr double kMeasureNumberY = -3.9;
 constexpr double kShortTie = 1.6;
 constexpr double kTieGap = 0.15;
 
-// A note of the system as drawn: its measure's place in the plan, its x, its stem's end.
+// A note of the system as drawn: its measure's place in the plan, its x, its stem's end, and
+// how far above and below it a triplet mark reaches.
 struct Placed {
     const EngravedNote* note = nullptr;
     std::size_t slot = 0;
     double x = 0;
     double stemEnd = 0;
+    double markTop = 0;
+    double markBottom = 0;
 };
 
 const Note* lastNoteBefore(const Track& track, std::size_t m) {
@@ -178,7 +181,7 @@ void StaffDrawer::placeNotes() {
             if (notes.size() == 1 && n.isRest() && n.event.note->duration == 1) {
                 x = (m.notesStart + m.right - symInfo(n.rest.glyph).advance) / 2;
             }
-            placed_.push_back({&n, slot, x, n.chord.stemEnd});
+            placed_.push_back({&n, slot, x, n.chord.stemEnd, 0, 0});
         }
     }
     slotStart_.push_back(placed_.size());
@@ -358,6 +361,10 @@ void StaffDrawer::tripletMark(std::size_t from, std::size_t count) {
                             : below ? lineY + kTupletNumberHeight
                                     : lineY;
     sketch_.glyph(Sym::Tuplet3, numberX, baseline);
+    for (std::size_t i = from; i <= last; ++i) {
+        placed_[i].markTop = std::min(placed_[i].markTop, baseline - kTupletNumberHeight);
+        placed_[i].markBottom = std::max(placed_[i].markBottom, std::max(baseline, lineY + kTupletHook));
+    }
     if (!bracket) {
         return;
     }
@@ -472,6 +479,7 @@ void StaffDrawer::ottavaRun(std::size_t from, std::size_t to, bool continues) {
             reach = above ? std::min({reach, n.chord.top, placed_[i].stemEnd})
                           : std::max({reach, n.chord.bottom, placed_[i].stemEnd});
         }
+        reach = above ? std::min(reach, placed_[i].markTop) : std::max(reach, placed_[i].markBottom);
     }
     static constexpr Sym kAbove[] = {Sym::OttavaAlta, Sym::QuindicesimaAlta, Sym::VentiduesimaAlta};
     static constexpr Sym kBelow[] = {Sym::OttavaBassaVb, Sym::QuindicesimaBassaMb,
@@ -523,8 +531,10 @@ void StaffDrawer::dynamics() {
 // Tempo marks (a quarter note = the tempo) where the tempo changes and at the score's start,
 // above everything else on the staff; the first measure's number over the clef.
 void StaffDrawer::tempoAndNumber() {
-    const double baseline = std::min(kTempoAboveStaff, sketch_.top() - kTempoClearance);
-    const double noteWidth = symInfo(Sym::MetNoteQuarterUp).advance * kTempoNoteScale;
+    const SymInfo& note = symInfo(Sym::MetNoteQuarterUp);
+    const double baseline = std::min(kTempoAboveStaff, sketch_.top() - kTempoClearance +
+                                                           note.box.bottom * kTempoNoteScale);
+    const double noteWidth = note.advance * kTempoNoteScale;
     for (const MeasurePlace& m : plan_.measures) {
         const int tempo = score_.measures[m.index].tempo;
         if (m.index > 0 && score_.measures[m.index - 1].tempo == tempo) {
