@@ -1,6 +1,7 @@
 #pragma once
 // One measure of one track as it will be engraved: each Note read (start, accidentals, beam,
-// stem), shaped, and given the dynamic mark printed under it where the velocity changes.
+// stem), shaped, and given the dynamic mark printed under it where the velocity changes. It
+// refers to the track's Notes: the layout makes and drops it while the score stays unchanged.
 
 #include <optional>
 #include <string>

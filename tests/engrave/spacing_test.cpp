@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <list>
 
 #include "engrave/measure_spacing.h"
 #include "tests/engrave/engrave_scores.h"
@@ -13,13 +14,20 @@ namespace {
 
 using testing::noteAt;
 
-EngravedMeasure engraved(const TrackMeasure& notes, int previousVelocity = 90) {
-    Track track;
-    track.measures = {notes};
-    return engraveMeasure(track, 0, 0, previousVelocity);
-}
+class Spacing : public ::testing::Test {
+  protected:
+    // An engraved measure refers to its track's Notes, so the tracks stay here.
+    EngravedMeasure engraved(const TrackMeasure& notes, int previousVelocity = 90) {
+        Track& track = tracks_.emplace_back();
+        track.measures = {notes};
+        return engraveMeasure(track, 0, 0, previousVelocity);
+    }
 
-TEST(Spacing, LongerValuesGetMoreRoomButLessThanTheirLength) {
+  private:
+    std::list<Track> tracks_;
+};
+
+TEST_F(Spacing, LongerValuesGetMoreRoomButLessThanTheirLength) {
     for (const int ticks : {3, 6, 12, 24, 48}) {
         EXPECT_LT(idealSpace(ticks), idealSpace(2 * ticks));
         EXPECT_LT(idealSpace(2 * ticks), 2 * idealSpace(ticks));
@@ -33,7 +41,7 @@ TEST(Spacing, LongerValuesGetMoreRoomButLessThanTheirLength) {
     EXPECT_DOUBLE_EQ(s.idealGap[0], s.idealGap[1]);
 }
 
-TEST(Spacing, StavesShareColumnsAndTheShortestNoteSetsTheRoom) {
+TEST_F(Spacing, StavesShareColumnsAndTheShortestNoteSetsTheRoom) {
     const MeasureSpacing s =
         spaceMeasure({engraved({noteAt(2, {0}), noteAt(2, {0})}),
                       engraved({noteAt(4, {0}), noteAt(8, {0}), noteAt(8, {0}), noteAt(2, {0})})},
@@ -44,7 +52,7 @@ TEST(Spacing, StavesShareColumnsAndTheShortestNoteSetsTheRoom) {
     EXPECT_EQ(s.columnOf(36), 2u);
 }
 
-TEST(Spacing, InkNeverTouchesEvenAtTheLeastStretch) {
+TEST_F(Spacing, InkNeverTouchesEvenAtTheLeastStretch) {
     Note sharp = noteAt(32, {0, 1, 2});
     for (NoteHead& h : sharp.pitches) {
         h.accidental = Sharp;
@@ -63,7 +71,7 @@ TEST(Spacing, InkNeverTouchesEvenAtTheLeastStretch) {
     EXPECT_GT(s.width(0), x.back() + m.notes.back().right());
 }
 
-TEST(Spacing, JustificationFillsTheLineExactly) {
+TEST_F(Spacing, JustificationFillsTheLineExactly) {
     const MeasureSpacing a = spaceMeasure({engraved({noteAt(1, {0})})}, 4);
     const MeasureSpacing b =
         spaceMeasure({engraved({noteAt(4, {0}), noteAt(4, {0}), noteAt(8, {0}), noteAt(8, {0}),
@@ -78,7 +86,7 @@ TEST(Spacing, JustificationFillsTheLineExactly) {
     EXPECT_EQ(stretchToFill({&a, &b}, fixed, fixed + a.width(0) + b.width(0) - 1), 0.0);
 }
 
-TEST(Spacing, AMeasureWithoutNotesStillTakesRoom) {
+TEST_F(Spacing, AMeasureWithoutNotesStillTakesRoom) {
     const MeasureSpacing s = spaceMeasure({EngravedMeasure{}}, 4);
     EXPECT_TRUE(s.columnTicks.empty());
     EXPECT_GT(s.width(1), 4.0);
