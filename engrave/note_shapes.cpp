@@ -21,6 +21,7 @@ constexpr double kAccidentalColumnGap = 0.1;
 // Accidentals this many staff positions apart (a sixth) can share a column.
 constexpr int kAccidentalClearance = 6;
 constexpr int kFirstLedger = 6;
+constexpr int kLastLedger = 200;
 
 // General MIDI percussion keys of the cymbals and hi-hats, written with crossed heads.
 constexpr std::array<int, 10> kCymbalKeys{42, 44, 46, 49, 51, 52, 53, 55, 57, 59};
@@ -296,9 +297,11 @@ void placeLedgers(ChordShape& shape) {
         }
         return any;
     };
-    for (int level = kFirstLedger; ledgersFor(level, true); level += 2) {
+    // Score files hold positions up to 20 steps from the middle line; the bound keeps a score
+    // made otherwise from asking for endless lines.
+    for (int level = kFirstLedger; level <= kLastLedger && ledgersFor(level, true); level += 2) {
     }
-    for (int level = -kFirstLedger; ledgersFor(level, false); level -= 2) {
+    for (int level = -kFirstLedger; level >= -kLastLedger && ledgersFor(level, false); level -= 2) {
     }
 }
 
