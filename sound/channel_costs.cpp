@@ -4,7 +4,6 @@
 #include <cmath>
 #include <map>
 #include <tuple>
-#include <vector>
 
 #include "sound/audio_sink.h"
 #include "sound/synth_settings.h"
@@ -15,16 +14,22 @@ namespace {
 
 constexpr int kDrumChannel = 9;
 constexpr int kProbeVelocity = 100;
-// Releases longer than this are cut short by the end of the sound anyway.
-constexpr double kLongestRelease = 10.0;
+// How long voices last does not depend on the rate they are rendered at, nor on the
+// interpolation: the probe takes the cheapest.
+constexpr double kProbeRate = 8000;
+// Voices are counted after every step of this many frames (8 ms).
+constexpr int kProbeStep = 64;
+// A voice still sounding this long after its Note Off is cut short by the end of the sound.
+constexpr double kLongestTail = 10.0;
+// Starting a voice costs FluidSynth about as much as sounding one for this long: it sets up
+// the voice's generators and modulators.
+constexpr double kVoiceStartSeconds = 0.04;
 
-// What one note of a program and key starts in the soundfont.
-struct NoteProfile {
-    int voices = 0;
-    double releaseSeconds = 0;  // the longest release among its voices
-};
-
-// A synthesizer that is never heard: notes are started on it only to see their voices.
+// A synthesizer that is never heard: each kind of note is played on it once, held as long as
+// such notes are held in the song, to see how many voices it starts and how long they sound.
+// That takes in what a soundfont's zones do: layered voices, samples that end by themselves,
+// envelopes that decay to silence while the key is held, and releases that fall below hearing
+// before their nominal end.
 class NoteProbe {
   public:
     explicit NoteProbe(const std::string& soundfont) : settings_(newSynthSettings()) {
@@ -32,47 +37,59 @@ class NoteProbe {
             fluid_settings_setint(settings_.get(), "synth.threadsafe-api", 0);
             fluid_settings_setint(settings_.get(), "synth.reverb.active", 0);
             fluid_settings_setint(settings_.get(), "synth.chorus.active", 0);
+            fluid_settings_setnum(settings_.get(), "synth.sample-rate", kProbeRate);
             synth_.reset(new_fluid_synth(settings_.get()));
         }
         if (!synth_ || !loadSoundfont(synth_.get(), soundfont)) {
             throw RenderError("The soundfont " + soundfont + " could not be loaded: it is damaged.");
         }
+        fluid_synth_set_interp_method(synth_.get(), -1, FLUID_INTERP_NONE);
     }
 
-    NoteProfile profile(int channel, int program, int key) {
+    // The cost of one note of `program` and `key` on `channel` held for `holdSeconds`, in
+    // seconds of one voice sounding.
+    double noteCost(int channel, int program, int key, double holdSeconds) {
         // Drums sound on their own channel, every other program on any other.
         const int on = channel == kDrumChannel ? kDrumChannel : 0;
-        const auto known = profiles_.find({on, program, key});
-        if (known != profiles_.end()) {
+        const long holdSteps = std::lround(holdSeconds * kProbeRate / kProbeStep);
+        const auto known = costs_.find({on, program, key, holdSteps});
+        if (known != costs_.end()) {
             return known->second;
         }
         fluid_synth_program_change(synth_.get(), on, program);
         fluid_synth_noteon(synth_.get(), on, key, kProbeVelocity);
-        std::vector<fluid_voice_t*> voices(kSynthPolyphony);
-        fluid_synth_get_voicelist(synth_.get(), voices.data(), static_cast<int>(voices.size()), -1);
-        NoteProfile profile;
-        for (fluid_voice_t* voice : voices) {
-            if (voice == nullptr) {
+        const int started = fluid_synth_get_active_voice_count(synth_.get());
+        const long lastStep = holdSteps + std::lround(kLongestTail * kProbeRate / kProbeStep);
+        long sounding = 0;  // voice-steps
+        for (long step = 0; step < lastStep; ++step) {
+            if (step == holdSteps) {
+                fluid_synth_noteoff(synth_.get(), on, key);
+            }
+            renderStep();
+            const int voices = fluid_synth_get_active_voice_count(synth_.get());
+            sounding += voices;
+            if (voices == 0) {
                 break;
             }
-            ++profile.voices;
-            const double release = std::exp2(fluid_voice_gen_get(voice, GEN_VOLENVRELEASE) / 1200.0);
-            profile.releaseSeconds = std::max(profile.releaseSeconds, std::min(release, kLongestRelease));
         }
         fluid_synth_all_sounds_off(synth_.get(), on);
-        // One block, so that the voices are free again for the next note.
-        std::array<float, 64> left{};
-        std::array<float, 64> right{};
-        fluid_synth_write_float(synth_.get(), static_cast<int>(left.size()), left.data(), 0, 1,
-                                right.data(), 0, 1);
-        profiles_.emplace(std::tuple{on, program, key}, profile);
-        return profile;
+        renderStep();  // frees the voices for the next note
+        const double cost = static_cast<double>(sounding) * kProbeStep / kProbeRate +
+                            started * kVoiceStartSeconds;
+        costs_.emplace(std::tuple{on, program, key, holdSteps}, cost);
+        return cost;
     }
 
   private:
+    void renderStep() {
+        fluid_synth_write_float(synth_.get(), kProbeStep, left_.data(), 0, 1, right_.data(), 0, 1);
+    }
+
     SettingsPtr settings_;
     SynthPtr synth_;
-    std::map<std::tuple<int, int, int>, NoteProfile> profiles_;
+    std::array<float, kProbeStep> left_{};
+    std::array<float, kProbeStep> right_{};
+    std::map<std::tuple<int, int, int, long>, double> costs_;
 };
 
 }  // namespace
@@ -83,9 +100,12 @@ std::array<double, kMidiChannels> estimateChannelCosts(const MidiSummary& summar
     std::array<double, kMidiChannels> costs{};
     for (int channel = 0; channel < kMidiChannels; ++channel) {
         for (const NoteGroup& group : summary.channelNotes[static_cast<std::size_t>(channel)]) {
-            const NoteProfile profile = probe.profile(channel, group.program, group.key);
+            if (group.count == 0) {
+                continue;
+            }
             costs[static_cast<std::size_t>(channel)] +=
-                profile.voices * (group.seconds + group.count * profile.releaseSeconds);
+                group.count *
+                probe.noteCost(channel, group.program, group.key, group.seconds / group.count);
         }
     }
     return costs;

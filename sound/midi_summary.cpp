@@ -234,6 +234,43 @@ void addNotes(const SongEvents& events, const TempoMap& tempo, MidiSummary& summ
     }
 }
 
+// Moves one channel out of the busiest group, or swaps one of its channels with a lighter one
+// of another group, where that leaves both groups below the busiest one's load: the first such
+// change found. False when there is none.
+bool improveBalance(const std::array<double, kMidiChannels>& costs, const std::vector<int>& busy,
+                    std::vector<int>& groupOf, std::vector<double>& loads) {
+    const auto heaviest =
+        static_cast<int>(std::max_element(loads.begin(), loads.end()) - loads.begin());
+    const double top = loads[static_cast<std::size_t>(heaviest)];
+    const auto cost = [&](int channel) { return costs[static_cast<std::size_t>(channel)]; };
+    const auto move = [&](int channel, int to, double delta) {
+        loads[static_cast<std::size_t>(groupOf[static_cast<std::size_t>(channel)])] -= delta;
+        loads[static_cast<std::size_t>(to)] += delta;
+        groupOf[static_cast<std::size_t>(channel)] = to;
+    };
+    for (const int a : busy) {
+        if (groupOf[static_cast<std::size_t>(a)] != heaviest) {
+            continue;
+        }
+        for (int g = 0; g < static_cast<int>(loads.size()); ++g) {
+            if (g != heaviest && loads[static_cast<std::size_t>(g)] + cost(a) < top) {
+                move(a, g, cost(a));
+                return true;
+            }
+        }
+        for (const int b : busy) {
+            const int g = groupOf[static_cast<std::size_t>(b)];
+            const double delta = cost(a) - cost(b);
+            if (g != heaviest && delta > 0 && loads[static_cast<std::size_t>(g)] + delta < top) {
+                move(a, g, cost(a));
+                move(b, heaviest, cost(b));
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int MidiSummary::notes(int channel) const {
@@ -292,21 +329,29 @@ std::vector<std::uint16_t> planChannelGroups(const std::array<double, kMidiChann
     if (count <= 1) {
         return {kAllChannels};
     }
-    // The heaviest channel first, each to the group with the least load so far.
+    // The heaviest channel first, each to the group with the least load so far; then single
+    // moves and swaps while they lighten the busiest group.
     std::stable_sort(busy.begin(), busy.end(), [&](int a, int b) {
         return costs[static_cast<std::size_t>(a)] > costs[static_cast<std::size_t>(b)];
     });
+    std::vector<int> groupOf(kMidiChannels, -1);
     std::vector<double> loads(static_cast<std::size_t>(count), 0.0);
-    std::vector<std::uint16_t> groups(static_cast<std::size_t>(count), 0);
     for (const int channel : busy) {
         const auto lightest = static_cast<std::size_t>(
             std::min_element(loads.begin(), loads.end()) - loads.begin());
-        groups[lightest] |= static_cast<std::uint16_t>(1u << channel);
+        groupOf[static_cast<std::size_t>(channel)] = static_cast<int>(lightest);
         loads[lightest] += costs[static_cast<std::size_t>(channel)];
+    }
+    while (improveBalance(costs, busy, groupOf, loads)) {
     }
     const double total = std::accumulate(loads.begin(), loads.end(), 0.0);
     if (*std::max_element(loads.begin(), loads.end()) > kWorthSplitting * total) {
         return {kAllChannels};
+    }
+    std::vector<std::uint16_t> groups(static_cast<std::size_t>(count), 0);
+    for (const int channel : busy) {
+        groups[static_cast<std::size_t>(groupOf[static_cast<std::size_t>(channel)])] |=
+            static_cast<std::uint16_t>(1u << channel);
     }
     std::uint16_t used = 0;
     for (const std::uint16_t group : groups) {

@@ -39,8 +39,9 @@ struct MidiSummary {
 MidiSummary summarizeMidi(std::span<const std::uint8_t> midi);
 
 // Shares the channels with a rendering cost out into at most `maxGroups` groups of similar cost,
-// one for each synthesizer, as bit masks of channels; the first group also takes the channels
-// without. A single group of every channel when splitting would not pay.
+// one for each synthesizer, as bit masks of channels (the heaviest channel first to the lightest
+// group, then moves and swaps that lighten the busiest group); the first group also takes the
+// channels without. A single group of every channel when splitting would not pay.
 std::vector<std::uint16_t> planChannelGroups(const std::array<double, kMidiChannels>& costs,
                                              int maxGroups);
 

@@ -1,7 +1,9 @@
 #include "sound/offline_renderer.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -144,6 +146,17 @@ class LaneThread {
 
     BlockQueue& queue() { return queue_; }
 
+    // Processor seconds the lane's thread has taken so far.
+    double cpuSeconds() {
+        clockid_t clock{};
+        timespec used{};
+        if (pthread_getcpuclockid(thread_.native_handle(), &clock) != 0 ||
+            clock_gettime(clock, &used) != 0) {
+            return 0;
+        }
+        return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
+    }
+
   private:
     void run(const std::string& soundfont) {
         try {
@@ -260,6 +273,9 @@ RenderResult mixLanes(Lanes& lanes, AudioSink& sink, double expectedFrames,
                                        : std::min(0.99, static_cast<double>(result.frames) /
                                                             expectedFrames));
         }
+    }
+    for (const auto& lane : lanes) {
+        result.laneSeconds.push_back(lane->cpuSeconds());
     }
     return result;
 }

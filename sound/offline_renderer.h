@@ -26,6 +26,8 @@ struct RenderResult {
     std::uint64_t frames = 0;  // stereo frames written
     int instances = 1;         // synthesizers that shared the song
     bool cancelled = false;
+    // Processor seconds each synthesizer's thread took, in the order of its channel group.
+    std::vector<double> laneSeconds;
     double seconds() const { return static_cast<double>(frames) / kAudioSampleRate; }
 };
 

@@ -1,20 +1,31 @@
 // Offline rendering speed next to FluidSynth's own fast renderer (`fluidsynth -F`) on the same
-// MIDI file, in process and as whole commands, preview start-up with the real synthesizer, and
-// the configured output latency.
+// MIDI file, in process and as whole commands on pieces of several orchestrations, each with the
+// busiest synthesizer's share of the work; the cost of each channel against the render plan's
+// estimate, and what the best possible split of the channels would reach; preview start-up with
+// the real synthesizer, and the configured output latency.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 
-#include "sound/fluidsynth_device.h"
-#include "sound/offline_renderer.h"
+#include "orchestrations.h"
 #include "score/score_reader.h"
+#include "sound/channel_costs.h"
+#include "sound/fluidsynth_device.h"
+#include "sound/midi_summary.h"
+#include "sound/offline_renderer.h"
 #include "sound/player.h"
+#include "sound/synth_lane.h"
+#include "sound/synth_settings.h"
 #include "tests/score/sample_scores.h"
 
 namespace corvane {
@@ -120,15 +131,58 @@ CommandTime runCommand(const std::string& command) {
     return {secondsSince(start), cpuSeconds(RUSAGE_CHILDREN) - cpuStart};
 }
 
+// The pieces the render commands are timed on: the orchestrations, then the benchmark score of
+// 12 tracks (100 measures) and of one track (400 measures).
+const std::vector<bench::Piece>& orchestrations() {
+    static const std::vector<bench::Piece> pieces = {bench::tenTracks(), bench::stringsAndPads(),
+                                                     bench::bandWithDrums(),
+                                                     bench::pianoTwoTracks(), bench::windSection()};
+    return pieces;
+}
+
+std::string pieceName(std::size_t index) {
+    if (index < orchestrations().size()) {
+        return orchestrations()[index].name;
+    }
+    return index == orchestrations().size() ? "large_12_tracks" : "large_1_track";
+}
+
+Score pieceScore(std::size_t index, int measures = 0) {
+    if (index < orchestrations().size()) {
+        bench::Piece piece = orchestrations()[index];
+        piece.measures = measures > 0 ? measures : piece.measures;
+        return bench::pieceScore(piece);
+    }
+    const bool twelve = index == orchestrations().size();
+    return samples::largeScore(measures > 0 ? measures : (twelve ? 100 : 400), twelve ? 12 : 1);
+}
+
+constexpr int kPieces = 7;
+
+// Drops what it is given.
+class NullSink final : public AudioSink {
+  public:
+    void write(std::span<const float>) override {}
+    void commit() override {}
+};
+
+// The share of the work the busiest of `seconds` carries.
+double busiestShare(const std::vector<double>& seconds) {
+    const double total = std::accumulate(seconds.begin(), seconds.end(), 0.0);
+    return total > 0 ? *std::max_element(seconds.begin(), seconds.end()) / total : 1.0;
+}
+
 // The whole `corvane-cli render-audio` command next to the whole `fluidsynth -F` command on the
 // same song with the system's General MIDI soundfont, taken in turn; the best of the runs of
-// each. Arguments: tracks (each on a channel of its own, up to 15) and measures.
+// each. Beside them: the busiest synthesizer's share of the processor time of a render in
+// process, and the busiest channel's share of the estimated cost. Argument: the piece.
 void BM_RenderCommand(benchmark::State& state) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() /
                                          ("cvn_bench_command_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
-    const Score score = samples::largeScore(static_cast<int>(state.range(1)),
-                                            static_cast<int>(state.range(0)));
+    const auto index = static_cast<std::size_t>(state.range(0));
+    state.SetLabel(pieceName(index));
+    const Score score = pieceScore(index);
     const std::string scorePath = (folder / "song.cvn").string();
     const std::string midiPath = (folder / "song.mid").string();
     ScoreReader().save(scorePath, score);
@@ -160,12 +214,135 @@ void BM_RenderCommand(benchmark::State& state) {
     state.counters["speedup_wall"] = bestTheirs.wall / bestOurs.wall;
     state.counters["speedup_cpu"] = bestTheirs.cpu / bestOurs.cpu;
     std::filesystem::remove_all(folder);
+
+    const std::vector<std::uint8_t> midi = Player::midiFileBytes(score, 0);
+    NullSink sink;
+    RenderOptions options;
+    options.soundfont = kSystemSoundfont;
+    const RenderResult result = renderMidi(midi, sink, options);
+    state.counters["synthesizers"] = result.instances;
+    state.counters["busiest_synth_share"] = busiestShare(result.laneSeconds);
+    const std::array<double, kMidiChannels> costs =
+        estimateChannelCosts(summarizeMidi(midi), kSystemSoundfont);
+    state.counters["busiest_channel_share"] =
+        busiestShare(std::vector<double>(costs.begin(), costs.end()));
 }
 BENCHMARK(BM_RenderCommand)
-    ->Args({12, 100})
-    ->Args({1, 400})
+    ->DenseRange(0, kPieces - 1)
     ->Iterations(3)
     ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+double threadCpuSeconds() {
+    timespec used{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
+}
+
+// Processor seconds of one synthesizer sounding the channels of `mask` through the song and
+// `tail` seconds after its last event, with reverb and chorus; the least of three runs.
+double laneSeconds(const std::vector<std::uint8_t>& midi, const MidiSummary& summary,
+                   std::uint16_t mask, double tail) {
+    double best = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        SynthLane lane(midi, mask, summary.lastEventTick, true);
+        lane.start(kSystemSoundfont);
+        std::vector<float> left(4096);
+        std::vector<float> right(4096);
+        const double frames = (summary.lastEventSeconds + tail) * 44100.0;
+        const double start = threadCpuSeconds();
+        for (double done = 0; done < frames; done += 4096) {
+            lane.render(left.data(), right.data(), left.size());
+        }
+        best = std::min(best, threadCpuSeconds() - start);
+    }
+    return best;
+}
+
+// The two groups of `costs` whose busier one carries the least: every split tried.
+std::uint16_t bestPair(const std::array<double, kMidiChannels>& costs) {
+    const double total = std::accumulate(costs.begin(), costs.end(), 0.0);
+    std::uint16_t best = 0;
+    double bestLoad = total;
+    // Channel 0 stays in the first group: each split is tried once.
+    for (std::uint32_t mask = 1; mask < 0x10000; mask += 2) {
+        double load = 0;
+        for (int c = 0; c < kMidiChannels; ++c) {
+            load += (mask >> c & 1) != 0 ? costs[static_cast<std::size_t>(c)] : 0.0;
+        }
+        if (std::max(load, total - load) < bestLoad) {
+            bestLoad = std::max(load, total - load);
+            best = static_cast<std::uint16_t>(mask);
+        }
+    }
+    return best;
+}
+
+// On a 16-measure excerpt of each piece: every busy channel rendered alone (its processor time
+// less that of a synthesizer sounding nothing) against the estimate the render plan shares the
+// channels by, printed as a table; then two synthesizers rendered with the plan's split and with
+// the best split of the measured costs. `ceiling_speedup` is one synthesizer's processor time
+// over the busier of the best pair, `ours_speedup` the same for the plan's pair (setting up and
+// mixing left out): what two cores can reach at most.
+void BM_ChannelCosts(benchmark::State& state) {
+    const auto index = static_cast<std::size_t>(state.range(0));
+    state.SetLabel(pieceName(index));
+    const std::vector<std::uint8_t> midi = Player::midiFileBytes(pieceScore(index, 16), 0);
+    const MidiSummary summary = summarizeMidi(midi);
+    constexpr double kTail = 3.0;
+    quietSynthLibraries();
+    for (auto _ : state) {
+        const std::array<double, kMidiChannels> estimate =
+            estimateChannelCosts(summary, kSystemSoundfont);
+        const double silent = laneSeconds(midi, summary, 0, kTail);
+        std::array<double, kMidiChannels> measured{};
+        for (int c = 0; c < kMidiChannels; ++c) {
+            if (estimate[static_cast<std::size_t>(c)] > 0) {
+                measured[static_cast<std::size_t>(c)] = std::max(
+                    1e-6, laneSeconds(midi, summary, static_cast<std::uint16_t>(1u << c), kTail) -
+                              silent);
+            }
+        }
+        const double estimatedTotal = std::accumulate(estimate.begin(), estimate.end(), 0.0);
+        const double measuredTotal = std::accumulate(measured.begin(), measured.end(), 0.0);
+        std::printf("%s: channel, estimated share, measured share (s)\n",
+                    pieceName(index).c_str());
+        double worst = 0;
+        for (int c = 0; c < kMidiChannels; ++c) {
+            const auto i = static_cast<std::size_t>(c);
+            if (estimate[i] > 0) {
+                std::printf("  %2d  %5.1f%%  %5.1f%% (%.3f)\n", c, 100 * estimate[i] / estimatedTotal,
+                            100 * measured[i] / measuredTotal, measured[i]);
+                worst = std::max(worst, std::abs(estimate[i] / estimatedTotal -
+                                                 measured[i] / measuredTotal));
+            }
+        }
+        const std::vector<std::uint16_t> plan = planChannelGroups(estimate, 2);
+        const std::uint16_t best = bestPair(measured);
+        const double whole = laneSeconds(midi, summary, kAllChannels, kTail);
+        const auto pairTime = [&](std::uint16_t first) {
+            return std::max(laneSeconds(midi, summary, first, kTail),
+                            laneSeconds(midi, summary, static_cast<std::uint16_t>(~first), kTail));
+        };
+        const double ours = plan.size() == 2 ? pairTime(plan.front()) : whole;
+        const double ceiling = pairTime(best);
+        const auto share = [&](std::uint16_t first) {
+            double load = 0;
+            for (int c = 0; c < kMidiChannels; ++c) {
+                load += (first >> c & 1) != 0 ? measured[static_cast<std::size_t>(c)] : 0.0;
+            }
+            return std::max(load, measuredTotal - load) / measuredTotal;
+        };
+        state.counters["max_share_error"] = worst;
+        state.counters["ours_busiest_share"] = plan.size() == 2 ? share(plan.front()) : 1.0;
+        state.counters["best_busiest_share"] = share(best);
+        state.counters["ours_speedup"] = whole / ours;
+        state.counters["ceiling_speedup"] = whole / ceiling;
+    }
+}
+BENCHMARK(BM_ChannelCosts)
+    ->DenseRange(0, kPieces - 1)
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
 // A real synthesizer behind a silent audio output, ready to play.

@@ -177,6 +177,31 @@ TEST(OfflineRender, ChannelsAreWeighedByWhatTheirNotesStartInTheSoundfont) {
     }
 }
 
+// The estimated cost of one note of `program` (a snare drum on the drum line) at 60 beats per
+// minute, held for a whole measure or for a quarter.
+double oneNoteCost(TrackKind kind, std::int32_t program, bool whole) {
+    Score score = test::emptyScore(1, {{kind, program}}, 60);
+    const Note note = test::single(whole ? 1 : 4, kind == Drums ? -8 : 0);
+    score.tracks[0].measures[0] =
+        whole ? TrackMeasure{note} : TrackMeasure{note, test::rest(4), test::rest(2)};
+    const std::array<double, kMidiChannels> costs =
+        estimateChannelCosts(summarizeMidi(Player::midiFileBytes(score, 0)), kSoundfont);
+    return costs[kind == Drums ? 9 : 0];
+}
+
+TEST(OfflineRender, ANotesCostFollowsHowLongItsVoicesSound) {
+    // A drum sample ends by itself however long the key is held; an organ sounds as long as it
+    // is held, and a little after.
+    const double snareQuarter = oneNoteCost(Drums, 0, false);
+    const double snareWhole = oneNoteCost(Drums, 0, true);
+    EXPECT_GT(snareQuarter, 0.0);
+    EXPECT_NEAR(snareWhole, snareQuarter, 0.05 * snareQuarter);
+    const double organQuarter = oneNoteCost(Treble, 19, false);
+    const double organWhole = oneNoteCost(Treble, 19, true);
+    EXPECT_GT(organWhole, 2.5 * organQuarter);
+    EXPECT_LT(organWhole, 4.5 * organQuarter);
+}
+
 // A piano quarter note at 60 beats per minute: its Note Off comes at one second.
 Score pianoNote() {
     Score score = test::emptyScore(1, {{Treble, 0}}, 60);

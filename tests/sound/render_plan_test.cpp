@@ -151,6 +151,31 @@ TEST(ChannelGroups, BalancedGroupsThatCoverEveryChannelOnce) {
     }
 }
 
+// The largest load of `groups` under `costs`.
+double busiest(const std::vector<std::uint16_t>& groups,
+               const std::array<double, kMidiChannels>& costs) {
+    double most = 0;
+    for (const std::uint16_t g : groups) {
+        double load = 0;
+        for (int c = 0; c < kMidiChannels; ++c) {
+            load += (g >> c & 1) != 0 ? costs[static_cast<std::size_t>(c)] : 0.0;
+        }
+        most = std::max(most, load);
+    }
+    return most;
+}
+
+TEST(ChannelGroups, MovesAndSwapsEvenOutWhatTheHeaviestFirstLeaves) {
+    // Heaviest first gives 3+2+2 against 3+2, and 5+3+3, 5+3, 4+4 for three groups.
+    const auto two = loads({3, 3, 2, 2, 2});
+    EXPECT_EQ(busiest(planChannelGroups(two, 2), two), 6.0);
+    const auto three = loads({5, 5, 4, 4, 3, 3, 3});
+    const std::vector<std::uint16_t> groups = planChannelGroups(three, 3);
+    ASSERT_EQ(groups.size(), 3u);
+    EXPECT_EQ(unionOf(groups), kAllChannels);
+    EXPECT_EQ(busiest(groups, three), 9.0);
+}
+
 TEST(ChannelGroups, OneSynthesizerWhenSplittingDoesNotPay) {
     const std::vector<std::uint16_t> all = {kAllChannels};
     EXPECT_EQ(planChannelGroups(loads({7}), 2), all) << "one busy channel";
