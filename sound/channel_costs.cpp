@@ -25,6 +25,8 @@ constexpr double kLongestTail = 10.0;
 // the voice's generators and modulators.
 constexpr double kVoiceStartSeconds = 0.04;
 
+}  // namespace
+
 // A synthesizer that is never heard: each kind of note is played on it once, held as long as
 // such notes are held in the song, to see how many voices it starts and how long they sound.
 // That takes in what a soundfont's zones do: layered voices, samples that end by themselves,
@@ -35,6 +37,7 @@ class NoteProbe {
     explicit NoteProbe(const std::string& soundfont) : settings_(newSynthSettings()) {
         if (settings_) {
             fluid_settings_setint(settings_.get(), "synth.threadsafe-api", 0);
+            fluid_settings_setint(settings_.get(), "synth.lock-memory", 0);
             fluid_settings_setint(settings_.get(), "synth.reverb.active", 0);
             fluid_settings_setint(settings_.get(), "synth.chorus.active", 0);
             fluid_settings_setnum(settings_.get(), "synth.sample-rate", kProbeRate);
@@ -92,11 +95,13 @@ class NoteProbe {
     std::map<std::tuple<int, int, int, long>, double> costs_;
 };
 
-}  // namespace
+ChannelWeigher::ChannelWeigher(const std::string& soundfont)
+    : probe_(std::make_unique<NoteProbe>(soundfont)) {}
 
-std::array<double, kMidiChannels> estimateChannelCosts(const MidiSummary& summary,
-                                                       const std::string& soundfont) {
-    NoteProbe probe(soundfont);
+ChannelWeigher::~ChannelWeigher() = default;
+
+std::array<double, kMidiChannels> ChannelWeigher::costs(const MidiSummary& summary) {
+    NoteProbe& probe = *probe_;
     std::array<double, kMidiChannels> costs{};
     for (int channel = 0; channel < kMidiChannels; ++channel) {
         for (const NoteGroup& group : summary.channelNotes[static_cast<std::size_t>(channel)]) {
@@ -109,6 +114,11 @@ std::array<double, kMidiChannels> estimateChannelCosts(const MidiSummary& summar
         }
     }
     return costs;
+}
+
+std::array<double, kMidiChannels> estimateChannelCosts(const MidiSummary& summary,
+                                                       const std::string& soundfont) {
+    return ChannelWeigher(soundfont).costs(summary);
 }
 
 }  // namespace corvane

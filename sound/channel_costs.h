@@ -7,14 +7,32 @@
 // played once, for as long as the song holds it, on a silent synthesizer.
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "sound/midi_summary.h"
 
 namespace corvane {
 
-// The cost of each channel of the song of `summary` with `soundfont` (which must load), in
-// seconds of one voice sounding. Raises RenderError.
+class NoteProbe;
+
+// Weighs the channels of songs with one soundfont.
+class ChannelWeigher {
+  public:
+    // Loads `soundfont` into a synthesizer that is never heard. Raises RenderError.
+    explicit ChannelWeigher(const std::string& soundfont);
+    ~ChannelWeigher();
+    ChannelWeigher(const ChannelWeigher&) = delete;
+    ChannelWeigher& operator=(const ChannelWeigher&) = delete;
+
+    // The cost of each channel of the song of `summary`, in seconds of one voice sounding.
+    std::array<double, kMidiChannels> costs(const MidiSummary& summary);
+
+  private:
+    std::unique_ptr<NoteProbe> probe_;
+};
+
+// The same with a weigher of its own for `soundfont`. Raises RenderError.
 std::array<double, kMidiChannels> estimateChannelCosts(const MidiSummary& summary,
                                                        const std::string& soundfont);
 

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <future>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -132,16 +133,39 @@ class BlockQueue {
     bool closed_ = false;
 };
 
-// One lane rendering on a thread of its own, ahead of the mixer.
+// What a lane is to play: the song, and the channels it sounds.
+struct LaneWork {
+    std::span<const std::uint8_t> midi;
+    std::uint16_t channels = 0;
+    std::uint32_t lastEventTick = 0;
+};
+
+// One lane rendering on a thread of its own, ahead of the mixer. It loads the soundfont as soon
+// as it starts, while its channels are still being chosen.
 class LaneThread {
   public:
-    LaneThread(std::unique_ptr<SynthLane> lane, const std::string& soundfont)
-        : lane_(std::move(lane)), thread_([this, soundfont] { run(soundfont); }) {}
+    LaneThread(const std::string& soundfont, bool effects)
+        : work_(assigned_.get_future()),
+          thread_([this, soundfont, effects] { run(soundfont, effects); }) {}
     LaneThread(const LaneThread&) = delete;
     LaneThread& operator=(const LaneThread&) = delete;
     ~LaneThread() {
         queue_.close();
+        dismiss();
         thread_.join();
+    }
+
+    // Sets the lane to play `work` once its soundfont has loaded.
+    void play(const LaneWork& work) {
+        given_ = true;
+        assigned_.set_value(work);
+    }
+    // Lets a lane that is given nothing to play end.
+    void dismiss() {
+        if (!given_) {
+            given_ = true;
+            assigned_.set_value(std::nullopt);
+        }
     }
 
     BlockQueue& queue() { return queue_; }
@@ -158,9 +182,14 @@ class LaneThread {
     }
 
   private:
-    void run(const std::string& soundfont) {
+    void run(const std::string& soundfont, bool effects) {
         try {
-            lane_->start(soundfont);
+            lane_ = std::make_unique<SynthLane>(soundfont, effects);
+            const std::optional<LaneWork> work = work_.get();
+            if (!work) {
+                return;
+            }
+            lane_->play(work->midi, work->channels, work->lastEventTick);
             while (std::unique_ptr<Block> block = queue_.takeEmpty()) {
                 fill(*block);
                 const bool last = block->last;
@@ -203,6 +232,9 @@ class LaneThread {
         block.last = endFrame_ && frame_ >= *endFrame_ + kLongestTail;
     }
 
+    std::promise<std::optional<LaneWork>> assigned_;
+    std::future<std::optional<LaneWork>> work_;
+    bool given_ = false;
     std::unique_ptr<SynthLane> lane_;
     BlockQueue queue_;
     std::uint64_t frame_ = 0;
@@ -333,16 +365,32 @@ RenderResult renderMidi(const std::vector<std::uint8_t>& midi, AudioSink& sink,
     quietSynthLibraries();
     const int limit = instanceLimit(options.instances);
     // With one synthesizer to give, or one channel to give out, there is nothing to weigh.
-    const std::vector<std::uint16_t> groups =
-        limit > 1 && summary.busyChannels() > 1
-            ? planChannelGroups(estimateChannelCosts(summary, soundfont), limit)
-            : std::vector<std::uint16_t>{kAllChannels};
-    Lanes lanes;
-    for (const std::uint16_t channels : groups) {
-        lanes.push_back(std::make_unique<LaneThread>(
-            std::make_unique<SynthLane>(midi, channels, summary.lastEventTick, options.effects),
-            soundfont));
+    const bool weigh = limit > 1 && summary.busyChannels() > 1;
+    // The weigher loads the soundfont first; the lanes then load it from the samples it holds
+    // while it weighs the channels.
+    std::optional<ChannelWeigher> weigher;
+    if (weigh) {
+        weigher.emplace(soundfont);
     }
+    Lanes lanes;
+    for (int i = 0; i < (weigh ? limit : 1); ++i) {
+        lanes.push_back(std::make_unique<LaneThread>(soundfont, options.effects));
+    }
+    const std::vector<std::uint16_t> groups =
+        weigh ? planChannelGroups(weigher->costs(summary), limit)
+              : std::vector<std::uint16_t>{kAllChannels};
+    weigher.reset();
+    for (std::size_t i = 0; i < lanes.size(); ++i) {
+        if (i < groups.size()) {
+            lanes[i]->play(LaneWork{midi, groups[i], summary.lastEventTick});
+        } else {
+            lanes[i]->dismiss();
+        }
+    }
+    // Lanes without a group end on their own, and are joined when the render returns.
+    Lanes idle(std::make_move_iterator(lanes.begin() + static_cast<std::ptrdiff_t>(groups.size())),
+               std::make_move_iterator(lanes.end()));
+    lanes.resize(groups.size());
     // The progress counts towards the last event and a second of sound after it.
     const double expectedFrames = (summary.lastEventSeconds + 1.0) * kAudioSampleRate;
     return mixLanes(lanes, sink, expectedFrames, monitor);

@@ -6,9 +6,7 @@
 
 namespace corvane {
 
-SynthLane::SynthLane(std::span<const std::uint8_t> midi, std::uint16_t channels,
-                     std::uint32_t lastEventTick, bool effects)
-    : channels_(channels), lastEventTick_(lastEventTick), settings_(newSynthSettings()) {
+SynthLane::SynthLane(const std::string& soundfont, bool effects) : settings_(newSynthSettings()) {
     if (!settings_) {
         throw RenderError("The synthesizer could not be set up.");
     }
@@ -22,13 +20,12 @@ SynthLane::SynthLane(std::span<const std::uint8_t> midi, std::uint16_t channels,
         fluid_settings_setint(settings_.get(), "synth.chorus.active", 0);
     }
     synth_.reset(new_fluid_synth(settings_.get()));
-    if (synth_) {
-        player_.reset(new_fluid_player(synth_.get()));
-    }
-    if (!player_ || fluid_player_add_mem(player_.get(), midi.data(), midi.size()) != FLUID_OK) {
+    if (!synth_) {
         throw RenderError("The synthesizer could not be set up.");
     }
-    fluid_player_set_playback_callback(player_.get(), &SynthLane::forward, this);
+    if (!loadSoundfont(synth_.get(), soundfont)) {
+        throw RenderError("The soundfont " + soundfont + " could not be loaded: it is damaged.");
+    }
 }
 
 int SynthLane::forward(void* data, fluid_midi_event_t* event) {
@@ -42,10 +39,15 @@ int SynthLane::forward(void* data, fluid_midi_event_t* event) {
     return fluid_synth_handle_midi_event(lane->synth_.get(), event);
 }
 
-void SynthLane::start(const std::string& soundfont) {
-    if (!loadSoundfont(synth_.get(), soundfont)) {
-        throw RenderError("The soundfont " + soundfont + " could not be loaded: it is damaged.");
+void SynthLane::play(std::span<const std::uint8_t> midi, std::uint16_t channels,
+                     std::uint32_t lastEventTick) {
+    channels_ = channels;
+    lastEventTick_ = lastEventTick;
+    player_.reset(new_fluid_player(synth_.get()));
+    if (!player_ || fluid_player_add_mem(player_.get(), midi.data(), midi.size()) != FLUID_OK) {
+        throw RenderError("The synthesizer could not be set up.");
     }
+    fluid_player_set_playback_callback(player_.get(), &SynthLane::forward, this);
     if (fluid_player_play(player_.get()) != FLUID_OK) {
         throw RenderError("The MIDI data could not be played.");
     }

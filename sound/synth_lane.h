@@ -13,17 +13,18 @@ namespace corvane {
 class SynthLane {
   public:
     // Sets up a synthesizer with the program's settings (without reverb and chorus unless
-    // `effects`) and a player of `midi` that passes on only the channel events of `channels` (a
-    // bit mask) and every event of no channel. Raises RenderError.
-    SynthLane(std::span<const std::uint8_t> midi, std::uint16_t channels,
-              std::uint32_t lastEventTick, bool effects);
+    // `effects`) and loads `soundfont` into it. Raises RenderError.
+    SynthLane(const std::string& soundfont, bool effects);
     SynthLane(const SynthLane&) = delete;
     SynthLane& operator=(const SynthLane&) = delete;
     // Members go in reverse order: the player before the synthesizer before the settings.
     ~SynthLane() = default;
 
-    // Loads the soundfont and starts the song; raises RenderError naming `soundfont`.
-    void start(const std::string& soundfont);
+    // Starts the song of `midi` (which must outlive the lane) through a player that passes on
+    // only the channel events of `channels` (a bit mask) and every event of no channel; the last
+    // event of the song is at `lastEventTick`. Raises RenderError.
+    void play(std::span<const std::uint8_t> midi, std::uint16_t channels,
+              std::uint32_t lastEventTick);
     // Adds the next `frames` frames of sound, reverb and chorus included, to `left` and `right`.
     void render(float* left, float* right, std::size_t frames);
     // The song's last event has been played.
@@ -34,8 +35,8 @@ class SynthLane {
   private:
     static int forward(void* data, fluid_midi_event_t* event);
 
-    std::uint16_t channels_;
-    std::uint32_t lastEventTick_;
+    std::uint16_t channels_ = 0;
+    std::uint32_t lastEventTick_ = 0;
     SettingsPtr settings_;
     SynthPtr synth_;
     PlayerPtr player_;

@@ -245,8 +245,8 @@ double laneSeconds(const std::vector<std::uint8_t>& midi, const MidiSummary& sum
                    std::uint16_t mask, double tail) {
     double best = 1e9;
     for (int run = 0; run < 3; ++run) {
-        SynthLane lane(midi, mask, summary.lastEventTick, true);
-        lane.start(kSystemSoundfont);
+        SynthLane lane(kSystemSoundfont, true);
+        lane.play(midi, mask, summary.lastEventTick);
         std::vector<float> left(4096);
         std::vector<float> right(4096);
         const double frames = (summary.lastEventSeconds + tail) * 44100.0;
