@@ -1,12 +1,12 @@
 #include "sound/offline_renderer.h"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -54,6 +54,15 @@ std::string fileKind(mode_t mode) {
         return "a device";
     }
     return "not a regular file";
+}
+
+// Processor seconds the calling thread has taken.
+double threadCpuSeconds() {
+    timespec used{};
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used) != 0) {
+        return 0;
+    }
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
 }
 
 // A lane's rendered frames on their way to the mixer.
@@ -170,16 +179,8 @@ class LaneThread {
 
     BlockQueue& queue() { return queue_; }
 
-    // Processor seconds the lane's thread has taken so far.
-    double cpuSeconds() {
-        clockid_t clock{};
-        timespec used{};
-        if (pthread_getcpuclockid(thread_.native_handle(), &clock) != 0 ||
-            clock_gettime(clock, &used) != 0) {
-            return 0;
-        }
-        return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
-    }
+    // Processor seconds the lane's thread had taken when it last handed over a block.
+    double cpuSeconds() const { return cpuSeconds_.load(); }
 
   private:
     void run(const std::string& soundfont, bool effects) {
@@ -192,6 +193,7 @@ class LaneThread {
             lane_->play(work->midi, work->channels, work->lastEventTick);
             while (std::unique_ptr<Block> block = queue_.takeEmpty()) {
                 fill(*block);
+                cpuSeconds_.store(threadCpuSeconds());
                 const bool last = block->last;
                 queue_.pushFilled(std::move(block));
                 if (last) {
@@ -235,6 +237,7 @@ class LaneThread {
     std::promise<std::optional<LaneWork>> assigned_;
     std::future<std::optional<LaneWork>> work_;
     bool given_ = false;
+    std::atomic<double> cpuSeconds_{0};
     std::unique_ptr<SynthLane> lane_;
     BlockQueue queue_;
     std::uint64_t frame_ = 0;
