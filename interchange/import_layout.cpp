@@ -217,8 +217,8 @@ TrackKind chooseClef(std::span<const PlacedChord> chords, const Timeline& timeli
     for (const PlacedChord& chord : chords) {
         const int key = timeline.keys[timeline.measureAt(chord.on / kTicksPerQuarter)];
         for (const TrackKind kind : {Treble, Bass}) {
-            const PlacedHeads placed = placeChord(chord.keys, key, kind);
-            (kind == Treble ? treble : bass) += std::abs(placed.octave) + 100 * placed.moved;
+            const ChordShift shift = chordShift(chord.keys, key, kind);
+            (kind == Treble ? treble : bass) += std::abs(shift.octave) + 100 * shift.moved;
         }
     }
     return bass < treble ? Bass : Treble;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <span>
 
 #include "score/pitch.h"
 
@@ -53,35 +54,85 @@ int rank(Accidental accidental, Accidental signature, int key) {
     return -1;
 }
 
-}  // namespace
+// The spellings of one key, best first: at most one per letter.
+struct Spellings {
+    std::array<WrittenPitch, 7> items{};
+    std::size_t count = 0;
 
-std::vector<WrittenPitch> spellings(int midiKey, int key) {
+    const WrittenPitch* begin() const { return items.data(); }
+    const WrittenPitch* end() const { return items.data() + count; }
+};
+
+// Every way to write `midiKey` in `key`, in the order note entry prefers them (letter order
+// among equals).
+Spellings spellingsByRule(int midiKey, int key) {
     const std::array<Accidental, 7> signature = keySignatureAccidentals(key);
-    std::vector<WrittenPitch> out;
+    Spellings out;
     for (int letter = 0; letter < 7; ++letter) {
         const auto l = static_cast<std::size_t>(letter);
         for (const Accidental accidental : {AccidentalNone, Natural, Sharp, Flat}) {
             const int r = rank(accidental, signature[l], key);
             const int natural = midiKey - alteration(accidental, signature[l]);
             if (r >= 0 && ((natural % 12) + 12) % 12 == kPitchClass[l]) {
-                out.push_back({(floorDiv(natural, 12) - 1) * 7 + kStepFromC[l], accidental, r});
+                std::size_t at = out.count++;
+                for (; at > 0 && out.items[at - 1].rank > r; --at) {
+                    out.items[at] = out.items[at - 1];
+                }
+                out.items[at] = {(floorDiv(natural, 12) - 1) * 7 + kStepFromC[l], accidental, r};
             }
         }
     }
-    std::sort(out.begin(), out.end(),
-              [](const WrittenPitch& a, const WrittenPitch& b) { return a.rank < b.rank; });
     return out;
 }
 
-namespace {
+constexpr int kFewestSharps = -6;
+constexpr int kMostSharps = 6;
+
+// The spellings of each pitch class in each key a measure can have, worked out once: those of
+// the keys of one octave, as steps from that octave's C.
+using SpellingTable = std::array<std::array<Spellings, 12>, kMostSharps - kFewestSharps + 1>;
+
+const SpellingTable& spellingTable() {
+    static const SpellingTable table = [] {
+        SpellingTable built{};
+        for (int key = kFewestSharps; key <= kMostSharps; ++key) {
+            for (int pitchClass = 0; pitchClass < 12; ++pitchClass) {
+                // MIDI key 60 is C4, whose steps count from 4 * 7.
+                Spellings& entry =
+                    built[static_cast<std::size_t>(key - kFewestSharps)][static_cast<std::size_t>(
+                        pitchClass)];
+                entry = spellingsByRule(60 + pitchClass, key);
+                for (std::size_t i = 0; i < entry.count; ++i) {
+                    entry.items[i].diatonic -= 4 * 7;
+                }
+            }
+        }
+        return built;
+    }();
+    return table;
+}
+
+Spellings spellingsOf(int midiKey, int key) {
+    if (key < kFewestSharps || key > kMostSharps) {
+        return spellingsByRule(midiKey, key);
+    }
+    Spellings out = spellingTable()[static_cast<std::size_t>(key - kFewestSharps)]
+                                   [static_cast<std::size_t>(((midiKey % 12) + 12) % 12)];
+    const int octaveSteps = (floorDiv(midiKey, 12) - 1) * 7;
+    for (std::size_t i = 0; i < out.count; ++i) {
+        out.items[i].diatonic += octaveSteps;
+    }
+    return out;
+}
 
 // The chord under one octave shift, whose staff reaches the steps low..low + 18: each head with
-// its best spelling there, on a step of its own where it can be.
-PlacedHeads fitChord(const std::vector<std::vector<WrittenPitch>>& options, int low, int octave) {
-    PlacedHeads placed;
-    placed.octave = octave;
-    std::vector<int> taken;
-    for (const std::vector<WrittenPitch>& choices : options) {
+// its best spelling there, on a step of its own where it can be. Fills `placed` when it is
+// given; returns the heads that had to be moved. `taken` is room for the steps used.
+int fitChord(std::span<const Spellings> options, int low, int octave, std::vector<int>& taken,
+             PlacedHeads* placed) {
+    taken.clear();
+    int moved = 0;
+    for (const Spellings& choices : options) {
         const WrittenPitch* chosen = nullptr;
         for (const bool dodge : {true, false}) {
             for (const WrittenPitch& choice : choices) {
@@ -94,10 +145,13 @@ PlacedHeads fitChord(const std::vector<std::vector<WrittenPitch>>& options, int 
             }
         }
         if (chosen == nullptr) {
-            chosen = &choices.front();
-            ++placed.moved;
+            chosen = choices.begin();
+            ++moved;
         }
         taken.push_back(chosen->diatonic);
+        if (placed == nullptr) {
+            continue;
+        }
         int position = chosen->diatonic - low - 9;
         while (position > 9) {
             position -= 7;
@@ -106,31 +160,69 @@ PlacedHeads fitChord(const std::vector<std::vector<WrittenPitch>>& options, int 
             position += 7;
         }
         const NoteHead head{position, chosen->accidental};
-        if (std::find(placed.heads.begin(), placed.heads.end(), head) == placed.heads.end()) {
-            placed.heads.push_back(head);
+        if (std::find(placed->heads.begin(), placed->heads.end(), head) == placed->heads.end()) {
+            placed->heads.push_back(head);
         }
     }
-    return placed;
+    if (placed != nullptr) {
+        placed->octave = octave;
+        placed->moved = moved;
+    }
+    return moved;
 }
 
 }  // namespace
 
-PlacedHeads placeChord(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind) {
-    std::vector<std::vector<WrittenPitch>> options;
-    for (const std::uint8_t midiKey : midiKeys) {
-        options.push_back(spellings(midiKey, key));
+std::vector<WrittenPitch> spellings(int midiKey, int key) {
+    const Spellings found = spellingsOf(midiKey, key);
+    return std::vector<WrittenPitch>(found.begin(), found.end());
+}
+
+namespace {
+
+// The spellings of each key of a chord, and room for the steps a fit takes.
+struct ChordOptions {
+    ChordOptions(const std::vector<std::uint8_t>& midiKeys, int key) {
+        keys.reserve(midiKeys.size());
+        for (const std::uint8_t midiKey : midiKeys) {
+            keys.push_back(spellingsOf(midiKey, key));
+        }
+        taken.reserve(midiKeys.size());
     }
-    // The first shift, from 0 outwards, that moves the fewest heads.
-    PlacedHeads best;
+
+    std::vector<Spellings> keys;
+    std::vector<int> taken;
+};
+
+// The first shift, from 0 outwards, that moves the fewest heads.
+ChordShift bestShift(ChordOptions& options, TrackKind kind) {
+    ChordShift best;
     bool first = true;
     for (const int octave : {0, 1, -1, 2, -2, 3, -3}) {
-        PlacedHeads fit = fitChord(options, middleLine(kind) - 9 + 7 * octave, octave);
-        if (first || fit.moved < best.moved) {
-            best = std::move(fit);
+        const int moved =
+            fitChord(options.keys, middleLine(kind) - 9 + 7 * octave, octave, options.taken, nullptr);
+        if (first || moved < best.moved) {
+            best = {octave, moved};
             first = false;
         }
     }
     return best;
+}
+
+}  // namespace
+
+ChordShift chordShift(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind) {
+    ChordOptions options(midiKeys, key);
+    return bestShift(options, kind);
+}
+
+PlacedHeads placeChord(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind) {
+    ChordOptions options(midiKeys, key);
+    const ChordShift shift = bestShift(options, kind);
+    PlacedHeads placed;
+    fitChord(options.keys, middleLine(kind) - 9 + 7 * shift.octave, shift.octave, options.taken,
+             &placed);
+    return placed;
 }
 
 std::optional<NoteHead> drumHead(int midiKey) {

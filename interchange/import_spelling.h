@@ -36,6 +36,13 @@ struct PlacedHeads {
 // are moved by octaves.
 PlacedHeads placeChord(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
 
+// The octave shift placeChord chooses for the same chord, and how many heads it moves.
+struct ChordShift {
+    int octave = 0;
+    int moved = 0;
+};
+ChordShift chordShift(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
+
 // The staff position and accidental that play `midiKey` on a drum line, if one can.
 std::optional<NoteHead> drumHead(int midiKey);
 
