@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "interchange/import_spelling.h"
@@ -98,31 +99,30 @@ Path shortestPath(const std::vector<int>& changes, int ticks) {
     return path;
 }
 
-// The Notes of the path, each taking the content where it starts.
-bool notesOfPath(const Path& path, const std::vector<int>& content, int ticks,
-                 std::vector<LaidNote>& out) {
+// The Notes of the path, each with the tick where it starts in place of its chord; nothing when
+// the path does not reach the end.
+std::optional<std::vector<MeasureLayer::Step>> stepsOfPath(const Path& path, int ticks) {
     if (path.from[static_cast<std::size_t>(ticks)] < 0) {
-        return false;
+        return std::nullopt;
     }
-    std::vector<LaidNote> notes;
+    std::vector<MeasureLayer::Step> steps;
     for (int t = ticks; t > 0; t = path.from[static_cast<std::size_t>(t)]) {
         const int from = path.from[static_cast<std::size_t>(t)];
         const auto choice = static_cast<std::size_t>(path.choice[static_cast<std::size_t>(t)]);
         if (choice < kStraight.size()) {
             const Value& v = kStraight[choice];
-            notes.push_back({v.duration, v.dots, 0, content[static_cast<std::size_t>(from)]});
+            steps.push_back({{v.duration, v.dots, 0, -1}, from});
             continue;
         }
         const Value& v = kTriplets[choice - kStraight.size()];
         // Pushed backwards: the last member first.
         for (const int member : {2, 1, 0}) {
-            const int at = from + member * v.ticks;
-            notes.push_back({v.duration, 0, member == 0 ? 1 : (member == 1 ? 3 : 2),
-                             content[static_cast<std::size_t>(at)]});
+            steps.push_back({{v.duration, 0, member == 0 ? 1 : (member == 1 ? 3 : 2), -1},
+                             from + member * v.ticks});
         }
     }
-    out.insert(out.end(), notes.rbegin(), notes.rend());
-    return true;
+    std::reverse(steps.begin(), steps.end());
+    return steps;
 }
 
 }  // namespace
@@ -140,37 +140,67 @@ bool MeasureLayer::lay(std::span<const PlacedChord> chords, std::size_t& cursor,
     if (chords[cursor].on <= start && chords[cursor].off >= end) {
         return layPlain(ticks, static_cast<int>(cursor), out);
     }
-    std::vector<int> content(static_cast<std::size_t>(ticks), -1);
+    content_.assign(static_cast<std::size_t>(ticks), -1);
     for (std::size_t j = cursor; j < chords.size() && chords[j].on < end; ++j) {
         const std::int64_t from = std::max(chords[j].on, start) - start;
         const std::int64_t to = std::min(chords[j].off, end) - start;
-        std::fill(content.begin() + from, content.begin() + to, static_cast<int>(j));
+        std::fill(content_.begin() + from, content_.begin() + to, static_cast<int>(j));
     }
-    std::vector<int> changes(static_cast<std::size_t>(ticks), 0);
-    for (std::size_t x = 1; x < content.size(); ++x) {
-        changes[x] = changes[x - 1] + (content[x] != content[x - 1] ? 1 : 0);
-    }
-    return notesOfPath(shortestPath(changes, ticks), content, ticks, out);
-}
-
-bool MeasureLayer::layPlain(int ticks, int chord, std::vector<LaidNote>& out) {
-    auto [found, fresh] = plain_.try_emplace(ticks);
-    if (fresh) {
-        const std::vector<int> changes(static_cast<std::size_t>(ticks), 0);
-        const std::vector<int> content(static_cast<std::size_t>(ticks), -1);
-        if (!notesOfPath(shortestPath(changes, ticks), content, ticks, found->second)) {
-            plain_.erase(found);
-            return false;
+    // The layout depends only on where the content changes.
+    shape_.assign(1, ticks);
+    for (std::size_t x = 1; x < content_.size(); ++x) {
+        if (content_[x] != content_[x - 1]) {
+            shape_.push_back(static_cast<int>(x));
         }
     }
-    for (LaidNote note : found->second) {
-        note.chord = chord;
-        out.push_back(note);
+    const std::optional<std::vector<Step>>& steps = layout(shape_);
+    if (!steps) {
+        return false;
+    }
+    for (const Step& step : *steps) {
+        out.push_back(step.note);
+        out.back().chord = content_[static_cast<std::size_t>(step.start)];
     }
     return true;
 }
 
+bool MeasureLayer::layPlain(int ticks, int chord, std::vector<LaidNote>& out) {
+    auto plain = plain_.find(ticks);
+    if (plain == plain_.end()) {
+        plain = plain_.emplace(ticks, &layout(std::vector<int>{ticks})).first;
+    }
+    const std::optional<std::vector<Step>>& steps = *plain->second;
+    if (!steps) {
+        return false;
+    }
+    for (const Step& step : *steps) {
+        out.push_back(step.note);
+        out.back().chord = chord;
+    }
+    return true;
+}
+
+const std::optional<std::vector<MeasureLayer::Step>>& MeasureLayer::layout(
+    const std::vector<int>& shape) {
+    auto found = layouts_.find(shape);
+    if (found == layouts_.end()) {
+        found = layouts_.emplace(shape, std::nullopt).first;
+        const std::vector<int>& key = found->first;
+        const int ticks = key.front();
+        std::vector<int> changes(static_cast<std::size_t>(ticks), 0);
+        for (std::size_t i = 1; i < key.size(); ++i) {
+            changes[static_cast<std::size_t>(key[i])] = 1;
+        }
+        for (std::size_t x = 1; x < changes.size(); ++x) {
+            changes[x] += changes[x - 1];
+        }
+        found->second = stepsOfPath(shortestPath(changes, ticks), ticks);
+    }
+    return found->second;
+}
+
 ExactFit::ExactFit(std::vector<std::vector<PlacedChord>> tracks) : tracks_(std::move(tracks)) {
+    std::vector<std::int64_t> anyMixed;
     for (const std::vector<PlacedChord>& chords : tracks_) {
         std::map<std::int64_t, int> grids;  // beat -> 1: off the 3-tick grid, 2: off the 2-tick
         for (const PlacedChord& chord : chords) {
@@ -186,10 +216,18 @@ ExactFit::ExactFit(std::vector<std::vector<PlacedChord>> tracks) : tracks_(std::
                 mixed.push_back(beat);
             }
         }
+        anyMixed.insert(anyMixed.end(), mixed.begin(), mixed.end());
     }
+    std::sort(anyMixed.begin(), anyMixed.end());
+    anyMixed.erase(std::unique(anyMixed.begin(), anyMixed.end()), anyMixed.end());
+    anyMixedBeats_ = std::move(anyMixed);
 }
 
 bool ExactFit::fits(std::int64_t startQuarter, int beats) {
+    const auto any = std::lower_bound(anyMixedBeats_.begin(), anyMixedBeats_.end(), startQuarter);
+    if (any == anyMixedBeats_.end() || *any >= startQuarter + beats) {
+        return true;
+    }
     for (std::size_t t = 0; t < tracks_.size(); ++t) {
         const std::vector<std::int64_t>& mixed = mixedBeats_[t];
         const auto beat = std::lower_bound(mixed.begin(), mixed.end(), startQuarter);
@@ -214,10 +252,11 @@ bool ExactFit::fits(std::int64_t startQuarter, int beats) {
 TrackKind chooseClef(std::span<const PlacedChord> chords, const Timeline& timeline) {
     std::int64_t treble = 0;
     std::int64_t bass = 0;
+    ChordSpeller speller;
     for (const PlacedChord& chord : chords) {
         const int key = timeline.keys[timeline.measureAt(chord.on / kTicksPerQuarter)];
         for (const TrackKind kind : {Treble, Bass}) {
-            const ChordShift shift = chordShift(chord.keys, key, kind);
+            const ChordShift shift = speller.shift(chord.keys, key, kind);
             (kind == Treble ? treble : bass) += std::abs(shift.octave) + 100 * shift.moved;
         }
     }
@@ -235,18 +274,21 @@ class Assembler {
         restVelocity_ = chords.empty() ? kDefaultVelocity : chords.front().velocity;
     }
 
-    std::vector<TrackMeasure> build(const std::vector<std::vector<LaidNote>>& laid) {
-        std::vector<TrackMeasure> measures(laid.size());
+    // `laid` holds the Notes of every measure in turn; those of measure m start at starts[m],
+    // and starts ends with the number of Notes.
+    std::vector<TrackMeasure> build(const std::vector<LaidNote>& laid,
+                                    const std::vector<std::size_t>& starts) {
+        const std::size_t count = starts.size() - 1;
+        std::vector<TrackMeasure> measures(count);
         int previous = -1;
-        for (std::size_t m = 0; m < laid.size(); ++m) {
-            for (std::size_t i = 0; i < laid[m].size(); ++i) {
-                const int next =
-                    i + 1 < laid[m].size()
-                        ? laid[m][i + 1].chord
-                        : (m + 1 < laid.size() && !laid[m + 1].empty() ? laid[m + 1].front().chord
-                                                                       : -1);
-                measures[m].push_back(note(laid[m][i], previous, next, m));
-                previous = laid[m][i].chord;
+        for (std::size_t m = 0; m < count; ++m) {
+            for (std::size_t i = starts[m]; i < starts[m + 1]; ++i) {
+                const bool nextMeasure = m + 1 < count && starts[m + 1] < starts[m + 2];
+                const int next = i + 1 < starts[m + 1]
+                                     ? laid[i + 1].chord
+                                     : (nextMeasure ? laid[starts[m + 1]].chord : -1);
+                measures[m].push_back(note(laid[i], previous, next, m));
+                previous = laid[i].chord;
             }
         }
         return measures;
@@ -292,7 +334,7 @@ class Assembler {
                 }
             }
         } else {
-            cached_ = placeChord(source.keys, key, kind_);
+            cached_ = speller_.place(source.keys, key, kind_);
         }
         return cached_;
     }
@@ -305,6 +347,7 @@ class Assembler {
     int cachedChord_ = -1;
     int cachedKey_ = 0;
     PlacedHeads cached_;
+    ChordSpeller speller_;
 };
 
 }  // namespace
@@ -314,7 +357,8 @@ std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums
                                    ImportReport& report) {
     std::vector<bool> grid = measuresOffGrid(notes, timeline);
     std::vector<PlacedChord> chords;
-    std::vector<std::vector<LaidNote>> laid(timeline.measureCount());
+    std::vector<LaidNote> laid;
+    std::vector<std::size_t> starts(timeline.measureCount() + 1, 0);
     MeasureLayer layer;
     ImportReport counts;
     for (bool done = false; !done;) {
@@ -322,12 +366,13 @@ std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums
         chords = placeChords(notes, timeline, grid, &counts);
         done = true;
         std::size_t cursor = 0;
-        for (std::size_t m = 0; m < laid.size(); ++m) {
-            laid[m].clear();
+        laid.clear();
+        for (std::size_t m = 0; m + 1 < starts.size(); ++m) {
+            starts[m] = laid.size();
             const std::int64_t start = timeline.barStarts[m] * kTicksPerQuarter;
             const auto ticks = static_cast<int>(
                 (timeline.barStarts[m + 1] - timeline.barStarts[m]) * kTicksPerQuarter);
-            if (layer.lay(chords, cursor, start, ticks, laid[m])) {
+            if (layer.lay(chords, cursor, start, ticks, laid)) {
                 continue;
             }
             // Every start and end of a measure on the grid lies on its beats' grids, which the
@@ -341,7 +386,8 @@ std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums
     }
     report.merge(counts);
     kind = drums ? Drums : chooseClef(chords, timeline);
-    return Assembler(chords, kind, timeline, report).build(laid);
+    starts.back() = laid.size();
+    return Assembler(chords, kind, timeline, report).build(laid, starts);
 }
 
 }  // namespace corvane

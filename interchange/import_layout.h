@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -22,10 +23,16 @@ struct LaidNote {
     int chord = -1;   // the index of the chord it sounds, -1 for a rest
 };
 
-// Lays measures; remembers the layouts of measures without a change inside, which long notes and
-// long rests repeat.
+// Lays measures; remembers the layout of each pattern of changes within a measure, which music
+// repeats (long notes and long rests most of all).
 class MeasureLayer {
   public:
+    // A Note of a layout, and the tick of the measure where it starts.
+    struct Step {
+        LaidNote note;
+        int start = 0;
+    };
+
     // Appends to `out` the fewest Notes that fill `ticks` score ticks from `start` with every
     // chord start and end of `chords` on a Note's edge. `cursor` is the first chord that may
     // still sound at `start`; it moves on. False when no layout exists (out is then unchanged).
@@ -35,8 +42,15 @@ class MeasureLayer {
   private:
     // A measure holding one chord, or nothing, throughout.
     bool layPlain(int ticks, int chord, std::vector<LaidNote>& out);
+    // The fewest Notes for a measure of `shape`: its ticks, then the ticks where its content
+    // changes; nothing when no layout exists.
+    const std::optional<std::vector<Step>>& layout(const std::vector<int>& shape);
 
-    std::map<int, std::vector<LaidNote>> plain_;
+    // Map nodes stay where they are: the plain layouts point into the others.
+    std::map<std::vector<int>, std::optional<std::vector<Step>>> layouts_;
+    std::map<int, const std::optional<std::vector<Step>>*> plain_;  // by length
+    std::vector<int> content_;  // the chord sounding at each tick of the measure being laid
+    std::vector<int> shape_;    // and where it changes
 };
 
 // Whether a measure could hold every track's chords at their exact ticks, for choosing bar
@@ -51,6 +65,7 @@ class ExactFit {
   private:
     std::vector<std::vector<PlacedChord>> tracks_;
     std::vector<std::vector<std::int64_t>> mixedBeats_;  // per track, sorted
+    std::vector<std::int64_t> anyMixedBeats_;           // of any track, sorted
     MeasureLayer layer_;
     std::vector<LaidNote> scratch_;
 };

@@ -110,6 +110,7 @@ PlacedChord makeChord(std::span<const PlacedNote> group, ImportReport* report) {
     PlacedChord chord;
     chord.on = group.front().on;
     chord.off = group.front().off;
+    chord.keys.reserve(group.size());
     for (const PlacedNote& note : group) {
         chord.off = std::min(chord.off, note.off);
         chord.velocity = std::max<int>(chord.velocity, note.velocity);

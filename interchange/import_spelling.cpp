@@ -54,14 +54,7 @@ int rank(Accidental accidental, Accidental signature, int key) {
     return -1;
 }
 
-// The spellings of one key, best first: at most one per letter.
-struct Spellings {
-    std::array<WrittenPitch, 7> items{};
-    std::size_t count = 0;
-
-    const WrittenPitch* begin() const { return items.data(); }
-    const WrittenPitch* end() const { return items.data() + count; }
-};
+using Spellings = KeySpellings;
 
 // Every way to write `midiKey` in `key`, in the order note entry prefers them (letter order
 // among equals).
@@ -126,12 +119,13 @@ Spellings spellingsOf(int midiKey, int key) {
 }
 
 // The chord under one octave shift, whose staff reaches the steps low..low + 18: each head with
-// its best spelling there, on a step of its own where it can be. Fills `placed` when it is
-// given; returns the heads that had to be moved. `taken` is room for the steps used.
-int fitChord(std::span<const Spellings> options, int low, int octave, std::vector<int>& taken,
-             PlacedHeads* placed) {
+// its best spelling there, on a step of its own where it can be. `taken` is room for the steps
+// used.
+PlacedHeads fitChord(std::span<const Spellings> options, int low, int octave,
+                     std::vector<int>& taken) {
     taken.clear();
-    int moved = 0;
+    PlacedHeads placed;
+    placed.octave = octave;
     for (const Spellings& choices : options) {
         const WrittenPitch* chosen = nullptr;
         for (const bool dodge : {true, false}) {
@@ -146,12 +140,9 @@ int fitChord(std::span<const Spellings> options, int low, int octave, std::vecto
         }
         if (chosen == nullptr) {
             chosen = choices.begin();
-            ++moved;
+            ++placed.moved;
         }
         taken.push_back(chosen->diatonic);
-        if (placed == nullptr) {
-            continue;
-        }
         int position = chosen->diatonic - low - 9;
         while (position > 9) {
             position -= 7;
@@ -160,15 +151,11 @@ int fitChord(std::span<const Spellings> options, int low, int octave, std::vecto
             position += 7;
         }
         const NoteHead head{position, chosen->accidental};
-        if (std::find(placed->heads.begin(), placed->heads.end(), head) == placed->heads.end()) {
-            placed->heads.push_back(head);
+        if (std::find(placed.heads.begin(), placed.heads.end(), head) == placed.heads.end()) {
+            placed.heads.push_back(head);
         }
     }
-    if (placed != nullptr) {
-        placed->octave = octave;
-        placed->moved = moved;
-    }
-    return moved;
+    return placed;
 }
 
 }  // namespace
@@ -180,27 +167,29 @@ std::vector<WrittenPitch> spellings(int midiKey, int key) {
 
 namespace {
 
-// The spellings of each key of a chord, and room for the steps a fit takes.
-struct ChordOptions {
-    ChordOptions(const std::vector<std::uint8_t>& midiKeys, int key) {
-        keys.reserve(midiKeys.size());
-        for (const std::uint8_t midiKey : midiKeys) {
-            keys.push_back(spellingsOf(midiKey, key));
-        }
-        taken.reserve(midiKeys.size());
+// Heads of the chord that no spelling puts on a staff reaching the steps low..low + 18: those
+// fitChord moves.
+int headsOutside(const std::vector<Spellings>& keys, int low) {
+    int moved = 0;
+    for (const Spellings& choices : keys) {
+        const bool inside = std::any_of(choices.begin(), choices.end(), [&](const WrittenPitch& c) {
+            return c.diatonic >= low && c.diatonic <= low + 18;
+        });
+        moved += inside ? 0 : 1;
     }
+    return moved;
+}
 
-    std::vector<Spellings> keys;
-    std::vector<int> taken;
-};
+}  // namespace
 
-// The first shift, from 0 outwards, that moves the fewest heads.
-ChordShift bestShift(ChordOptions& options, TrackKind kind) {
+ChordShift ChordSpeller::shift(const std::vector<std::uint8_t>& midiKeys, int key,
+                               TrackKind kind) {
+    spell(midiKeys, key);
+    // The first shift, from 0 outwards, that moves the fewest heads.
     ChordShift best;
     bool first = true;
     for (const int octave : {0, 1, -1, 2, -2, 3, -3}) {
-        const int moved =
-            fitChord(options.keys, middleLine(kind) - 9 + 7 * octave, octave, options.taken, nullptr);
+        const int moved = headsOutside(keys_, middleLine(kind) - 9 + 7 * octave);
         if (first || moved < best.moved) {
             best = {octave, moved};
             first = false;
@@ -209,20 +198,30 @@ ChordShift bestShift(ChordOptions& options, TrackKind kind) {
     return best;
 }
 
-}  // namespace
+PlacedHeads ChordSpeller::place(const std::vector<std::uint8_t>& midiKeys, int key,
+                                TrackKind kind) {
+    const ChordShift best = shift(midiKeys, key, kind);
+    return fitChord(keys_, middleLine(kind) - 9 + 7 * best.octave, best.octave, taken_);
+}
+
+void ChordSpeller::spell(const std::vector<std::uint8_t>& midiKeys, int key) {
+    if (spelledKey_ == key && spelledKeys_ == midiKeys) {
+        return;
+    }
+    spelledKey_ = key;
+    spelledKeys_ = midiKeys;
+    keys_.clear();
+    for (const std::uint8_t midiKey : midiKeys) {
+        keys_.push_back(spellingsOf(midiKey, key));
+    }
+}
 
 ChordShift chordShift(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind) {
-    ChordOptions options(midiKeys, key);
-    return bestShift(options, kind);
+    return ChordSpeller().shift(midiKeys, key, kind);
 }
 
 PlacedHeads placeChord(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind) {
-    ChordOptions options(midiKeys, key);
-    const ChordShift shift = bestShift(options, kind);
-    PlacedHeads placed;
-    fitChord(options.keys, middleLine(kind) - 9 + 7 * shift.octave, shift.octave, options.taken,
-             &placed);
-    return placed;
+    return ChordSpeller().place(midiKeys, key, kind);
 }
 
 std::optional<NoteHead> drumHead(int midiKey) {

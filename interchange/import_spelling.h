@@ -2,6 +2,7 @@
 // Writing imported keys as staff positions: the spelling note entry would store in the measure's
 // key, the clef whose staff needs the fewest octave shifts, and drum keys on the drum line.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -16,6 +17,15 @@ struct WrittenPitch {
     int diatonic = 0;
     Accidental accidental = AccidentalNone;
     int rank = 0;
+};
+
+// The ways to write one key, best first: at most one for each letter.
+struct KeySpellings {
+    std::array<WrittenPitch, 7> items{};
+    std::size_t count = 0;
+
+    const WrittenPitch* begin() const { return items.data(); }
+    const WrittenPitch* end() const { return items.data() + count; }
 };
 
 // Every way note entry could store `midiKey` in a measure whose key signature is `key` (-6..6),
@@ -42,6 +52,22 @@ struct ChordShift {
     int moved = 0;
 };
 ChordShift chordShift(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
+
+// placeChord and chordShift for one chord after another, keeping the spellings of the last chord
+// and its working space between calls.
+class ChordSpeller {
+  public:
+    ChordShift shift(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
+    PlacedHeads place(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
+
+  private:
+    void spell(const std::vector<std::uint8_t>& midiKeys, int key);
+
+    std::vector<std::uint8_t> spelledKeys_;
+    int spelledKey_ = 0;
+    std::vector<KeySpellings> keys_;
+    std::vector<int> taken_;
+};
 
 // The staff position and accidental that play `midiKey` on a drum line, if one can.
 std::optional<NoteHead> drumHead(int midiKey);
