@@ -1,10 +1,13 @@
 // MusicXML export of the 1,000-measure x 16-track benchmark score (128,000 Notes with chords),
 // in memory and to a file; import of 10,000-note, 16-track MIDI files: one that Write Midi
 // wrote (every note at exact ticks) and one played by hand at 480 ticks a quarter (every note
-// moved to the grid, chords that start together, overlaps).
+// moved to the grid, chords that start together, overlaps); import of each small file of the
+// MIDI import's fuzzing corpus, and of a small file whose few notes lie thousands of measures
+// apart.
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <random>
 
 #include "interchange/midi_import.h"
@@ -110,6 +113,56 @@ void BM_ImportPlayedMidi(benchmark::State& state) {
     importBenchmark(state, playedFile());
 }
 BENCHMARK(BM_ImportPlayedMidi)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The files of the fuzzing corpus, in name order.
+std::vector<std::filesystem::path> corpusFiles() {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(CORVANE_MIDI_CORPUS)) {
+        files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// One file of the corpus (all under 4 KB), refused or imported: the cost every fuzzing run
+// pays per input.
+void BM_ImportCorpusFile(benchmark::State& state) {
+    const std::filesystem::path path = corpusFiles().at(static_cast<std::size_t>(state.range(0)));
+    const std::vector<std::uint8_t> bytes = corvane::testing::readBytes(path);
+    state.SetLabel(path.filename().string());
+    bool refused = false;
+    for (auto _ : state) {
+        try {
+            const corvane::MidiImport imported = corvane::importMidi(bytes);
+            benchmark::DoNotOptimize(imported.score.tracks.data());
+        } catch (const corvane::ImportError&) {
+            refused = true;
+        }
+    }
+    state.counters["file_B"] = static_cast<double>(bytes.size());
+    state.counters["refused"] = refused ? 1 : 0;
+}
+BENCHMARK(BM_ImportCorpusFile)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
+
+// Eight tracks of two quarter notes each, the second 3,000 measures after the first: a file of
+// a few hundred bytes that makes a long score of rests.
+void BM_ImportSparseMidi(benchmark::State& state) {
+    corvane::testing::SmfBuilder file(1, 480);
+    for (int t = 0; t < 8; ++t) {
+        file.track().program(0, t, t * 9).on(0, t, 60 + t, 80).off(480, t, 60 + t);
+        file.on(3000 * 4 * 480, t, 62 + t, 80).off(480, t, 62 + t).end();
+    }
+    const std::vector<std::uint8_t> bytes = file.bytes();
+    std::size_t measures = 0;
+    for (auto _ : state) {
+        const corvane::MidiImport imported = corvane::importMidi(bytes);
+        measures = imported.score.measures.size();
+        benchmark::DoNotOptimize(imported.score.tracks.data());
+    }
+    state.counters["file_B"] = static_cast<double>(bytes.size());
+    state.counters["measures"] = static_cast<double>(measures);
+}
+BENCHMARK(BM_ImportSparseMidi)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
