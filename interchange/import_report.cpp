@@ -58,6 +58,11 @@ constexpr std::array<KindText, ImportReport::KindCount> kTexts = {{
     {"Measures of another length than the file's meter, to keep notes, tempo changes and meter "
      "changes at their ticks",
      nullptr},
+    {"Notes held by the sustain pedal, lengthened to its release", nullptr},
+    {"Tracks added for notes of other lengths that overlap on one channel", nullptr},
+    {"Overlapping notes of other lengths left on their track, a score holding at most 64 "
+     "tracks",
+     nullptr},
 }};
 
 }  // namespace

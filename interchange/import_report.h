@@ -30,6 +30,9 @@ class ImportReport {
         TempoClamped,      // tempos above 255 beats per minute, set to 255
         TempoMoved,        // tempo changes moved to a bar line (beats)
         MeasuresOffMeter,  // measures of another length than the file's meter
+        SustainHeld,       // notes the sustain pedal holds, lengthened to its release
+        VoiceTracks,       // tracks added for notes of other lengths that overlap on a channel
+        VoicesCrowded,     // such notes left on their track: no room for more tracks
         KindCount
     };
 

@@ -5,12 +5,14 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <set>
 
 #include "interchange/import_barring.h"
 #include "interchange/import_layout.h"
 #include "interchange/import_quantise.h"
 #include "interchange/import_report.h"
 #include "interchange/import_spelling.h"
+#include "interchange/import_voices.h"
 #include "interchange/smf_reader.h"
 #include "score/data_file.h"
 #include "score/instruments.h"
@@ -33,6 +35,8 @@ struct ImportTrack {
     bool hasProgram = false;
     std::uint8_t program = 0;
     std::vector<SourceNote> notes;  // sorted by start; off is kNeverEnded until closed
+    std::size_t chunk = 0;          // the chunk's place among the file's track chunks
+    std::int64_t end = 0;           // where the chunk ends
 };
 
 // Pairs the note ons and offs of one chunk, channel by channel and key by key, first in first
@@ -41,7 +45,7 @@ class ChunkCollector {
   public:
     ChunkCollector(std::uint64_t limit, ImportReport& report) : limit_(limit), report_(report) {}
 
-    void collect(const SmfTrack& chunk, std::vector<ImportTrack>& out) {
+    void collect(const SmfTrack& chunk, std::size_t index, std::vector<ImportTrack>& out) {
         std::array<std::optional<ImportTrack>, kChannels> tracks;
         for (const SmfEvent& event : chunk.events) {
             if (event.kind == SmfEventKind::Program) {
@@ -62,6 +66,8 @@ class ChunkCollector {
         used_.clear();
         for (std::optional<ImportTrack>& track : tracks) {
             if (track) {
+                track->chunk = index;
+                track->end = static_cast<std::int64_t>(chunk.endTick);
                 out.push_back(std::move(*track));
             }
         }
@@ -504,28 +510,124 @@ void closeAtBarLines(ImportTrack& track, const Timeline& timeline) {
     }
 }
 
+// A track chunk whose channels play notes gives tracks for those channels only (others often
+// carry a program change for each of an instrument's articulations); a chunk without any notes
+// still gives one empty track, of the first of its channels left.
+void dropSilentChannels(std::vector<ImportTrack>& tracks) {
+    std::set<std::size_t> playing;
+    for (const ImportTrack& track : tracks) {
+        if (!track.notes.empty()) {
+            playing.insert(track.chunk);
+        }
+    }
+    std::set<std::size_t> kept;
+    std::erase_if(tracks, [&](const ImportTrack& track) {
+        return track.notes.empty() &&
+               (playing.contains(track.chunk) || !kept.insert(track.chunk).second);
+    });
+}
+
+// The sustain pedal of every channel, from the events of every chunk in time order.
+std::array<SustainPedal, kChannels> sustainPedals(const SmfFile& file, std::uint64_t limit) {
+    std::vector<SmfEvent> events;
+    for (const SmfTrack& chunk : file.tracks) {
+        for (const SmfEvent& event : chunk.events) {
+            if (event.kind == SmfEventKind::Sustain && event.tick <= limit) {
+                events.push_back(event);
+            }
+        }
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const SmfEvent& a, const SmfEvent& b) { return a.tick < b.tick; });
+    std::array<SustainPedal, kChannels> pedals;
+    for (const SmfEvent& event : events) {
+        pedals[event.channel].change(static_cast<std::int64_t>(event.tick), event.a >= 64);
+    }
+    return pedals;
+}
+
+// Lengthens the notes the sustain pedal holds; the drum line plays its sounds to their end
+// whatever the pedal does, so its pedal events are left out.
+void applyPedals(std::vector<ImportTrack>& tracks, const SmfFile& file, std::uint64_t limit,
+                 ImportReport& report) {
+    const std::array<SustainPedal, kChannels> pedals = sustainPedals(file, limit);
+    for (ImportTrack& track : tracks) {
+        if (track.channel == kDrumChannel) {
+            continue;
+        }
+        const std::size_t held = holdWithPedal(track.notes, pedals[track.channel], track.end);
+        report.add(ImportReport::SustainHeld, static_cast<std::int64_t>(held));
+        for (const SourceNote& note : track.notes) {
+            if (note.off > static_cast<std::int64_t>(limit)) {
+                throw ImportError(kTooLong);
+            }
+        }
+    }
+    for (const SmfTrack& chunk : file.tracks) {
+        for (const SmfEvent& event : chunk.events) {
+            if (event.kind == SmfEventKind::Sustain && event.channel == kDrumChannel) {
+                report.add(ImportReport::ChannelEvents);
+            }
+        }
+    }
+}
+
+// Puts notes that overlap with other lengths on a channel on tracks of their own, each after
+// the track it comes from, as long as the score has room for tracks.
+std::vector<ImportTrack> separateVoices(std::vector<ImportTrack> tracks, int division,
+                                        ImportReport& report) {
+    std::size_t room = kImportMaxTracks - tracks.size();
+    std::vector<ImportTrack> out;
+    for (ImportTrack& track : tracks) {
+        if (track.channel == kDrumChannel) {
+            out.push_back(std::move(track));
+            continue;
+        }
+        std::size_t crowded = 0;
+        std::vector<std::vector<SourceNote>> voices =
+            corvane::separateVoices(track.notes, division, room + 1, crowded);
+        room -= voices.size() - 1;
+        report.add(ImportReport::VoiceTracks, static_cast<std::int64_t>(voices.size() - 1));
+        report.add(ImportReport::VoicesCrowded, static_cast<std::int64_t>(crowded));
+        for (std::vector<SourceNote>& voice : voices) {
+            ImportTrack& added = out.emplace_back(track);
+            added.notes = std::move(voice);
+        }
+    }
+    return out;
+}
+
 std::vector<ImportTrack> collectTracks(const SmfFile& file, std::uint64_t limit,
                                        ImportReport& report) {
     std::vector<ImportTrack> tracks;
     ChunkCollector collector(limit, report);
-    for (const SmfTrack& chunk : file.tracks) {
-        collector.collect(chunk, tracks);
+    // Tracks that will stay: those with notes, and one for each chunk without.
+    std::size_t staying = 0;
+    for (std::size_t index = 0; index < file.tracks.size(); ++index) {
+        const std::size_t before = tracks.size();
+        collector.collect(file.tracks[index], index, tracks);
+        const auto playing = static_cast<std::size_t>(
+            std::count_if(tracks.begin() + static_cast<std::ptrdiff_t>(before), tracks.end(),
+                          [](const ImportTrack& t) { return !t.notes.empty(); }));
+        staying += playing > 0 ? playing : (tracks.size() > before ? 1 : 0);
         // Lending programs removes at most one track per channel.
-        if (tracks.size() > kImportMaxTracks + kChannels) {
+        if (staying > kImportMaxTracks + kChannels) {
             break;
         }
     }
     lendPrograms(tracks);
+    dropSilentChannels(tracks);
     if (tracks.size() > kImportMaxTracks) {
         throw ImportError("The MIDI file has more than 64 tracks; a score holds at most 64.");
     }
     if (tracks.empty()) {
         throw ImportError("The MIDI file holds no notes to import.");
     }
+    applyPedals(tracks, file, limit, report);
     for (ImportTrack& track : tracks) {
         dropWithoutLength(track, report);
     }
-    return tracks;
+    return separateVoices(std::move(tracks), file.division, report);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::uint32_t kHeaderId = 0x4D546864;  // "MThd"
 constexpr std::uint32_t kTrackId = 0x4D54726B;   // "MTrk"
+constexpr std::uint8_t kSustainController = 64;
 
 [[noreturn]] void damaged(const std::string& problem) {
     throw ImportError("The MIDI file is damaged: " + problem + ".");
@@ -129,6 +130,8 @@ class ChunkParser {
             add(SmfEventKind::NoteOn, channel, first, second);
         } else if (type == 0x80 || type == 0x90) {
             add(SmfEventKind::NoteOff, channel, first, 0);
+        } else if (type == 0xB0 && first == kSustainController) {
+            add(SmfEventKind::Sustain, channel, second, 0);
         } else {
             ++track_.skippedChannelEvents;
         }

@@ -15,7 +15,8 @@ enum class SmfEventKind : std::uint8_t {
     Program,
     Tempo,
     TimeSignature,
-    KeySignature
+    KeySignature,
+    Sustain  // the sustain pedal, controller 64
 };
 
 // One event of a track chunk at its tick, counted from the start of the file's time.
@@ -24,7 +25,8 @@ struct SmfEvent {
     SmfEventKind kind = SmfEventKind::NoteOn;
     std::uint8_t channel = 0;  // channel events: 0..15
     // NoteOn/NoteOff: key; Program: program; TimeSignature: numerator; KeySignature: sharps
-    // (negative for flats, as a two's-complement byte).
+    // (negative for flats, as a two's-complement byte); Sustain: the controller's value (64 and
+    // above: down).
     std::uint8_t a = 0;
     // NoteOn: velocity (1..127); TimeSignature: the denominator as a power of two.
     std::uint8_t b = 0;
@@ -34,7 +36,8 @@ struct SmfEvent {
 struct SmfTrack {
     std::vector<SmfEvent> events;  // in file order, so ticks never decrease
     std::uint64_t endTick = 0;     // the End of Track event's tick, or the last event's
-    // Controllers, pitch bends and pressure: events that have no place in a score.
+    // Controllers other than the sustain pedal, pitch bends and pressure: events that have no
+    // place in a score.
     std::uint32_t skippedChannelEvents = 0;
 };
 

@@ -31,12 +31,14 @@ std::vector<std::uint8_t> formatZero() {
 }
 
 // Format 1 at 96 ticks per quarter with a conductor chunk: 7/8 then 2/4, seven sharps, notes that
-// overlap, start together with other lengths, never end, and drums beyond the drum line.
+// overlap, start together with other lengths, never end, are held by the sustain pedal, and
+// drums beyond the drum line.
 std::vector<std::uint8_t> formatOne() {
     SmfBuilder file(1, 96);
     file.track().meter(0, 7, 3).key(0, 7).tempo(0, 600000).meter(672, 2, 2).tempo(50, 250000).end();
-    file.track().program(0, 2, 73).on(0, 2, 72, 60).on(0, 2, 76, 64).off(100, 2, 72);
-    file.on(10, 2, 79, 90).off(40, 2, 76).off(200, 2, 79).on(33, 2, 81, 50).end(10);
+    file.track().program(0, 2, 73).event(0, {0xB2, 64, 127}).on(0, 2, 72, 60).on(0, 2, 76, 64);
+    file.off(100, 2, 72).event(20, {0xB2, 64, 0});
+    file.on(0, 2, 79, 90).off(20, 2, 76).off(200, 2, 79).on(33, 2, 81, 50).end(10);
     file.track().on(5, 9, 20, 100).on(0, 9, 42, 90).off(30, 9, 42).on(66, 9, 127, 20).end();
     return file.bytes();
 }

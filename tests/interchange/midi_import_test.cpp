@@ -276,6 +276,124 @@ TEST(MidiImport, SetupTracksLendTheirProgramsAndOtherEventsAreCounted) {
                                     "Controller, pitch-bend and pressure events left out: 1."}));
 }
 
+// Whether every Note of every measure of `track` is a rest.
+bool allRests(const Track& track) {
+    for (const TrackMeasure& measure : track.measures) {
+        for (const Note& note : measure) {
+            if (!note.isRest()) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+TEST(MidiImport, ChannelsWithoutNotesGiveNoTrackBesideChannelsThatPlay) {
+    SmfBuilder file(1, 24);
+    // A part as notation programs write it: a program change on each articulation's channel,
+    // notes on one of them.
+    file.track().program(0, 0, 41).program(0, 1, 41).program(0, 2, 41);
+    file.on(0, 0, 60, 90).off(96, 0, 60).end();
+    // Chunks without notes: one empty track each, of their first channel.
+    file.track().program(0, 5, 70).end();
+    file.track().program(0, 7, 12).program(0, 6, 11).end();
+    const MidiImport result = imported(file);
+    const Score& score = result.score;
+    ASSERT_EQ(score.tracks.size(), 3u);
+    EXPECT_EQ(score.tracks[0].program, 41);
+    EXPECT_FALSE(allRests(score.tracks[0]));
+    EXPECT_EQ(score.tracks[1].program, 70);
+    EXPECT_EQ(score.tracks[2].program, 11);
+    EXPECT_TRUE(allRests(score.tracks[1]) && allRests(score.tracks[2]));
+    EXPECT_EQ(result.report, Lines{});
+
+    // A track of rests written by Write Midi comes back as a track of rests.
+    Score own;
+    own.clear();
+    own.addMeasure(0, 120, 4);
+    own.addTrack(5, Treble);
+    own.addTrack(33, Bass);
+    Note whole;
+    whole.duration = 1;
+    whole.pitches.push_back(NoteHead{0, AccidentalNone});
+    own.tracks[0].measures[0] = {whole};
+    const MidiImport back = importMidi(Player::midiFileBytes(own, 0));
+    ASSERT_EQ(back.score.tracks.size(), 2u);
+    EXPECT_EQ(back.score.tracks[1].program, 33);
+    EXPECT_TRUE(allRests(back.score.tracks[1]));
+}
+
+TEST(MidiImport, NotesOverlappingWithOtherLengthsGoToTracksOfTheirOwn) {
+    SmfBuilder file(1, 24);
+    // A bass D held for a whole measure under a line of eighths on the same channel, starting
+    // with it; then two notes played a little legato.
+    file.track().program(0, 0, 19).on(0, 0, 50, 80).on(0, 0, 72, 90);
+    for (int i = 0; i < 7; ++i) {
+        file.off(12, 0, 72 + i).on(0, 0, 73 + i, 90);
+    }
+    file.off(12, 0, 79).off(0, 0, 50);
+    file.on(0, 0, 60, 90).on(24, 0, 62, 90).off(2, 0, 60).off(22, 0, 62).end(48);
+    const MidiImport result = imported(file);
+    const Score& score = result.score;
+    ASSERT_EQ(score.tracks.size(), 2u);
+    EXPECT_EQ(score.tracks[1].program, 19);
+    EXPECT_EQ(rhythm(score.tracks[0].measures[0]), "n1");
+    EXPECT_EQ(keys(score, 0, 0, score.tracks[0].measures[0].front()), std::vector<int>{50});
+    EXPECT_EQ(rhythm(score.tracks[1].measures[0]), "n8 n8 n8 n8 n8 n8 n8 n8");
+    // The legato pair stays in the first track.
+    EXPECT_EQ(rhythm(score.tracks[0].measures[1]), "n4 n4 r2");
+    EXPECT_TRUE(allRests(Track{{score.tracks[1].measures[1]}, 0, Treble}));
+    EXPECT_EQ(result.report,
+              (Lines{"Notes cut where the next note of their track starts: 1.",
+                     "Tracks added for notes of other lengths that overlap on one channel: 1."}));
+}
+
+TEST(MidiImport, WithoutRoomForMoreTracksOverlapsAreCutAsBeforeAndSaid) {
+    for (const int chunks : {63, 64}) {
+        SmfBuilder file(1, 24);
+        file.track().on(0, 0, 50, 90).on(0, 0, 72, 90).off(12, 0, 72).off(84, 0, 50).end();
+        for (int t = 1; t < chunks; ++t) {
+            file.track().on(0, t % 16, 60, 90).off(24, t % 16, 60).end();
+        }
+        const MidiImport result = imported(file);
+        EXPECT_EQ(result.score.tracks.size(), 64u) << chunks;
+        const Lines expected =
+            chunks == 63
+                ? Lines{"Tracks added for notes of other lengths that overlap on one channel: 1."}
+                : Lines{"Notes cut to the shortest note they start with: 1.",
+                        "Overlapping notes of other lengths left on their track, a score "
+                        "holding at most 64 tracks: 1."};
+        EXPECT_EQ(result.report, expected) << chunks;
+    }
+}
+
+TEST(MidiImport, TheSustainPedalHoldsNotesToItsRelease) {
+    SmfBuilder file(1, 24);
+    // Pedal down; C held by it to its release; D after the release, as played; E held by a new
+    // pedal two measures past its Note Off.
+    file.track().event(0, {0xB0, 64, 127}).on(0, 0, 60, 90).off(24, 0, 60);
+    file.event(48, {0xB0, 64, 0}).on(0, 0, 62, 90).off(24, 0, 62);
+    file.event(0, {0xB0, 64, 100}).on(0, 0, 64, 90).off(24, 0, 64);
+    file.event(168, {0xB0, 64, 0}).end();
+    const MidiImport result = imported(file);
+    const Score& score = result.score;
+    ASSERT_EQ(score.measures.size(), 3u);
+    EXPECT_EQ(rhythm(score.tracks[0].measures[0]), "n2. n4");
+    EXPECT_EQ(rhythm(score.tracks[0].measures[1]), "n1");
+    EXPECT_EQ(score.tracks[0].measures[1].front().tie, TieStart);
+    EXPECT_EQ(rhythm(score.tracks[0].measures[2]), "n1");
+    EXPECT_EQ(result.report, Lines{"Notes held by the sustain pedal, lengthened to its release: 2."});
+
+    // Striking a held key again ends what the pedal holds of it.
+    SmfBuilder again(1, 24);
+    again.track().event(0, {0xB0, 64, 127}).on(0, 0, 60, 90).off(12, 0, 60).on(12, 0, 60, 90);
+    again.off(12, 0, 60).event(60, {0xB0, 64, 0}).end();
+    const MidiImport restruck = imported(again);
+    EXPECT_EQ(rhythm(restruck.score.tracks[0].measures[0]), "n4 n2.");
+    EXPECT_EQ(restruck.report,
+              Lines{"Notes held by the sustain pedal, lengthened to its release: 2."});
+}
+
 TEST(MidiImport, RefusesFilesBeyondTheLimits) {
     SmfBuilder many(1, 24);
     for (int t = 0; t < 65; ++t) {
