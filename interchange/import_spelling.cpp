@@ -167,17 +167,21 @@ std::vector<WrittenPitch> spellings(int midiKey, int key) {
 
 namespace {
 
-// Heads of the chord that no spelling puts on a staff reaching the steps low..low + 18: those
-// fitChord moves.
-int headsOutside(const std::vector<Spellings>& keys, int low) {
-    int moved = 0;
-    for (const Spellings& choices : keys) {
-        const bool inside = std::any_of(choices.begin(), choices.end(), [&](const WrittenPitch& c) {
-            return c.diatonic >= low && c.diatonic <= low + 18;
-        });
-        moved += inside ? 0 : 1;
+constexpr std::array<int, 7> kShiftsTried = {0, 1, -1, 2, -2, 3, -3};
+
+// The octave shifts (bit 3 + shift) under which some spelling of `choices` lies on a staff
+// reaching the steps low..low + 18, low = base + 7 * shift: the heads fitChord does not move.
+unsigned shiftsReaching(const Spellings& choices, int base) {
+    unsigned shifts = 0;
+    for (const WrittenPitch& choice : choices) {
+        for (int shift = -3; shift <= 3; ++shift) {
+            const int low = base + 7 * shift;
+            if (choice.diatonic >= low && choice.diatonic <= low + 18) {
+                shifts |= 1u << (shift + 3);
+            }
+        }
     }
-    return moved;
+    return shifts;
 }
 
 }  // namespace
@@ -185,14 +189,18 @@ int headsOutside(const std::vector<Spellings>& keys, int low) {
 ChordShift ChordSpeller::shift(const std::vector<std::uint8_t>& midiKeys, int key,
                                TrackKind kind) {
     spell(midiKeys, key);
+    std::array<int, 7> moved{};  // by shift + 3
+    for (const Spellings& choices : keys_) {
+        const unsigned reaching = shiftsReaching(choices, middleLine(kind) - 9);
+        for (int shift = -3; shift <= 3; ++shift) {
+            moved[static_cast<std::size_t>(shift + 3)] += (reaching >> (shift + 3) & 1u) != 0 ? 0 : 1;
+        }
+    }
     // The first shift, from 0 outwards, that moves the fewest heads.
-    ChordShift best;
-    bool first = true;
-    for (const int octave : {0, 1, -1, 2, -2, 3, -3}) {
-        const int moved = headsOutside(keys_, middleLine(kind) - 9 + 7 * octave);
-        if (first || moved < best.moved) {
-            best = {octave, moved};
-            first = false;
+    ChordShift best{0, moved[3]};
+    for (const int shift : kShiftsTried) {
+        if (moved[static_cast<std::size_t>(shift + 3)] < best.moved) {
+            best = {shift, moved[static_cast<std::size_t>(shift + 3)]};
         }
     }
     return best;
