@@ -376,7 +376,8 @@ RenderResult renderMidi(const std::vector<std::uint8_t>& midi, AudioSink& sink,
         weigher.emplace(soundfont);
     }
     Lanes lanes;
-    for (int i = 0; i < (weigh ? limit : 1); ++i) {
+    // No more synthesizers than busy channels.
+    for (int i = 0; i < (weigh ? std::min(limit, summary.busyChannels()) : 1); ++i) {
         lanes.push_back(std::make_unique<LaneThread>(soundfont, options.effects));
     }
     const std::vector<std::uint16_t> groups =
