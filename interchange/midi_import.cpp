@@ -574,8 +574,8 @@ void applyPedals(std::vector<ImportTrack>& tracks, const SmfFile& file, std::uin
 
 // Puts notes that overlap with other lengths on a channel on tracks of their own, each after
 // the track it comes from, as long as the score has room for tracks.
-std::vector<ImportTrack> separateVoices(std::vector<ImportTrack> tracks, int division,
-                                        ImportReport& report) {
+std::vector<ImportTrack> splitVoices(std::vector<ImportTrack> tracks, int division,
+                                     ImportReport& report) {
     std::size_t room = kImportMaxTracks - tracks.size();
     std::vector<ImportTrack> out;
     for (ImportTrack& track : tracks) {
@@ -585,7 +585,7 @@ std::vector<ImportTrack> separateVoices(std::vector<ImportTrack> tracks, int div
         }
         std::size_t crowded = 0;
         std::vector<std::vector<SourceNote>> voices =
-            corvane::separateVoices(track.notes, division, room + 1, crowded);
+            separateVoices(track.notes, division, room + 1, crowded);
         room -= voices.size() - 1;
         report.add(ImportReport::VoiceTracks, static_cast<std::int64_t>(voices.size() - 1));
         report.add(ImportReport::VoicesCrowded, static_cast<std::int64_t>(crowded));
@@ -627,7 +627,7 @@ std::vector<ImportTrack> collectTracks(const SmfFile& file, std::uint64_t limit,
     for (ImportTrack& track : tracks) {
         dropWithoutLength(track, report);
     }
-    return separateVoices(std::move(tracks), file.division, report);
+    return splitVoices(std::move(tracks), file.division, report);
 }
 
 }  // namespace
