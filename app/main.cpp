@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "editor/recovery_files.h"
+#include "recovery/recovery_files.h"
 #include "sound/fluidsynth_device.h"
 #include "sound/offline_renderer.h"
 

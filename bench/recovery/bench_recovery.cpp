@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "editor/note_entry.h"
-#include "editor/recovery_store.h"
+#include "recovery/recovery_store.h"
 #include "score/note_index.h"
 #include "score/score.h"
 #include "tests/score/sample_scores.h"

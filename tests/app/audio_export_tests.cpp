@@ -18,7 +18,7 @@
 #include "app/file_dialogs.h"
 #include "app/main_window.h"
 #include "editor/editor_view.h"
-#include "modal_script.h"
+#include "tests/support/modal_script.h"
 #include "sound/offline_renderer.h"
 #include "sound/player.h"
 

@@ -28,7 +28,7 @@
 #include "interchange/midi_import.h"
 #include "interchange/musicxml_writer.h"
 #include "render/layout.h"
-#include "modal_script.h"
+#include "tests/support/modal_script.h"
 #include "score/score_reader.h"
 #include "sound/player.h"
 

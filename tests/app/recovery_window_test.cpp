@@ -12,8 +12,8 @@
 #include "app/main_window.h"
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
-#include "editor/recovery_store.h"
-#include "modal_script.h"
+#include "recovery/recovery_store.h"
+#include "tests/support/modal_script.h"
 #include "score/score_reader.h"
 #include "tests/recovery/recovery_test_support.h"
 

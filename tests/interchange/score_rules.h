@@ -11,7 +11,7 @@
 #include "score/pitch.h"
 #include "score/score.h"
 #include "score/score_reader.h"
-#include "tests/note_entry/entry_helpers.h"
+#include "tests/editor/entry_helpers.h"
 
 namespace corvane::testing {
 

@@ -1,6 +1,6 @@
 // The timing of recovery copies, with a made-up clock.
 
-#include "editor/autosave_policy.h"
+#include "recovery/autosave_policy.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "editor/recovery_store.h"
+#include "recovery/recovery_store.h"
 #include "tests/score/sample_scores.h"
 
 int main(int argc, char** argv) {

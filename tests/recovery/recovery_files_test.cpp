@@ -1,7 +1,7 @@
 // Where recovery copies live, the record beside each, and the locks that tell running editors
 // from ones that are gone.
 
-#include "editor/recovery_files.h"
+#include "recovery/recovery_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

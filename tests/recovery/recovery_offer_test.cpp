@@ -1,7 +1,7 @@
 // The questions at start: copies of editors that are gone, newest first; Yes restores and stops,
 // No puts the copy aside; copies that do not load are put aside and named once.
 
-#include "editor/recovery_offer.h"
+#include "recovery/recovery_offer.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

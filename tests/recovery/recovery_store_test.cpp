@@ -1,7 +1,7 @@
 // A running editor's recovery copy: written by the store's own thread when due, replaced, removed
 // when the score is clean, failures said once, and never half written.
 
-#include "editor/recovery_store.h"
+#include "recovery/recovery_store.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,7 +11,7 @@
 
 #include <mutex>
 
-#include "editor/recovery_offer.h"
+#include "recovery/recovery_offer.h"
 #include "score/score_reader.h"
 #include "tests/recovery/recovery_test_support.h"
 #include "tests/score/sample_scores.h"

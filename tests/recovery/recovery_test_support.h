@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "editor/recovery_files.h"
-#include "editor/recovery_store.h"
+#include "recovery/recovery_files.h"
+#include "recovery/recovery_store.h"
 #include "score/score.h"
 #include "tests/score/test_files.h"
 

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "editor/autosave_policy.h"
-#include "editor/recovery_files.h"
+#include "recovery/autosave_policy.h"
+#include "recovery/recovery_files.h"
 #include "score/data_file.h"
 
 namespace corvane {

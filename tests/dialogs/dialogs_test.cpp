@@ -17,7 +17,7 @@
 #include "dialogs/dynamic_dialog.h"
 #include "dialogs/measure_dialog.h"
 #include "dialogs/track_dialogs.h"
-#include "modal_script.h"
+#include "tests/support/modal_script.h"
 #include "score/instruments.h"
 
 namespace corvane {

@@ -1,4 +1,4 @@
-#include "editor/autosave_policy.h"
+#include "recovery/autosave_policy.h"
 
 #include <algorithm>
 

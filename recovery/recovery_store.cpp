@@ -1,4 +1,4 @@
-#include "editor/recovery_store.h"
+#include "recovery/recovery_store.h"
 
 #include <unistd.h>
 

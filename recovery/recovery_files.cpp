@@ -1,4 +1,4 @@
-#include "editor/recovery_files.h"
+#include "recovery/recovery_files.h"
 
 #include <fcntl.h>
 #include <pwd.h>

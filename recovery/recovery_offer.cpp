@@ -1,4 +1,4 @@
-#include "editor/recovery_offer.h"
+#include "recovery/recovery_offer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

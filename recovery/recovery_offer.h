@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/recovery_files.h"
+#include "recovery/recovery_files.h"
 #include "score/score.h"
 
 namespace corvane {
