@@ -12,6 +12,8 @@
 #include <system_error>
 #include <utility>
 
+#include "score/file_kind.h"
+
 namespace corvane {
 
 FileError::FileError(const std::string& sentence, std::string path, std::string reason)
@@ -32,9 +34,9 @@ std::string fileErrorReason(int error, bool creating) {
         case ENOENT:
             return creating ? "no such folder" : "no such file";
         case EISDIR:
-            return "this is a folder, not a file";
+            return notAFileReason(FileKind::Folder);
         case ENOTDIR:
-            return "a part of the path is not a folder";
+            return notAFolderReason();
         case ENOSPC:
             return "the disk is full";
         case EDQUOT:
@@ -93,23 +95,6 @@ std::string absolutePath(const std::string& path) {
 
 bool isTextFileName(const std::string& path) {
     return std::filesystem::path(path).extension() == ".txt";
-}
-
-// Why something that is not a regular file cannot be read or written as one.
-std::string notAFileReason(mode_t mode) {
-    if (S_ISDIR(mode)) {
-        return "this is a folder, not a file";
-    }
-    if (S_ISFIFO(mode)) {
-        return "this is a named pipe, not a file";
-    }
-    if (S_ISCHR(mode) || S_ISBLK(mode)) {
-        return "this is a device, not a file";
-    }
-    if (S_ISSOCK(mode)) {
-        return "this is a socket, not a file";
-    }
-    return "this is not a regular file";
 }
 
 // How a new file is named and opened.
@@ -278,7 +263,7 @@ void DataFile::load() {
     }
     if (!S_ISREG(info.st_mode)) {
         ::close(fd);
-        throw FileError(kErrorOpenRead, path_, notAFileReason(info.st_mode));
+        throw FileError(kErrorOpenRead, path_, notAFileReason(fileKindOf(info.st_mode)));
     }
     // Read straight into place; the loop still copes with a file that changes size meanwhile.
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
@@ -405,7 +390,7 @@ void DataFile::commit() {
         }
     }
     if (!target.has_filename()) {
-        throw FileError(kErrorOpenWrite, path_, notAFileReason(S_IFDIR));
+        throw FileError(kErrorOpenWrite, path_, notAFileReason(FileKind::Folder));
     }
     // A replaced file keeps its permissions; a new one gets the usual ones.
     mode_t mode = 0666;
@@ -416,7 +401,7 @@ void DataFile::commit() {
         // A folder cannot be replaced by a file, and a read-only file is not ours to replace:
         // opening either for writing would fail, and so does this.
         if (!S_ISREG(existing.st_mode)) {
-            throw FileError(kErrorOpenWrite, path_, notAFileReason(existing.st_mode));
+            throw FileError(kErrorOpenWrite, path_, notAFileReason(fileKindOf(existing.st_mode)));
         }
         if (::access(target.c_str(), W_OK) != 0) {
             throw FileError(kErrorOpenWrite, path_, fileErrorReason(errno));

@@ -19,6 +19,7 @@
 #include <optional>
 #include <thread>
 
+#include "score/file_kind.h"
 #include "sound/channel_costs.h"
 #include "sound/fluidsynth_device.h"
 #include "sound/midi_summary.h"
@@ -39,22 +40,6 @@ constexpr std::uint64_t kLongestTail = 10 * kAudioSampleRate;
 // Blocks a lane may render ahead of the mixer.
 constexpr std::size_t kBlocksAhead = 8;
 constexpr int kMostInstances = 8;
-
-std::string fileKind(mode_t mode) {
-    if (S_ISDIR(mode)) {
-        return "a folder";
-    }
-    if (S_ISFIFO(mode)) {
-        return "a named pipe";
-    }
-    if (S_ISSOCK(mode)) {
-        return "a socket";
-    }
-    if (S_ISCHR(mode) || S_ISBLK(mode)) {
-        return "a device";
-    }
-    return "not a regular file";
-}
 
 // Processor seconds the calling thread has taken.
 double threadCpuSeconds() {
@@ -339,8 +324,8 @@ std::string checkedSoundfont(const std::string& requested) {
                           plainSystemReason(errno) + ".");
     }
     if (!S_ISREG(info.st_mode)) {
-        throw RenderError("The soundfont " + font + " is " + fileKind(info.st_mode) +
-                          ", not a soundfont file.");
+        throw RenderError("The soundfont " + font + " is " +
+                          describeFileKind(fileKindOf(info.st_mode)) + ", not a soundfont file.");
     }
     char header[12] = {};
     const int fd = ::open(font.c_str(), O_RDONLY | O_CLOEXEC);

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "score/file_kind.h"
+
 namespace corvane {
 
 std::string plainSystemReason(int error) {
@@ -19,9 +21,9 @@ std::string plainSystemReason(int error) {
         case ENOENT:
             return "the folder does not exist";
         case ENOTDIR:
-            return "a part of the path is not a folder";
+            return notAFolderReason();
         case EISDIR:
-            return "this is a folder, not a file";
+            return notAFileReason(FileKind::Folder);
         case ENAMETOOLONG:
             return "the name is too long";
         case EFBIG:
