@@ -4,24 +4,24 @@
 
 namespace corvane {
 
-std::optional<Key> editorKey(int qtKey) {
+std::optional<KeyboardKey> editorKey(int qtKey) {
     switch (qtKey) {
         case Qt::Key_Shift:
-            return Key::Shift;
+            return KeyboardKey::Shift;
         case Qt::Key_PageUp:
-            return Key::PageUp;
+            return KeyboardKey::PageUp;
         case Qt::Key_PageDown:
-            return Key::PageDown;
+            return KeyboardKey::PageDown;
         case Qt::Key_End:
-            return Key::End;
+            return KeyboardKey::End;
         case Qt::Key_Home:
-            return Key::Home;
+            return KeyboardKey::Home;
         case Qt::Key_Left:
-            return Key::Left;
+            return KeyboardKey::Left;
         case Qt::Key_Up:
-            return Key::Up;
+            return KeyboardKey::Up;
         case Qt::Key_Right:
-            return Key::Right;
+            return KeyboardKey::Right;
         default:
             return std::nullopt;
     }

@@ -3,12 +3,12 @@
 
 #include <optional>
 
-#include "editor/keys.h"
+#include "editor/keyboard_keys.h"
 
 namespace corvane {
 
 // The editor key of Qt key `qtKey` (a Qt::Key value); none for a key the editor does not use.
-std::optional<Key> editorKey(int qtKey);
+std::optional<KeyboardKey> editorKey(int qtKey);
 
 // True for keys that only modify others (Shift, Control, Alt, Meta, AltGr, Caps Lock...): they
 // never type a character.

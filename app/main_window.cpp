@@ -236,7 +236,7 @@ void ClientArea::mousePressEvent(QMouseEvent* event) {
 
 void ClientArea::keyPressEvent(QKeyEvent* event) {
     if (EditorView* editor = liveEditor()) {
-        if (const std::optional<Key> key = editorKey(event->key())) {
+        if (const std::optional<KeyboardKey> key = editorKey(event->key())) {
             editor->onKeyDown(*key);
         }
     }
@@ -255,7 +255,7 @@ void ClientArea::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     if (EditorView* editor = liveEditor()) {
-        if (const std::optional<Key> key = editorKey(event->key())) {
+        if (const std::optional<KeyboardKey> key = editorKey(event->key())) {
             editor->onKeyUp(*key);
         }
     }

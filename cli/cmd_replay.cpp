@@ -16,7 +16,7 @@
 #include "cli/replay_window.h"
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
-#include "editor/keys.h"
+#include "editor/keyboard_keys.h"
 #include "editor/window_title.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
@@ -38,31 +38,6 @@ std::string noteIndex(const EditorView& view) {
         return "none";
     }
     return std::to_string(note->note);
-}
-
-// The editor key of a `keydown`/`keyup` line's virtual-key code; none for a code the editor
-// does not know.
-std::optional<Key> editorKey(int code) {
-    switch (code) {
-        case 16:
-            return Key::Shift;
-        case 33:
-            return Key::PageUp;
-        case 34:
-            return Key::PageDown;
-        case 35:
-            return Key::End;
-        case 36:
-            return Key::Home;
-        case 37:
-            return Key::Left;
-        case 38:
-            return Key::Up;
-        case 39:
-            return Key::Right;
-        default:
-            return std::nullopt;
-    }
 }
 
 // One line per message: a line break inside a message text becomes a blank.
@@ -177,12 +152,12 @@ bool runLine(const ScriptLine& line, ReplayWindow& window, EditorSession& sessio
             view.onClick(line.x, line.y, line.kind == ScriptLine::Kind::RightClick);
             break;
         case ScriptLine::Kind::KeyDown:
-            if (const std::optional<Key> key = editorKey(line.x)) {
+            if (const std::optional<KeyboardKey> key = keyNumbered(line.x)) {
                 view.onKeyDown(*key);
             }
             break;
         case ScriptLine::Kind::KeyUp:
-            if (const std::optional<Key> key = editorKey(line.x)) {
+            if (const std::optional<KeyboardKey> key = keyNumbered(line.x)) {
                 view.onKeyUp(*key);
             }
             break;

@@ -224,7 +224,7 @@ void trackOptions(Tokens& tokens, ScriptAnswer& answer) {
 void measureOptions(Tokens& tokens, ScriptAnswer& answer) {
     for (std::string_view option = tokens.next(); !option.empty(); option = tokens.next()) {
         if (option.starts_with("key=")) {
-            answer.key = tokens.parseNumber(option.substr(4), "key", -6, 6);
+            answer.keySignature = tokens.parseNumber(option.substr(4), "key", -6, 6);
         } else if (option.starts_with("meter=")) {
             const std::string_view meter = option.substr(6);
             answer.meterGiven = true;

@@ -31,7 +31,7 @@ struct ScriptAnswer {
     std::string path;                  // file: the chosen path
     std::optional<TrackKind> clef;     // track ok
     std::optional<int> program;        // track ok
-    std::optional<int> key;            // measure ok
+    std::optional<int> keySignature;   // measure ok: key=K
     bool meterGiven = false;           // measure ok: meter=... present
     std::optional<int> meter;          // measure ok: 3, 4, 5 or none
     std::optional<std::string> tempo;  // measure ok: the typed tempo text

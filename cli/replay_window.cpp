@@ -121,8 +121,8 @@ void ReplayWindow::runMeasureDialog(MeasureDialogModel& model) {
     }
     const ScriptAnswer& a = next->answer;
     if (a.action == "ok") {
-        if (a.key) {
-            model.key = *a.key;
+        if (a.keySignature) {
+            model.keySignature = *a.keySignature;
         }
         if (a.meterGiven) {
             model.meter = a.meter;

@@ -2,12 +2,12 @@
 
 namespace corvane {
 
-int keyButtonId(int key) {
+int keyButtonId(int keySignature) {
     using namespace measure_ids;
-    if (key < -6 || key > 6) {
+    if (keySignature < -6 || keySignature > 6) {
         return kKeyG + 5;
     }
-    return key <= 0 ? kKeyC - key : kKeyG + key - 1;
+    return keySignature <= 0 ? kKeyC - keySignature : kKeyG + keySignature - 1;
 }
 
 int keyOfButton(int id) {
@@ -43,7 +43,7 @@ MeasurePropertiesDialog::MeasurePropertiesDialog(QWidget* parent, MeasureDialogM
     addLabel(QStringLiteral("BPM:"), 111, 75, 17, 12);
     addButton(kCopy, QStringLiteral("Copy"), 154, 100, 50, 14);
 
-    keys_->button(keyButtonId(model_.key))->setChecked(true);
+    keys_->button(keyButtonId(model_.keySignature))->setChecked(true);
     if (model_.meter && *model_.meter >= 3 && *model_.meter <= 5) {
         meters_->button(kMeter3 + *model_.meter - 3)->setChecked(true);
     }
@@ -57,7 +57,7 @@ void MeasurePropertiesDialog::buttonPressed(int id) {
     switch (id) {
         case kIdOk: {
             const int key = keys_->checkedId();
-            model_.key = key >= kKeyC ? keyOfButton(key) : 6;
+            model_.keySignature = key >= kKeyC ? keyOfButton(key) : 6;
             const int meter = meters_->checkedId();
             model_.meter =
                 meter >= kMeter3 ? std::optional<int>(meter - kMeter3 + 3) : std::nullopt;

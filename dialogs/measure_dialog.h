@@ -18,7 +18,7 @@ inline constexpr int kKeyG = 1034;  // 1034..1039: one to six sharps
 }  // namespace measure_ids
 
 // The key button of a key signature (-6..6); keys outside that range show as six sharps.
-int keyButtonId(int key);
+int keyButtonId(int keySignature);
 // The key signature of a key button.
 int keyOfButton(int id);
 

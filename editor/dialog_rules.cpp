@@ -114,7 +114,7 @@ DialogStep DrumTrackDialogModel::deleteTrack(const Confirm& ask) {
 MeasureDialogModel::MeasureDialogModel(Score& score, int measure, std::function<void()> copy)
     : score_(score), measure_(measure), copy_(std::move(copy)) {
     const MeasureInfo& info = score_.measures[static_cast<std::size_t>(measure_)];
-    key = info.key >= -kHighestKey && info.key <= kHighestKey ? info.key : kHighestKey;
+    keySignature = info.key >= -kHighestKey && info.key <= kHighestKey ? info.key : kHighestKey;
     if (info.beats >= 3 && info.beats <= 5) {
         meter = info.beats;
     }
@@ -124,7 +124,9 @@ MeasureDialogModel::MeasureDialogModel(Score& score, int measure, std::function<
 DialogStep MeasureDialogModel::ok() {
     const std::size_t first = static_cast<std::size_t>(measure_);
 
-    const int newKey = key >= -kHighestKey && key <= kHighestKey ? key : kHighestKey;
+    const int newKey = keySignature >= -kHighestKey && keySignature <= kHighestKey
+                           ? keySignature
+                           : kHighestKey;
     const int oldKey = score_.measures[first].key;
     if (newKey != oldKey) {
         const std::size_t end =

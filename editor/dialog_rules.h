@@ -75,7 +75,7 @@ class MeasureDialogModel {
     // Shows measure `measure` of `score`; `copy` puts the clicked measure into the clipboard.
     MeasureDialogModel(Score& score, int measure, std::function<void()> copy);
 
-    int key = 0;               // selected key button, -6..6 (a key outside shows as 6)
+    int keySignature = 0;      // selected key button, -6..6 (a key outside shows as 6)
     std::optional<int> meter;  // selected meter button: 3, 4, 5 or none
     std::string tempoText;     // the tempo box
 

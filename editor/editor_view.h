@@ -9,7 +9,7 @@
 #include "editor/edit_history.h"
 #include "editor/editor_window.h"
 #include "editor/hover.h"
-#include "editor/keys.h"
+#include "editor/keyboard_keys.h"
 #include "editor/status_line.h"
 #include "render/entry_tools.h"
 #include "render/layout.h"
@@ -54,11 +54,11 @@ class EditorView {
     // A left (rightButton false) or right button press at (x, y).
     void onClick(int x, int y, bool rightButton);
     // A key press: navigation.
-    void onKeyDown(Key key);
+    void onKeyDown(KeyboardKey key);
     // A typed character: the entry tools. True when handled; the window then repaints.
     bool onChar(char32_t c);
     // A key release: only Shift matters.
-    void onKeyUp(Key key);
+    void onKeyUp(KeyboardKey key);
     // Paints the client area into the back buffer and presents it (nothing without a buffer).
     void paint();
 

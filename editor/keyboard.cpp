@@ -46,38 +46,38 @@ void EditorView::scrollLeft() {
     invalidate();
 }
 
-void EditorView::onKeyDown(Key key) {
+void EditorView::onKeyDown(KeyboardKey key) {
     ensureTimeline();
     switch (key) {
-        case Key::Right:
+        case KeyboardKey::Right:
             scrollRight();
             break;
-        case Key::Left:
+        case KeyboardKey::Left:
             scrollLeft();
             break;
-        case Key::PageDown:
+        case KeyboardKey::PageDown:
             for (int i = 0; i < measuresPerScreen_; ++i) {
                 scrollRight();
             }
             break;
-        case Key::PageUp:
+        case KeyboardKey::PageUp:
             for (int i = 0; i < measuresPerScreen_; ++i) {
                 scrollLeft();
             }
             break;
-        case Key::Home:
+        case KeyboardKey::Home:
             while (firstVisibleMeasure_ > 0) {
                 scrollLeft();
             }
             invalidate();
             break;
-        case Key::End:
+        case KeyboardKey::End:
             firstVisibleMeasure_ =
                 std::max(0, static_cast<int>(score_.measures.size()) - measuresPerScreen_);
             invalidate();
             break;
-        case Key::Shift:
-        case Key::Up:
+        case KeyboardKey::Shift:
+        case KeyboardKey::Up:
             break;
     }
 }
@@ -101,8 +101,8 @@ void EditorView::openDynamicDialog() {
     invalidate();
 }
 
-void EditorView::onKeyUp(Key key) {
-    if (key != Key::Shift) {
+void EditorView::onKeyUp(KeyboardKey key) {
+    if (key != KeyboardKey::Shift) {
         return;
     }
     const Point cursor = window_.cursorPos();

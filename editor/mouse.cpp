@@ -88,7 +88,7 @@ void EditorView::enterFromClick(const NoteIndex& target, bool rightButton) {
     NoteEntry request;
     request.position = staffPosition(target.track - firstShownTrack(trackScroll_), hover_.marker.y);
     request.accidental = tools_.pendingAccidental;
-    request.key = score_.measures[static_cast<std::size_t>(target.measure)].key;
+    request.keySignature = score_.measures[static_cast<std::size_t>(target.measure)].key;
     request.trackKind = score_.tracks[static_cast<std::size_t>(target.track)].kind;
     request.duration = tools_.currentDuration;
     request.dots = tools_.pendingDots;
@@ -99,8 +99,8 @@ void EditorView::enterFromClick(const NoteIndex& target, bool rightButton) {
     request.velocity = tools_.pendingVelocity;
     const EntrySound sound = enterNote(score_, target, request);
     if (player_ != nullptr) {
-        for (const std::uint8_t key : sound.keys) {
-            player_->previewNote(key, sound.program, sound.drums ? 1 : 0);
+        for (const std::uint8_t midiKey : sound.midiKeys) {
+            player_->previewNote(midiKey, sound.program, sound.drums ? 1 : 0);
         }
     }
 

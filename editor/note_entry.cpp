@@ -221,7 +221,7 @@ void enterHead(Note& target, const NoteEntry& request) {
     const Accidental accidental = request.trackKind == Drums
                                       ? request.accidental
                                       : storedAccidental(request.position, request.accidental,
-                                                         request.key, request.trackKind);
+                                                         request.keySignature, request.trackKind);
     target.pitches.remove_if(
         [&](const NoteHead& head) { return head.position == request.position; });
     target.pitches.push_back(NoteHead{request.position, accidental});
@@ -241,9 +241,9 @@ EntrySound soundOf(const Note& target, const Track& track, const NoteEntry& requ
     sound.program = static_cast<std::uint8_t>(track.program & 0xFF);
     sound.drums = request.trackKind == Drums;
     for (const NoteHead& head : target.pitches) {
-        const std::int32_t key = midiKeyNumber(head.position, head.accidental, request.octave,
-                                               request.trackKind, request.key);
-        sound.keys.push_back(static_cast<std::uint8_t>(key));
+        const std::int32_t midiKey = midiKeyNumber(head.position, head.accidental, request.octave,
+                                                   request.trackKind, request.keySignature);
+        sound.midiKeys.push_back(static_cast<std::uint8_t>(midiKey));
     }
     return sound;
 }

@@ -14,7 +14,7 @@ namespace corvane {
 struct NoteEntry {
     int position = 0;                        // staff position of the head to enter, -9..+9
     Accidental accidental = AccidentalNone;  // AccidentalNone, Flat or Sharp as typed
-    int key = 0;                             // key signature of the measure entered into
+    int keySignature = 0;                    // key signature of the measure entered into
     TrackKind trackKind = Treble;            // kind of the track entered into
     int duration = 4;                        // requested note value as a denominator, 1..32
     int dots = 0;                            // 0..2
@@ -25,12 +25,12 @@ struct NoteEntry {
     int velocity = 0;                        // 0 keeps the target's velocity, else 1..127
 };
 
-// What an entry sounds: every head of the entered Note, on its track's program. No keys when
+// What an entry sounds: every head of the entered Note, on its track's program. No MIDI keys when
 // nothing sounds (a rest was entered, or the entry was refused).
 struct EntrySound {
-    std::vector<std::uint8_t> keys;  // MIDI key numbers, in the order of the Note's heads
-    std::uint8_t program = 0;        // the low byte of the track's program
-    bool drums = false;              // a drum track: the keys are drum sounds
+    std::vector<std::uint8_t> midiKeys;  // MIDI key numbers, in the order of the Note's heads
+    std::uint8_t program = 0;            // the low byte of the track's program
+    bool drums = false;                  // a drum track: the MIDI keys are drum sounds
 
     friend bool operator==(const EntrySound&, const EntrySound&) = default;
 };

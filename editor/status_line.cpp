@@ -54,10 +54,10 @@ void appendValue(std::string& out, const EntryTools& tools, bool rest) {
 }
 
 void appendPitch(std::string& out, int position, Accidental accidental, int octave, TrackKind kind,
-                 int key) {
+                 int keySignature) {
     if (kind == Drums) {
         // A drum line takes the typed accidental as it is: it picks a neighbouring drum.
-        const int drum = midiKeyNumber(position, accidental, 0, Drums, key);
+        const int drum = midiKeyNumber(position, accidental, 0, Drums, keySignature);
         const std::string_view name = percussionName(drum);
         if (name.empty()) {
             out += "Drum ";
@@ -68,9 +68,9 @@ void appendPitch(std::string& out, int position, Accidental accidental, int octa
         return;
     }
     const int letter = letterOfPosition(position, kind);
-    Accidental sounding = storedAccidental(position, accidental, key, kind);
+    Accidental sounding = storedAccidental(position, accidental, keySignature, kind);
     if (sounding == AccidentalNone) {
-        sounding = keySignatureAccidentals(key)[static_cast<std::size_t>(letter)];
+        sounding = keySignatureAccidentals(keySignature)[static_cast<std::size_t>(letter)];
     }
     out += kLetters[static_cast<std::size_t>(letter)];
     if (sounding == Sharp) {
@@ -79,7 +79,7 @@ void appendPitch(std::string& out, int position, Accidental accidental, int octa
         out += 'b';
     }
     // The octave number belongs to the letter: B#3 and Cb4 keep the octave of B3 and C4.
-    const int natural = midiKeyNumber(position, Natural, octave, kind, key);
+    const int natural = midiKeyNumber(position, Natural, octave, kind, keySignature);
     appendNumber(out, natural / kSemitonesPerOctave - 1);
 }
 
@@ -95,7 +95,8 @@ void appendNoteEntry(std::string& out, const StatusSubject& s) {
     const EntryTools& tools = s.tools;
     appendWhere(out, s);
     const auto pitch = [&] {
-        appendPitch(out, s.position, tools.pendingAccidental, tools.pendingOctave, s.kind, s.key);
+        appendPitch(out, s.position, tools.pendingAccidental, tools.pendingOctave, s.kind,
+                    s.keySignature);
     };
     if (s.onRest) {
         out += ": place a ";
@@ -169,7 +170,7 @@ StatusSubject statusSubject(const Score& score, const HoverState& hover, const E
         return s;
     }
     s.target = StatusSubject::Target::Note;
-    s.key = score.measures[static_cast<std::size_t>(hover.measure)].key;
+    s.keySignature = score.measures[static_cast<std::size_t>(hover.measure)].key;
     s.position = staffPosition(hover.track - firstTrack, hover.marker.y);
     s.onRest = !hover.noteSounds;
     s.tools = tools;
@@ -212,9 +213,10 @@ std::string statusText(const StatusSubject& subject) {
     return text;
 }
 
-std::string pitchName(int position, Accidental accidental, int octave, TrackKind kind, int key) {
+std::string pitchName(int position, Accidental accidental, int octave, TrackKind kind,
+                      int keySignature) {
     std::string name;
-    appendPitch(name, position, accidental, octave, kind, key);
+    appendPitch(name, position, accidental, octave, kind, keySignature);
     return name;
 }
 

@@ -20,7 +20,7 @@ struct StatusSubject {
     int measure = 0;          // MeasureHeader, Note, NoNote: the measure's index
     TrackKind kind = Treble;  // the hovered track's kind
     int program = 0;          // the hovered track's program
-    int key = 0;              // Note: the measure's key
+    int keySignature = 0;     // Note: the measure's key signature
     int position = 0;         // Note: the staff position under the marker
     bool onRest = false;      // Note: the target is a rest, so a click places a note on it
     bool pasteFits = false;   // MeasureHeader: the clipboard may be pasted here
@@ -42,8 +42,9 @@ std::string statusText(const StatusSubject& subject);
 void writeStatusText(const StatusSubject& subject, std::string& out);
 
 // The pitch an entry at staff position `position` with the typed `accidental` and `octave` shift
-// sounds in a measure of `key`, named with its letter, the accidental it sounds with and its
+// sounds in a measure of key signature `keySignature`, named with its letter, the accidental it sounds with and its
 // octave ("F#4", "Bb3", "C5"); on a drum line, the drum it strikes ("Acoustic Snare").
-std::string pitchName(int position, Accidental accidental, int octave, TrackKind kind, int key);
+std::string pitchName(int position, Accidental accidental, int octave, TrackKind kind,
+                      int keySignature);
 
 }  // namespace corvane

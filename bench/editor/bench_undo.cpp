@@ -29,7 +29,7 @@ class KeyWindow final : public test::QuietWindow {
   public:
     int key = 0;
     void runMeasureDialog(MeasureDialogModel& model) override {
-        model.key = key;
+        model.keySignature = key;
         model.ok();
     }
 };
@@ -96,8 +96,8 @@ void undoRedoNoteEntry(benchmark::State& state, bool scrolled) {
     for (auto _ : state) {
         if (scrolled) {
             state.PauseTiming();
-            view.onKeyDown(Key::End);
-            view.onKeyDown(Key::Right);
+            view.onKeyDown(KeyboardKey::End);
+            view.onKeyDown(KeyboardKey::Right);
             state.ResumeTiming();
         }
         view.undo();
@@ -150,7 +150,7 @@ void BM_KeyChangeWithoutHistory(benchmark::State& state) {
     for (auto _ : state) {
         key = key == 3 ? -2 : 3;
         MeasureDialogModel model(score, 0, [] {});
-        model.key = key;
+        model.keySignature = key;
         model.ok();
         state.PauseTiming();
         score = original;

@@ -262,10 +262,10 @@ TEST_F(MainWindowTest, KeysReachTheEditorAsKeyCodesAndCharacters) {
 }
 
 TEST(KeyCodesTest, QtKeysAsEditorKeys) {
-    const std::pair<int, Key> table[] = {
-        {Qt::Key_PageUp, Key::PageUp}, {Qt::Key_PageDown, Key::PageDown}, {Qt::Key_End, Key::End},
-        {Qt::Key_Home, Key::Home},     {Qt::Key_Left, Key::Left},         {Qt::Key_Up, Key::Up},
-        {Qt::Key_Right, Key::Right},   {Qt::Key_Shift, Key::Shift},
+    const std::pair<int, KeyboardKey> table[] = {
+        {Qt::Key_PageUp, KeyboardKey::PageUp}, {Qt::Key_PageDown, KeyboardKey::PageDown}, {Qt::Key_End, KeyboardKey::End},
+        {Qt::Key_Home, KeyboardKey::Home},     {Qt::Key_Left, KeyboardKey::Left},         {Qt::Key_Up, KeyboardKey::Up},
+        {Qt::Key_Right, KeyboardKey::Right},   {Qt::Key_Shift, KeyboardKey::Shift},
     };
     for (const auto& [qt, key] : table) {
         EXPECT_EQ(editorKey(qt), key) << qt;

@@ -74,7 +74,7 @@ TEST(ReplayScriptAnswers, OkTakesTheDialogsOptions) {
 
     // The tempo text runs to the end of the line, blanks and all.
     const ScriptAnswer measure = answerOf("answer measure ok meter=none key=-3 tempo=12 0  x");
-    EXPECT_EQ(measure.key, -3);
+    EXPECT_EQ(measure.keySignature, -3);
     EXPECT_TRUE(measure.meterGiven);
     EXPECT_FALSE(measure.meter.has_value());
     EXPECT_EQ(measure.tempo, "12 0  x");

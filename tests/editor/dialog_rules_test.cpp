@@ -214,12 +214,12 @@ TEST(MeasureDialog, ShowsTheMeasure) {
     Score score;
     score.measures[0] = MeasureInfo{-4, 88, 3};
     const MeasureDialogModel shown(score, 0, nullptr);
-    EXPECT_EQ(shown.key, -4);
+    EXPECT_EQ(shown.keySignature, -4);
     EXPECT_EQ(shown.meter, 3);
     EXPECT_EQ(shown.tempoText, "88");
     score.measures[0] = MeasureInfo{7, 200, 6};  // values the dialog cannot show
     const MeasureDialogModel odd(score, 0, nullptr);
-    EXPECT_EQ(odd.key, 6);
+    EXPECT_EQ(odd.keySignature, 6);
     EXPECT_FALSE(odd.meter.has_value());
 }
 
@@ -227,7 +227,7 @@ TEST(MeasureDialog, KeyChangeRunsForwardAndRefillsEveryTrack) {
     Score score = scoreWithNotes(6, 2);
     const Score before = score;
     MeasureDialogModel dialog(score, 2, nullptr);
-    dialog.key = 2;
+    dialog.keySignature = 2;
     EXPECT_EQ(dialog.ok(), DialogStep::Close);
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(score.measures[i].key, i < 2 ? 0 : 2) << i;
@@ -247,7 +247,7 @@ TEST(MeasureDialog, RunStopsAtTheFirstDifferentValue) {
     score.measures[4].key = 0;
     const Score before = score;
     MeasureDialogModel dialog(score, 1, nullptr);
-    dialog.key = 5;
+    dialog.keySignature = 5;
     dialog.ok();
     EXPECT_EQ(score.measures[0].key, 0);
     EXPECT_EQ(score.measures[1].key, 5);
@@ -338,7 +338,7 @@ TEST(MeasureDialog, KeyAndMeterRunsCutTiesAtTheirEdges) {
     last.front().tie = TieMiddle;
     score.measures[3].key = 1;
     MeasureDialogModel dialog(score, 1, nullptr);
-    dialog.key = -2;
+    dialog.keySignature = -2;
     dialog.ok();
     // Measures 1 and 2 are now rests: nothing may stay tied into or out of them.
     EXPECT_EQ(score.tracks[0].measures[0].back().tie, TieEnd);
@@ -350,7 +350,7 @@ TEST(MeasureDialog, CopyCallsTheClipboardAndAppliesNothing) {
     const Score before = score;
     int copies = 0;
     MeasureDialogModel dialog(score, 1, [&] { ++copies; });
-    dialog.key = 3;
+    dialog.keySignature = 3;
     dialog.meter = 5;
     dialog.tempoText = "50";
     EXPECT_EQ(dialog.copy(), DialogStep::Close);

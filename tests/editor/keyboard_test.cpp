@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <set>
+#include <string_view>
 
+#include "editor/keyboard_keys.h"
 #include "editor/tool_rules.h"
 #include "fake_window.h"
 
@@ -180,10 +183,10 @@ std::size_t measureCount(const ViewFixture& f) {
 
 TEST(Navigation, RightGrowsAndLeftTrimsAllRestMeasures) {
     ViewFixture f;  // 2 per screen, 2 measures
-    f.view.onKeyDown(Key::Right);
+    f.view.onKeyDown(KeyboardKey::Right);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 1);
     EXPECT_EQ(measureCount(f), 3u);
-    f.view.onKeyDown(Key::Left);
+    f.view.onKeyDown(KeyboardKey::Left);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(measureCount(f), 2u);
     EXPECT_FALSE(f.view.dirty());
@@ -192,9 +195,9 @@ TEST(Navigation, RightGrowsAndLeftTrimsAllRestMeasures) {
 TEST(Navigation, LeftKeepsAMeasureWithASoundingNoteInAnyTrack) {
     ViewFixture f;
     f.edit([](Score& s) { s.addTrack(0, Bass); });
-    f.view.onKeyDown(Key::Right);
+    f.view.onKeyDown(KeyboardKey::Right);
     f.edit([](Score& s) { s.tracks[1].measures[2].back().pitches.push_back(NoteHead{}); });
-    f.view.onKeyDown(Key::Left);
+    f.view.onKeyDown(KeyboardKey::Left);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(measureCount(f), 3u);
 }
@@ -207,16 +210,16 @@ TEST(Navigation, LeftKeepsATrailingMeasureWithSettingsOfItsOwn) {
         {"tempo", MeasureInfo{0, 90, 4}},
         {"meter", MeasureInfo{0, 120, 3}},
     };
-    for (const Key key : {Key::Left, Key::PageUp, Key::Home}) {
+    for (const KeyboardKey key : {KeyboardKey::Left, KeyboardKey::PageUp, KeyboardKey::Home}) {
         for (const auto& [name, info] : settings) {
             ViewFixture f;
-            f.view.onKeyDown(Key::Right);
+            f.view.onKeyDown(KeyboardKey::Right);
             ASSERT_EQ(measureCount(f), 3u);
             f.edit([&info](Score& s) { s.measures[2] = info; });
             f.view.onKeyDown(key);
             EXPECT_EQ(f.view.firstVisibleMeasure(), 0) << name << ", key " << static_cast<int>(key);
             ASSERT_EQ(measureCount(f), 3u) << name << ", key " << static_cast<int>(key);
-            f.view.onKeyDown(Key::Right);
+            f.view.onKeyDown(KeyboardKey::Right);
             EXPECT_EQ(f.view.score().measures[2], info)
                 << name << ", key " << static_cast<int>(key);
         }
@@ -228,12 +231,12 @@ TEST(Navigation, LeftKeepsATrailingMeasureWithSettingsOfItsOwn) {
 TEST(Navigation, LeftStillTrimsAMeasureLikeTheOneBeforeIt) {
     ViewFixture f;
     f.edit([](Score& s) { s.measures[1] = MeasureInfo{-3, 60, 5}; });
-    f.view.onKeyDown(Key::Right);
+    f.view.onKeyDown(KeyboardKey::Right);
     ASSERT_EQ(measureCount(f), 3u);
     EXPECT_EQ(f.view.score().measures[2], f.view.score().measures[1]);
-    f.view.onKeyDown(Key::Left);
+    f.view.onKeyDown(KeyboardKey::Left);
     EXPECT_EQ(measureCount(f), 2u);
-    f.view.onKeyDown(Key::Right);
+    f.view.onKeyDown(KeyboardKey::Right);
     EXPECT_EQ(f.view.score().measures[2], (MeasureInfo{-3, 60, 5}));
 }
 
@@ -241,9 +244,9 @@ TEST(Navigation, LeftAtTheStartDoesNothingAtAll) {
     ViewFixture f;
     f.window.fullRepaints = 0;
     f.window.rectRepaints.clear();
-    f.view.onKeyDown(Key::Left);
-    f.view.onKeyDown(Key::PageUp);
-    f.view.onKeyDown(Key::Home);
+    f.view.onKeyDown(KeyboardKey::Left);
+    f.view.onKeyDown(KeyboardKey::PageUp);
+    f.view.onKeyDown(KeyboardKey::Home);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(f.window.rectRepaints.size(), 0u);
     EXPECT_EQ(f.window.fullRepaints, 1);  // Home repaints; Left and Page Up do not
@@ -253,41 +256,41 @@ TEST(Navigation, RightRefreshesTheHoverAtTheLastMousePosition) {
     ViewFixture f;
     f.view.updateHover(200, 90);
     ASSERT_EQ(f.view.hover().measure, 0);
-    f.view.onKeyDown(Key::Right);
+    f.view.onKeyDown(KeyboardKey::Right);
     EXPECT_EQ(f.view.hover().measure, 1);
     EXPECT_EQ(f.view.hover().note, (NoteIndex{0, 1, 1}));
 }
 
 TEST(Navigation, PagesHomeAndEnd) {
     ViewFixture f(1024, 600);  // 3 per screen
-    f.view.onKeyDown(Key::PageDown);
+    f.view.onKeyDown(KeyboardKey::PageDown);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 3);
     EXPECT_EQ(measureCount(f), 6u);
     f.edit([](Score& s) { s.tracks[0].measures[5].front().pitches.push_back(NoteHead{}); });
-    f.view.onKeyDown(Key::PageUp);
+    f.view.onKeyDown(KeyboardKey::PageUp);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(measureCount(f), 6u);  // the last measure sounds, so nothing is trimmed
-    f.view.onKeyDown(Key::End);
+    f.view.onKeyDown(KeyboardKey::End);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 3);
-    f.view.onKeyDown(Key::Home);
+    f.view.onKeyDown(KeyboardKey::Home);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
-    f.view.onKeyDown(Key::Up);
-    f.view.onKeyDown(Key::Shift);
+    f.view.onKeyDown(KeyboardKey::Up);
+    f.view.onKeyDown(KeyboardKey::Shift);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
 }
 
 TEST(Navigation, EndOnAShortScoreAndPageDownOnANarrowWindow) {
     ViewFixture f(1024, 600);
     f.resize(700, 600);
-    f.view.onKeyDown(Key::End);
+    f.view.onKeyDown(KeyboardKey::End);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 1);  // 3 measures, 2 per screen
     ViewFixture narrow(300, 600);
-    narrow.view.onKeyDown(Key::PageDown);
+    narrow.view.onKeyDown(KeyboardKey::PageDown);
     EXPECT_EQ(narrow.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(measureCount(narrow), 1u);
     ViewFixture wide(2000, 600);  // 6 per screen, the score grew to 6
     wide.edit([](Score& s) { s.removeLastMeasure(); });
-    wide.view.onKeyDown(Key::End);
+    wide.view.onKeyDown(KeyboardKey::End);
     EXPECT_EQ(wide.view.firstVisibleMeasure(), 0);
 }
 
@@ -297,16 +300,16 @@ TEST(Navigation, NarrowWindowEndThenLeftTrimsDownToOneMeasure) {
         s.addMeasure(0, 120, 4);
         s.addMeasure(0, 120, 4);
     });
-    f.view.onKeyDown(Key::End);
+    f.view.onKeyDown(KeyboardKey::End);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 3);
     EXPECT_TRUE(f.view.layout().measures.empty());  // nothing beyond the end is laid out
     f.view.updateHover(200, 90);
     EXPECT_FALSE(f.view.hover().over(HoverArea::NoteArea));
-    f.view.onKeyDown(Key::Left);
+    f.view.onKeyDown(KeyboardKey::Left);
     EXPECT_EQ(measureCount(f), 2u);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 2);
-    f.view.onKeyDown(Key::Left);
-    f.view.onKeyDown(Key::Left);
+    f.view.onKeyDown(KeyboardKey::Left);
+    f.view.onKeyDown(KeyboardKey::Left);
     EXPECT_EQ(f.view.firstVisibleMeasure(), 0);
     EXPECT_EQ(measureCount(f), 1u);
 }
@@ -314,11 +317,48 @@ TEST(Navigation, NarrowWindowEndThenLeftTrimsDownToOneMeasure) {
 TEST(Navigation, ShiftReleaseHoverTestsAtTheCursor) {
     ViewFixture f;
     f.window.cursor = Point{20, 190};
-    f.view.onKeyUp(Key::Right);
+    f.view.onKeyUp(KeyboardKey::Right);
     EXPECT_EQ(f.view.hover().mouse, (Point{0, 0}));
-    f.view.onKeyUp(Key::Shift);
+    f.view.onKeyUp(KeyboardKey::Shift);
     EXPECT_EQ(f.view.hover().mouse, (Point{20, 190}));
     EXPECT_TRUE(f.view.hover().over(HoverArea::AddTrackZone));
+}
+
+// The one table of keys: every name once, the numbers of older scripts for the keys the editor
+// reacts to, and no number of its own for the keys it does not know.
+TEST(NamedKeys, NamesAndNumbersLeadToTheSameKeys) {
+    std::set<std::string_view> names;
+    for (const NamedKey& named : namedKeys()) {
+        EXPECT_TRUE(names.insert(named.name).second) << named.name;
+        EXPECT_EQ(keyNamed(named.name), &named);
+        if (named.number != 0) {
+            EXPECT_EQ(keyNumbered(named.number), named.key) << named.name;
+        }
+    }
+    const struct {
+        const char* name;
+        int number;
+        KeyboardKey key;
+    } navigation[] = {{"Shift", 16, KeyboardKey::Shift},   {"PageUp", 33, KeyboardKey::PageUp},
+                      {"PageDown", 34, KeyboardKey::PageDown}, {"End", 35, KeyboardKey::End},
+                      {"Home", 36, KeyboardKey::Home},     {"Left", 37, KeyboardKey::Left},
+                      {"Up", 38, KeyboardKey::Up},         {"Right", 39, KeyboardKey::Right}};
+    for (const auto& k : navigation) {
+        ASSERT_NE(keyNamed(k.name), nullptr) << k.name;
+        EXPECT_EQ(keyNamed(k.name)->key, k.key) << k.name;
+        EXPECT_EQ(keyNumbered(k.number), k.key) << k.name;
+    }
+    for (const char* known : {"Down", "F1", "F12", "Escape", "Return", "Delete"}) {
+        ASSERT_NE(keyNamed(known), nullptr) << known;
+        EXPECT_EQ(keyNamed(known)->key, std::nullopt) << known;
+    }
+    EXPECT_EQ(keyNumbered(40), std::nullopt) << "Down";
+    for (const int unknown : {0, 17, 65, 255}) {
+        EXPECT_EQ(keyNumbered(unknown), std::nullopt) << unknown;
+    }
+    for (const char* unknown : {"pageup", "PgUp", "F13", "", "Left "}) {
+        EXPECT_EQ(keyNamed(unknown), nullptr) << unknown;
+    }
 }
 
 }  // namespace

@@ -165,21 +165,21 @@ TEST(EnterNote, RejectsRequestsThatDoNotDescribeTheTarget) {
     // Targets that name no Note: a measure, track or index out of range.
     for (const NoteIndex target : {NoteIndex{0, 2, 0}, NoteIndex{0, -1, 0}, NoteIndex{1, 1, 0},
                                    NoteIndex{-1, 1, 0}, NoteIndex{0, 1, 4}, NoteIndex{0, 1, -1}}) {
-        EXPECT_TRUE(enterNote(score, target, entry).keys.empty());
+        EXPECT_TRUE(enterNote(score, target, entry).midiKeys.empty());
     }
     const NoteIndex inSecond{0, 1, 0};
     for (const int duration : {0, 3, 64, -4}) {
         NoteEntry bad = entry;
         bad.duration = duration;
-        EXPECT_TRUE(enterNote(score, inSecond, bad).keys.empty()) << duration;
+        EXPECT_TRUE(enterNote(score, inSecond, bad).midiKeys.empty()) << duration;
     }
     NoteEntry threeDots = entry;
     threeDots.dots = 3;
-    EXPECT_TRUE(enterNote(score, inSecond, threeDots).keys.empty());
+    EXPECT_TRUE(enterNote(score, inSecond, threeDots).midiKeys.empty());
 
     EXPECT_EQ(savedBytes(score), before);
     // The same request on a Note that exists goes in.
-    EXPECT_FALSE(enterNote(score, inSecond, entry).keys.empty());
+    EXPECT_FALSE(enterNote(score, inSecond, entry).midiKeys.empty());
     EXPECT_NE(savedBytes(score), before);
 }
 
@@ -187,7 +187,7 @@ TEST(EnterNote, PitchesAccidentalsAndChords) {
     Score score = scoreOf({"r4 r4 r4 r4"});
     score.measures[0].key = 1;  // F sharp in the signature
     NoteEntry entry = leftEntry(4);
-    entry.key = 1;
+    entry.keySignature = 1;
     entry.position = -3;  // F4
     entry.accidental = Sharp;
     enter(score, 0, 0, entry);
@@ -222,7 +222,7 @@ TEST(EnterNote, DrumAccidentalsAreStoredAsTyped) {
     score.measures[0].key = 1;
     NoteEntry entry = leftEntry(4);
     entry.trackKind = Drums;
-    entry.key = 1;
+    entry.keySignature = 1;
     entry.position = -3;
     entry.accidental = Sharp;
     enter(score, 0, 0, entry);

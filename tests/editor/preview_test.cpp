@@ -98,11 +98,11 @@ TEST(EntrySound, EveryPitchOfTheChordWithTheTracksProgram) {
     target.pitches.push_back(NoteHead{-2, Sharp});           // G#4
 
     NoteEntry entry;
-    entry.key = -1;
+    entry.keySignature = -1;
     entry.position = 0;  // B4, flattened by the key
     entry.octave = 1;
     const EntrySound sound = enterNote(score, NoteIndex{0, 0, 0}, entry);
-    EXPECT_EQ(sound.keys, (std::vector<std::uint8_t>{72, 80, 82}));
+    EXPECT_EQ(sound.midiKeys, (std::vector<std::uint8_t>{72, 80, 82}));
     EXPECT_EQ(sound.program, 41);
     EXPECT_FALSE(sound.drums);
 }
@@ -112,14 +112,14 @@ TEST(EntrySound, KeysFollowThePitchRules) {
     score.measures[0].key = 2;
     score.tracks[0].kind = Bass;
     NoteEntry entry;
-    entry.key = 2;
+    entry.keySignature = 2;
     entry.trackKind = Bass;
     entry.position = -1;  // C3, sharpened by the key
     entry.accidental = Flat;
     entry.octave = -1;
     const int expected = midiKeyNumber(-1, Natural, -1, Bass, 2);
     EXPECT_EQ(expected, 36);
-    EXPECT_EQ(enterNote(score, NoteIndex{0, 0, 0}, entry).keys,
+    EXPECT_EQ(enterNote(score, NoteIndex{0, 0, 0}, entry).midiKeys,
               (std::vector<std::uint8_t>{static_cast<std::uint8_t>(expected)}));
 }
 
@@ -144,18 +144,18 @@ TEST(EntrySound, OnlyLeftButtonEntriesThatHappenSound) {
 
     NoteEntry right;
     right.rightButton = true;
-    EXPECT_TRUE(enterNote(score, NoteIndex{0, 0, 0}, right).keys.empty());
+    EXPECT_TRUE(enterNote(score, NoteIndex{0, 0, 0}, right).midiKeys.empty());
 
     NoteEntry refused;
     refused.duration = 2;  // the last quarter cannot grow
-    EXPECT_TRUE(enterNote(score, NoteIndex{0, 0, 3}, refused).keys.empty());
+    EXPECT_TRUE(enterNote(score, NoteIndex{0, 0, 3}, refused).midiKeys.empty());
     EXPECT_FALSE(notes.back().isRest()) << "the refused entry changed nothing";
 
     NoteEntry triplet;
     triplet.duration = 8;
     triplet.triplet = true;
     triplet.position = 3;
-    EXPECT_EQ(enterNote(score, NoteIndex{0, 0, 0}, triplet).keys, (std::vector<std::uint8_t>{76}))
+    EXPECT_EQ(enterNote(score, NoteIndex{0, 0, 0}, triplet).midiKeys, (std::vector<std::uint8_t>{76}))
         << "the group's rests stay silent";
 }
 

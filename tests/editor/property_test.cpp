@@ -157,7 +157,7 @@ void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& count
 
         NoteEntry request = randomRequest(rng, editorOnly);
         request.trackKind = track.kind;
-        request.key = score.measures[static_cast<std::size_t>(m)].key;
+        request.keySignature = score.measures[static_cast<std::size_t>(m)].key;
         if (request.tie && !request.rightButton && chance(rng, 50)) {
             // Aim at the previous Note's head now and then, so that ties are made often.
             const Note* previous = previousNote(score, at);
@@ -201,7 +201,7 @@ void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& count
 
         // A left-button entry sounds exactly when it happens; one that did not happen changed
         // nothing at all. A right-button entry that left the score as it was counts the same.
-        const bool refused = request.rightButton ? score == before : sound.keys.empty();
+        const bool refused = request.rightButton ? score == before : sound.midiKeys.empty();
         if (refused) {
             ASSERT_TRUE(score == before) << "refused entry changed the score; " << context;
             if (compareBytes) {
@@ -216,7 +216,7 @@ void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& count
             return;
         }
         if (!request.rightButton) {
-            ASSERT_EQ(sound.keys.size(), result.pitches.size()) << context;
+            ASSERT_EQ(sound.midiKeys.size(), result.pitches.size()) << context;
         }
         if (oldTriplet == 2 || oldTriplet == 3) {
             ASSERT_EQ(durations(rhythm(notes)), durations(beforeRhythm))

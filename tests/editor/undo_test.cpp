@@ -54,7 +54,7 @@ TEST(UndoSteps, ClicksThatChangeNothingAreNoSteps) {
     EXPECT_TRUE(f.view.dirty()) << "the dialog's click still marks the score as before";
     EXPECT_FALSE(f.view.history().canUndo());
     f.type("x");
-    f.view.onKeyDown(Key::Right);
+    f.view.onKeyDown(KeyboardKey::Right);
     EXPECT_FALSE(f.view.history().canUndo());
 }
 
@@ -75,7 +75,7 @@ TEST(UndoSteps, StepsAreNamedByWhatTheyDid) {
     f.clickAt(20, 190);
     EXPECT_EQ(f.view.history().undoText(), "Undo Delete Track");
     f.window.measureDialog = [](MeasureDialogModel& m) {
-        m.key = 2;
+        m.keySignature = 2;
         m.ok();
     };
     f.clickAt(50, 90);
@@ -119,7 +119,7 @@ TEST(UndoSteps, KeyChangeOverEveryMeasureComesBack) {
     });
     const Score start = f.view.score();
     f.window.measureDialog = [](MeasureDialogModel& m) {
-        m.key = -3;
+        m.keySignature = -3;
         m.ok();
     };
     f.clickAt(50, 90);
@@ -133,7 +133,7 @@ TEST(UndoSteps, KeyChangeOverEveryMeasureComesBack) {
 
 TEST(UndoSteps, MeasureCountAndFirstVisibleMeasureOfEachSide) {
     ViewFixture f;  // two measures a screen
-    f.view.onKeyDown(Key::Right);
+    f.view.onKeyDown(KeyboardKey::Right);
     const std::size_t countBefore = f.view.score().measures.size();
     const int firstBefore = f.view.firstVisibleMeasure();
     // The last visible measure: the entry scrolls on and the score grows.
@@ -143,14 +143,14 @@ TEST(UndoSteps, MeasureCountAndFirstVisibleMeasureOfEachSide) {
     ASSERT_GT(after.measures.size(), countBefore);
     // Scrolling afterwards grows and then trims the score; that belongs to no step.
     for (int i = 0; i < 4; ++i) {
-        f.view.onKeyDown(Key::Right);
+        f.view.onKeyDown(KeyboardKey::Right);
     }
-    f.view.onKeyDown(Key::Home);
+    f.view.onKeyDown(KeyboardKey::Home);
     f.view.undo();
     EXPECT_EQ(f.view.score().measures.size(), countBefore);
     EXPECT_EQ(f.view.firstVisibleMeasure(), firstBefore);
     for (int i = 0; i < 3; ++i) {
-        f.view.onKeyDown(Key::Right);
+        f.view.onKeyDown(KeyboardKey::Right);
     }
     f.view.redo();
     EXPECT_EQ(f.view.score(), after);
@@ -161,7 +161,7 @@ TEST(UndoSteps, UndoFillsAWindowThatHasGrown) {
     ViewFixture f;
     enterNote(f);
     f.resize(1600, 600);
-    f.view.onKeyDown(Key::Home);
+    f.view.onKeyDown(KeyboardKey::Home);
     f.view.undo();
     EXPECT_GE(static_cast<int>(f.view.score().measures.size()),
               f.view.firstVisibleMeasure() + f.view.measuresPerScreen());
@@ -336,7 +336,7 @@ class RandomEdits {
     void answerMeasure(MeasureDialogModel& m) {
         switch (pick(4)) {
             case 0:
-                m.key = pick(13) - 6;
+                m.keySignature = pick(13) - 6;
                 m.ok();
                 break;
             case 1:
@@ -368,8 +368,9 @@ class RandomEdits {
     }
 
     void act() {
-        static constexpr Key kKeys[] = {Key::Right, Key::Right, Key::Left,
-                                        Key::PageDown, Key::PageUp, Key::Home, Key::End};
+        static constexpr KeyboardKey kKeys[] = {
+            KeyboardKey::Right,  KeyboardKey::Right, KeyboardKey::Left, KeyboardKey::PageDown,
+            KeyboardKey::PageUp, KeyboardKey::Home,  KeyboardKey::End};
         static constexpr const char kTools[] = "zxcvbnstfqag";
         const int what = pick(mixed_ ? 15 : 12);
         if (what < 8) {

@@ -77,7 +77,7 @@ inline Score randomEditorScore(std::mt19937& rng, const RandomScoreShape& shape)
         const NoteIndex target{t, m, pick(rng, 0, static_cast<int>(notes.size()) - 1)};
         NoteEntry entry = randomEditorEntry(rng);
         entry.trackKind = score.tracks[static_cast<std::size_t>(t)].kind;
-        entry.key = score.measures[static_cast<std::size_t>(m)].key;
+        entry.keySignature = score.measures[static_cast<std::size_t>(m)].key;
         if (entry.tie && !entry.rightButton) {
             // Aim at the previous Note's head, so that ties are made often.
             const Note* previous = previousNote(score, target);
