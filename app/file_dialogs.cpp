@@ -7,12 +7,11 @@ namespace corvane {
 
 namespace {
 
-// What a file dialog of one kind shows and asks for.
+// What a file dialog of one kind shows and asks for; the extension it adds is its kind's own.
 struct DialogLook {
     const char* title;
     bool save;
     const char* filter;
-    const char* suffix;
 };
 
 DialogLook lookOf(FileDialogKind kind) {
@@ -20,15 +19,15 @@ DialogLook lookOf(FileDialogKind kind) {
         case FileDialogKind::Save:
             break;
         case FileDialogKind::Open:
-            return {"Open", false, "Corvane files (*.cvn)", "cvn"};
+            return {"Open", false, "Corvane files (*.cvn)"};
         case FileDialogKind::WriteMidi:
-            return {"Save As", true, "Midi files (*.mid)", "mid"};
+            return {"Save As", true, "Midi files (*.mid)"};
         case FileDialogKind::ExportMusicXml:
-            return {"Export MusicXML", true, "MusicXML files (*.musicxml)", "musicxml"};
+            return {"Export MusicXML", true, "MusicXML files (*.musicxml)"};
         case FileDialogKind::ImportMidi:
-            return {"Import MIDI", false, "MIDI files (*.mid *.midi)", "mid"};
+            return {"Import MIDI", false, "MIDI files (*.mid *.midi)"};
     }
-    return {"Save As", true, "Corvane files (*.cvn)", "cvn"};
+    return {"Save As", true, "Corvane files (*.cvn)"};
 }
 
 }  // namespace
@@ -41,7 +40,10 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
     dialog->setAcceptMode(look.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(look.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setNameFilter(QString::fromLatin1(look.filter));
-    dialog->setDefaultSuffix(QString::fromLatin1(look.suffix));
+    // Qt takes the suffix without its dot.
+    const std::string_view extension = fileDialogExtension(kind).substr(1);
+    dialog->setDefaultSuffix(
+        QString::fromLatin1(extension.data(), static_cast<qsizetype>(extension.size())));
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
     if (!currentFile.empty()) {
         const QFileInfo file(QFile::decodeName(currentFile.c_str()));

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "dialogs/modal.h"
-#include "editor/editor_window.h"
+#include "editor/prompts.h"
 
 namespace corvane {
 

@@ -7,7 +7,7 @@
 #include "cli/cli_util.h"
 #include "cli/commands.h"
 #include "cli/picture.h"
-#include "cli/replay_window.h"
+#include "cli/replay/scripted_host.h"
 #include "editor/editor_view.h"
 
 namespace corvane::cli {
@@ -32,8 +32,8 @@ int runRenderImage(const std::vector<std::string>& args) {
     Score score = loadScore(parsed.positional[0]);
 
     // The editor as the main window builds it, with the score opened and the window sized.
-    ReplayWindow window(width, height);
-    EditorView view(window);
+    ScriptedHost host(width, height);
+    EditorView view(host.host());
     view.setLoadedScore(std::move(score));
     view.setFirstVisibleMeasure(firstMeasure);
     view.onResize();

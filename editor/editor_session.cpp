@@ -21,24 +21,37 @@ namespace {
 // Runs a file operation; a failure is shown to the user and reported as false. The window and
 // the score outlive any error of the file layer.
 template <class Operation>
-bool reportFailures(EditorWindow& window, Operation&& operation) {
+bool reportFailures(Prompts& prompts, Operation&& operation) {
     try {
         operation();
         return true;
     } catch (const std::exception& error) {
-        showError(window, error);
+        showError(prompts, error);
     }
     return false;
 }
 
 }  // namespace
 
-EditorSession::EditorSession(EditorWindow& window, std::shared_ptr<SoundDevice> sound)
-    : window_(window),
-      editor_(std::make_unique<EditorView>(window)),
+class EditorSession::ChangeNotice {
+  public:
+    explicit ChangeNotice(EditorSession& session) : session_(session) {}
+    ~ChangeNotice() { session_.noticeChanges(); }
+    ChangeNotice(const ChangeNotice&) = delete;
+    ChangeNotice& operator=(const ChangeNotice&) = delete;
+
+  private:
+    EditorSession& session_;
+};
+
+EditorSession::EditorSession(EditorHost host, std::shared_ptr<SoundDevice> sound)
+    : prompts_(host.prompts),
+      status_(host.status),
+      editor_(std::make_unique<EditorView>(host)),
       player_(std::make_unique<Player>(std::move(sound))),
       reader_(std::make_unique<ScoreReader>()) {
     editor_->setPlayer(player_.get());
+    told_ = documentState();
 }
 
 EditorSession::~EditorSession() {
@@ -47,19 +60,96 @@ EditorSession::~EditorSession() {
     reader_.reset();
 }
 
+DocumentState EditorSession::documentState() const {
+    const EditHistory& history = editor_->history();
+    return DocumentState{editor_->revision(), documentPath_,     editor_->dirty(),
+                         history.canUndo(),   history.canRedo(), history.undoText(),
+                         history.redoText()};
+}
+
+void EditorSession::addDocumentListener(DocumentListener listener) {
+    listener(documentState());
+    listeners_.push_back(std::move(listener));
+}
+
+void EditorSession::noticeChanges() {
+    DocumentState now = documentState();
+    if (now == told_) {
+        return;
+    }
+    told_ = std::move(now);
+    // By index: a listener may add another.
+    for (std::size_t i = 0; i < listeners_.size(); ++i) {
+        listeners_[i](told_);
+    }
+}
+
 bool EditorSession::reportMissingResources() const {
     if (!editor_->resourcesFailed()) {
         return false;
     }
-    window_.showMessage(kResourcesFailedMessage, kErrorCaption, {});
+    prompts_.showMessage(kResourcesFailedMessage, kErrorCaption, {});
     return true;
+}
+
+void EditorSession::resize() {
+    const ChangeNotice notice(*this);
+    editor_->onResize();
+}
+
+void EditorSession::mouseMove(Point at) {
+    const ChangeNotice notice(*this);
+    editor_->updateHover(at.x, at.y);
+}
+
+void EditorSession::mouseLeave() {
+    const ChangeNotice notice(*this);
+    editor_->onMouseLeave();
+}
+
+void EditorSession::click(Point at, bool rightButton) {
+    const ChangeNotice notice(*this);
+    editor_->onClick(at.x, at.y, rightButton);
+}
+
+void EditorSession::wheel(int notches, Point at) {
+    const ChangeNotice notice(*this);
+    editor_->onWheel(notches, at.x, at.y);
+}
+
+void EditorSession::scrollTracksTo(int trackScroll) {
+    const ChangeNotice notice(*this);
+    editor_->setTrackScroll(trackScroll);
+}
+
+void EditorSession::keyDown(KeyboardKey key) {
+    const ChangeNotice notice(*this);
+    editor_->onKeyDown(key);
+}
+
+void EditorSession::keyUp(KeyboardKey key) {
+    const ChangeNotice notice(*this);
+    editor_->onKeyUp(key);
+}
+
+void EditorSession::typed(char32_t c) {
+    const ChangeNotice notice(*this);
+    if (editor_->onChar(c)) {
+        editor_->invalidate();
+    }
+}
+
+void EditorSession::playbackEnded() {
+    const ChangeNotice notice(*this);
+    player_->stop();
+    editor_->invalidate();
 }
 
 bool EditorSession::settleChanges() {
     if (!editor_->dirty()) {
         return true;
     }
-    switch (window_.askYesNoCancel(kSaveChangesQuestion, kSaveChangesCaption)) {
+    switch (prompts_.askYesNoCancel(kSaveChangesQuestion, kSaveChangesCaption)) {
         case Answer::Yes:
             return save();
         case Answer::No:
@@ -70,12 +160,19 @@ bool EditorSession::settleChanges() {
     return false;
 }
 
+std::optional<std::string> EditorSession::chooseFile(FileDialogKind kind) const {
+    // Save offers the file the score came from or went to last, or the name an import suggests.
+    return prompts_.chooseFile(kind,
+                               kind == FileDialogKind::Save ? saveSuggestion() : std::string());
+}
+
 bool EditorSession::save() {
-    const std::optional<std::string> path = window_.chooseFile(FileDialogKind::Save);
+    const ChangeNotice notice(*this);
+    const std::optional<std::string> path = chooseFile(FileDialogKind::Save);
     if (!path) {
         return false;
     }
-    if (!reportFailures(window_, [&] { reader_->save(*path, editor_->score()); })) {
+    if (!reportFailures(prompts_, [&] { reader_->save(*path, editor_->score()); })) {
         return false;
     }
     editor_->markSaved();
@@ -89,12 +186,12 @@ bool EditorSession::load(const std::string& path) {
     // exactly as it was.
     Score incoming;
     LoadResult result;
-    if (!reportFailures(window_, [&] { result = reader_->load(path, incoming); })) {
+    if (!reportFailures(prompts_, [&] { result = reader_->load(path, incoming); })) {
         return false;
     }
     if (!result) {
         // The reason stays the message; the file it concerns goes beneath.
-        window_.showMessage(result.reason, kErrorCaption, DataFile(path).path());
+        prompts_.showMessage(result.reason, kErrorCaption, DataFile(path).path());
         return false;
     }
     editor_->setLoadedScore(std::move(incoming));
@@ -105,9 +202,10 @@ bool EditorSession::load(const std::string& path) {
 
 bool EditorSession::replaceFromFile(FileDialogKind kind,
                                     bool (EditorSession::*take)(const std::string&)) {
+    const ChangeNotice notice(*this);
     bool taken = false;
     if (settleChanges()) {
-        if (const std::optional<std::string> path = window_.chooseFile(kind)) {
+        if (const std::optional<std::string> path = chooseFile(kind)) {
             taken = (this->*take)(*path);
         }
     }
@@ -120,28 +218,30 @@ bool EditorSession::open() {
 }
 
 bool EditorSession::loadFile(const std::string& path) {
+    const ChangeNotice notice(*this);
     const bool loaded = load(path);
     editor_->invalidate();
     return loaded;
 }
 
 bool EditorSession::writeMidi() {
-    const std::optional<std::string> path = window_.chooseFile(FileDialogKind::WriteMidi);
+    const std::optional<std::string> path = chooseFile(FileDialogKind::WriteMidi);
     if (!path) {
         return false;
     }
+    const ChangeNotice notice(*this);
     editor_->ensureTimeline();
-    return reportFailures(window_,
-                          [&] { Player::writeMidiFile(*path, editor_->score(), 0); });
+    return reportFailures(prompts_, [&] { Player::writeMidiFile(*path, editor_->score(), 0); });
 }
 
 bool EditorSession::exportMusicXml() {
-    const std::optional<std::string> path = window_.chooseFile(FileDialogKind::ExportMusicXml);
+    const std::optional<std::string> path = chooseFile(FileDialogKind::ExportMusicXml);
     if (!path) {
         return false;
     }
+    const ChangeNotice notice(*this);
     editor_->ensureTimeline();
-    return reportFailures(window_, [&] { writeMusicXmlFile(*path, editor_->score()); });
+    return reportFailures(prompts_, [&] { writeMusicXmlFile(*path, editor_->score()); });
 }
 
 bool EditorSession::import(const std::string& path) {
@@ -150,10 +250,10 @@ bool EditorSession::import(const std::string& path) {
         imported = importMidiFile(path);
     } catch (const ImportError& error) {
         // As for a score file that does not load: the reason, and beneath it the file.
-        window_.showMessage(error.what(), kErrorCaption, DataFile(path).path());
+        prompts_.showMessage(error.what(), kErrorCaption, DataFile(path).path());
         return false;
     } catch (const std::exception& error) {
-        showError(window_, error);
+        showError(prompts_, error);
         return false;
     }
     editor_->setLoadedScore(std::move(imported.score));
@@ -165,7 +265,7 @@ bool EditorSession::import(const std::string& path) {
         report += (report.empty() ? "" : " ") + line;
     }
     if (!report.empty()) {
-        window_.showNotice(report);
+        status_.showNotice(report);
     }
     return true;
 }
@@ -175,6 +275,7 @@ bool EditorSession::importMidi() {
 }
 
 void EditorSession::restore(Score score, const std::string& belongsTo) {
+    const ChangeNotice notice(*this);
     editor_->setLoadedScore(std::move(score));
     editor_->markUnsaved();
     documentPath_ = belongsTo;
@@ -182,7 +283,18 @@ void EditorSession::restore(Score score, const std::string& belongsTo) {
     editor_->invalidate();
 }
 
+void EditorSession::undo() {
+    const ChangeNotice notice(*this);
+    editor_->undo();
+}
+
+void EditorSession::redo() {
+    const ChangeNotice notice(*this);
+    editor_->redo();
+}
+
 bool EditorSession::mayClose() {
+    const ChangeNotice notice(*this);
     return settleChanges();
 }
 

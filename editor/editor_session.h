@@ -1,21 +1,26 @@
 #pragma once
 // One editing session: the editor, the player that sounds it and the score reader, built in that
-// order when a window opens and destroyed in the same order when it closes, with the File
-// commands and the close question. Plain code over the editor's window: the desktop window and
-// the headless replay both run exactly this.
+// order when a window opens and destroyed in the same order when it closes, with the File and
+// Edit commands, the close question, and the input of the window. Plain code over the editor's
+// host: the desktop window and the headless replay both run exactly this. Listeners hear of
+// every change to the document, however it came about.
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "editor/editor_host.h"
+#include "editor/keyboard_keys.h"
+#include "render/canvas.h"
 #include "sound/device.h"
 
 namespace corvane {
 
 class EditorView;
 class Score;
-enum class FileDialogKind;
-class EditorWindow;
 class Player;
 class ScoreReader;
 
@@ -23,11 +28,26 @@ inline constexpr std::string_view kResourcesFailedMessage = "Couldn't load graph
 inline constexpr std::string_view kSaveChangesQuestion = "Save changes?";
 inline constexpr std::string_view kSaveChangesCaption = "Corvane";
 
+// The document as the session's listeners see it.
+struct DocumentState {
+    std::uint64_t revision = 0;  // changes whenever the score may have changed
+    std::string path;            // the file last saved to or loaded from; empty for none
+    bool dirty = false;          // the score has changes that have not been saved
+    bool canUndo = false;
+    bool canRedo = false;
+    std::string undoText;  // the Edit menu's texts: "Undo Note Entry", or "Undo" for none
+    std::string redoText;
+
+    friend bool operator==(const DocumentState&, const DocumentState&) = default;
+};
+
 class EditorSession {
   public:
-    // Builds the editor in `window`, then the player on `sound` (silent when null), which sounds
+    using DocumentListener = std::function<void(const DocumentState&)>;
+
+    // Builds the editor in `host`, then the player on `sound` (silent when null), which sounds
     // the editor's entries, then the score reader.
-    EditorSession(EditorWindow& window, std::shared_ptr<SoundDevice> sound);
+    EditorSession(EditorHost host, std::shared_ptr<SoundDevice> sound);
     // Destroys the editor, then the player (which stops playback first), then the reader.
     ~EditorSession();
     EditorSession(const EditorSession&) = delete;
@@ -44,10 +64,35 @@ class EditorSession {
     const std::string& saveSuggestion() const {
         return documentPath_.empty() ? saveSuggestion_ : documentPath_;
     }
+    // The document as it stands.
+    DocumentState documentState() const;
+    // Adds `listener`: it is told at once of the document as it stands, then after every input
+    // and command that changed the document (its score, its file, its unsaved changes or its
+    // undo history), once per change, on the window's thread.
+    void addDocumentListener(DocumentListener listener);
 
     // Start-up: when the editor has no drawing resources, says so in an "Error" box and returns
     // true; the window then closes before any input reaches the editor.
     bool reportMissingResources() const;
+
+    // Input, as the window hands it over, each to the editor (editor/editor_view.h).
+    // The client area changed its size.
+    void resize();
+    void mouseMove(Point at);
+    void mouseLeave();
+    void click(Point at, bool rightButton);
+    // The wheel turned `notches` notches at `at`, positive towards the user.
+    void wheel(int notches, Point at);
+    // The scroll bar moved the track area to `trackScroll` pixels.
+    void scrollTracksTo(int trackScroll);
+    void keyDown(KeyboardKey key);
+    void keyUp(KeyboardKey key);
+    // A typed character, or one a toolbar button posted: the entry tools; repaints when the
+    // editor took it.
+    void typed(char32_t c);
+    // The sequencer's completion notice, handed to the window's thread: playback stops and the
+    // view repaints.
+    void playbackEnded();
 
     // Save: asks for a file name and writes the score there. True when the file was written; the
     // score is then clean. A cancelled dialog changes nothing; a failed write is shown in an
@@ -81,11 +126,19 @@ class EditorSession {
     // changes unsaved: dirty, belonging to the file `belongsTo` (empty for an untitled score).
     // Repaints.
     void restore(Score score, const std::string& belongsTo);
+    // Edit menu: takes back the last step, or makes the next one again (editor/editor_view.h).
+    void undo();
+    void redo();
     // The close question: true when the window may close. A clean score closes at once; a dirty
     // one asks "Save changes?": Yes closes only if the save happened, No closes, Cancel keeps it.
     bool mayClose();
 
   private:
+    // Tells the listeners, when it goes, of whatever the operation it guards changed.
+    class ChangeNotice;
+
+    // Tells the listeners of the document when it differs from what they were told last.
+    void noticeChanges();
     // Asks "Save changes?" for a dirty score; true when the caller may go on.
     bool settleChanges();
     bool load(const std::string& path);
@@ -93,13 +146,18 @@ class EditorSession {
     // Open and Import MIDI: the question, the dialog of `kind`, then `take` on the chosen file;
     // repaints.
     bool replaceFromFile(FileDialogKind kind, bool (EditorSession::*take)(const std::string&));
+    // The file dialog of `kind`; Save suggests saveSuggestion().
+    std::optional<std::string> chooseFile(FileDialogKind kind) const;
 
-    EditorWindow& window_;
+    Prompts& prompts_;
+    StatusDisplay& status_;
     std::unique_ptr<EditorView> editor_;
     std::unique_ptr<Player> player_;
     std::unique_ptr<ScoreReader> reader_;
     std::string documentPath_;
     std::string saveSuggestion_;
+    std::vector<DocumentListener> listeners_;
+    DocumentState told_;  // what the listeners were told last
 };
 
 }  // namespace corvane

@@ -12,10 +12,12 @@ constexpr int kInitialBufferWidth = 800;
 constexpr int kInitialBufferHeight = 600;
 }  // namespace
 
-EditorView::EditorView(EditorWindow& w)
-    : window_(w),
-      clientRect_(w.clientRect()),
-      drawing_(w.createCanvas(kInitialBufferWidth, kInitialBufferHeight)) {
+EditorView::EditorView(EditorHost host)
+    : surface_(host.surface),
+      prompts_(host.prompts),
+      status_(host.status),
+      clientRect_(surface_.clientRect()),
+      drawing_(surface_.createCanvas(kInitialBufferWidth, kInitialBufferHeight)) {
     clipboard_.copy(score_, 0, 0);
 }
 
@@ -102,13 +104,13 @@ void EditorView::fillView() {
 
 void EditorView::onResize() {
     ensureTimeline();
-    clientRect_ = window_.clientRect();
+    clientRect_ = surface_.clientRect();
     drawing_.growBackBuffer(clientRect_.right, clientRect_.bottom);
     measuresPerScreen_ = usableWidth(clientRect_.right) / layout::kMeasureWidth;
     fillView();
     invalidate();
     // The window sizes its scroll bar's page to the new height.
-    window_.showTrackScroll(trackScroll_, maxTrackScroll(static_cast<int>(score_.tracks.size())));
+    status_.showTrackScroll(trackScroll_, maxTrackScroll(static_cast<int>(score_.tracks.size())));
 }
 
 void EditorView::updateHover(int x, int y) {
@@ -116,22 +118,22 @@ void EditorView::updateHover(int x, int y) {
     const Rect oldMarker = hover_.markerRect;
     const HoverHit hit = hitTest(score_, layout(), Point{x, y});
     hover_.apply(hit, Point{x, y});
-    window_.invalidateRect(oldMarker);
+    surface_.invalidateRect(oldMarker);
     if (hit.marker) {
-        window_.invalidateRect(hover_.markerRect);
+        surface_.invalidateRect(hover_.markerRect);
     }
     refreshStatus();
 }
 
 void EditorView::onMouseLeave() {
-    window_.invalidateRect(hover_.markerRect);
-    window_.showCursor();
+    surface_.invalidateRect(hover_.markerRect);
+    surface_.showCursor();
 }
 
 void EditorView::invalidate() {
     fitTrackScroll();
     refreshStatus();
-    window_.invalidate();
+    surface_.invalidate();
 }
 
 void EditorView::onWheel(int notches, int x, int y) {
@@ -162,19 +164,19 @@ void EditorView::fitTrackScroll() {
     if (trackScroll_ != shownTrackScroll_ || maximum != shownMaxTrackScroll_) {
         shownTrackScroll_ = trackScroll_;
         shownMaxTrackScroll_ = maximum;
-        window_.showTrackScroll(trackScroll_, maximum);
+        status_.showTrackScroll(trackScroll_, maximum);
     }
 }
 
 void EditorView::refreshStatus() {
     StatusSubject subject =
         statusSubject(score_, hover_, tools_, clipboard_, firstShownTrack(trackScroll_));
-    if (subject == status_) {
+    if (subject == statusSubject_) {
         return;
     }
-    status_ = subject;
-    writeStatusText(status_, statusText_);
-    window_.showStatus(statusText_);
+    statusSubject_ = subject;
+    writeStatusText(statusSubject_, statusText_);
+    status_.showStatus(statusText_);
 }
 
 void EditorView::paint() {
@@ -183,7 +185,7 @@ void EditorView::paint() {
         return;
     }
     paintScore(score_, viewState(), tools_, playing(), drawing_.glyphs, *buffer);
-    window_.present(*buffer, clientRect_.right, clientRect_.bottom);
+    surface_.present(*buffer, clientRect_.right, clientRect_.bottom);
 }
 
 }  // namespace corvane

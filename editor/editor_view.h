@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "editor/edit_history.h"
-#include "editor/editor_window.h"
+#include "editor/editor_host.h"
 #include "editor/hover.h"
 #include "editor/keyboard_keys.h"
 #include "editor/status_line.h"
@@ -25,9 +25,9 @@ class Player;
 
 class EditorView {
   public:
-    // Builds the default score, the tool defaults and the clipboard, reads the client area and
-    // creates the drawing resources (check resourcesFailed() afterwards).
-    explicit EditorView(EditorWindow& window);
+    // Builds the default score, the tool defaults and the clipboard, reads the client area of
+    // `host` and creates the drawing resources (check resourcesFailed() afterwards).
+    explicit EditorView(EditorHost host);
     EditorView(const EditorView&) = delete;
     EditorView& operator=(const EditorView&) = delete;
 
@@ -91,7 +91,7 @@ class EditorView {
 
     const Score& score() const { return score_; }
     const EditHistory& history() const { return history_; }
-    EditorWindow& window() const { return window_; }
+    DrawingSurface& surface() const { return surface_; }
     Player* player() const { return player_; }
     // The score has changes that have not been saved.
     bool dirty() const { return dirty_; }
@@ -151,7 +151,9 @@ class EditorView {
     StepKind openMeasureDialog();
     void openDynamicDialog();
 
-    EditorWindow& window_;
+    DrawingSurface& surface_;
+    Prompts& prompts_;
+    StatusDisplay& status_;
     Player* player_ = nullptr;
 
     Score score_;
@@ -167,7 +169,7 @@ class EditorView {
 
     EntryTools tools_;
     HoverState hover_;
-    StatusSubject status_;
+    StatusSubject statusSubject_;
     std::string statusText_;
     MeasureClipboard clipboard_;
     DrawingResources drawing_;

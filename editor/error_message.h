@@ -6,12 +6,12 @@
 
 namespace corvane {
 
-class EditorWindow;
+class Prompts;
 
 inline constexpr std::string_view kErrorCaption = "Error";
 
 // Shows `error` in an "Error" box: its sentence, and beneath it, for a file error, the file and
 // the cause ("/home/ana/a.cvn: permission denied").
-void showError(EditorWindow& window, const std::exception& error);
+void showError(Prompts& prompts, const std::exception& error);
 
 }  // namespace corvane

@@ -96,7 +96,7 @@ bool EditorView::onChar(char32_t c) {
 
 void EditorView::openDynamicDialog() {
     DynamicDialogModel model;
-    window_.runDynamicDialog(model);
+    prompts_.runDynamicDialog(model);
     tools_.pendingVelocity = model.velocity;
     invalidate();
 }
@@ -105,7 +105,7 @@ void EditorView::onKeyUp(KeyboardKey key) {
     if (key != KeyboardKey::Shift) {
         return;
     }
-    const Point cursor = window_.cursorPos();
+    const Point cursor = surface_.cursorPos();
     updateHover(cursor.x, cursor.y);
 }
 

@@ -122,7 +122,7 @@ void EditorView::clickToolbar(int slot) {
         case SlotAction::Gap:
             return;
         case SlotAction::Char:
-            window_.postChar(button.character);
+            surface_.postChar(button.character);
             return;
         case SlotAction::SingleDot:
             if (pressDotButton(tools_)) {
@@ -153,13 +153,13 @@ void EditorView::startPlayback(bool toggle) {
     }
     try {
         if (toggle) {
-            player_->togglePlay(score_, firstVisibleMeasure_, window_);
+            player_->togglePlay(score_, firstVisibleMeasure_, surface_);
         } else {
-            player_->play(score_, firstVisibleMeasure_, window_);
+            player_->play(score_, firstVisibleMeasure_, surface_);
         }
     } catch (const std::exception& error) {
         // The temporary file could not be written: playback stays stopped; say why.
-        showError(window_, error);
+        showError(prompts_, error);
     }
 }
 
@@ -169,9 +169,9 @@ StepKind EditorView::openTrackDialog() {
     const TrackKind kind = score_.tracks[index].kind;
     if (kind == Drums) {
         DrumTrackDialogModel model(score_, hover_.track);
-        window_.runDrumTrackDialog(model);
+        prompts_.runDrumTrackDialog(model);
     } else if (TrackDialogModel model(score_, hover_.track); model.applicable()) {
-        window_.runTrackDialog(model);
+        prompts_.runTrackDialog(model);
     }
     if (score_.tracks.size() < tracks) {
         return StepKind::DeleteTrack;
@@ -186,7 +186,7 @@ StepKind EditorView::openMeasureDialog() {
     const MeasureInfo before = score_.measures[static_cast<std::size_t>(measure)];
     MeasureDialogModel model(score_, measure,
                              [this, measure, track] { clipboard_.copy(score_, measure, track); });
-    window_.runMeasureDialog(model);
+    prompts_.runMeasureDialog(model);
     const MeasureInfo& after = score_.measures[static_cast<std::size_t>(measure)];
     if (after.key != before.key) {
         return StepKind::KeyChange;

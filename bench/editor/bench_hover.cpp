@@ -34,7 +34,7 @@ void makeDense(EditorView& view) {
 // built each time; otherwise it stays on one step, as most moves along a staff do.
 void hoverDenseMeasure(benchmark::State& state, int x, bool changing) {
     test::QuietWindow window;
-    EditorView view(window);
+    EditorView view(hostOf(window));
     makeDense(view);
     const int y = 90 + 7 * 100;
     int move = 0;

@@ -68,7 +68,7 @@ void BM_HistoryOf1000NoteEntries(benchmark::State& state) {
     for (auto _ : state) {
         test::QuietWindow window;
         const std::size_t empty = heapInUse();
-        EditorView view(window);
+        EditorView view(hostOf(window));
         showLargeScore(view);
         const std::size_t withScore = heapInUse();
         const int steps = enterNotes(view, kSteps);
@@ -90,7 +90,7 @@ BENCHMARK(BM_HistoryOf1000NoteEntries)->Unit(benchmark::kMillisecond)->Iteration
 // (the scrolling is not timed).
 void undoRedoNoteEntry(benchmark::State& state, bool scrolled) {
     test::QuietWindow window;
-    EditorView view(window);
+    EditorView view(hostOf(window));
     showLargeScore(view);
     enterNotes(view, kSteps);
     for (auto _ : state) {
@@ -115,7 +115,7 @@ BENCHMARK_CAPTURE(undoRedoNoteEntry, afterScrolling, true)->Unit(benchmark::kMic
 // same change, so it also frees the step it replaces; otherwise the history starts empty.
 void keyChangeOverWholeScore(benchmark::State& state, bool afterUndo) {
     KeyWindow window;
-    EditorView view(window);
+    EditorView view(hostOf(window));
     showLargeScore(view);
     const Score original = view.score();
     const std::size_t before = heapInUse();
@@ -161,7 +161,7 @@ BENCHMARK(BM_KeyChangeWithoutHistory)->Unit(benchmark::kMillisecond);
 
 void BM_UndoKeyChangeOverWholeScore(benchmark::State& state) {
     KeyWindow window;
-    EditorView view(window);
+    EditorView view(hostOf(window));
     showLargeScore(view);
     window.key = 3;
     clickAt(view, 60, 90);

@@ -64,7 +64,7 @@ TrackMeasure denseMeasure(int seed) {
 }
 
 std::unique_ptr<EditorView> denseView(BenchWindow& window) {
-    auto view = std::make_unique<EditorView>(window);
+    auto view = std::make_unique<EditorView>(hostOf(window));
     Score score = view->score();
     for (int k = 1; k < 10; ++k) {
         score.addTrack(k * 8, k % 3 == 2 ? Bass : Treble);

@@ -156,7 +156,7 @@ void BM_ClickToSound(benchmark::State& state) {
     int missed = 0;
     {
         test::QuietWindow window;
-        EditorView view(window);
+        EditorView view(hostOf(window));
         view.onResize();
         Player player(stamp);
         view.setPlayer(&player);

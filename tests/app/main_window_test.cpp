@@ -191,7 +191,7 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     ASSERT_NE(window->player(), nullptr);
     ASSERT_NE(window->scoreReader(), nullptr);
     EXPECT_EQ(editor().player(), window->player());
-    EXPECT_EQ(&editor().window(), client);
+    EXPECT_EQ(&editor().surface(), client);
     EXPECT_FALSE(editor().resourcesFailed());
     EXPECT_EQ(editor().clientRect(), (Rect{0, 0, client->width(), client->height()}));
     EXPECT_EQ(client->width(), 800);

@@ -10,7 +10,7 @@ namespace {
 
 TEST(Clipboard, StartsWithTheDefaultScoresFirstMeasure) {
     FakeWindow window;
-    const EditorView view(window);
+    const EditorView view(hostOf(window));
     EXPECT_EQ(view.clipboard().kind(), Treble);
     EXPECT_EQ(view.clipboard().key(), 0);
     EXPECT_EQ(view.clipboard().beats(), 4);

@@ -29,7 +29,7 @@ inline void PrintTo(const EntryTools& t, std::ostream* out) {
 
 namespace corvane::test {
 
-class FakeWindow final : public EditorWindow {
+class FakeWindow final : public DrawingSurface, public Prompts, public StatusDisplay {
   public:
     Rect client{0, 0, 800, 600};
     Point cursor;
@@ -50,6 +50,12 @@ class FakeWindow final : public EditorWindow {
         friend bool operator==(const Scroll&, const Scroll&) = default;
     };
     std::vector<Scroll> scrolls;  // every track scroll the window was told, in order
+    std::deque<std::string> files;  // the files the file dialogs choose; empty: cancelled
+    struct FileDialog {
+        FileDialogKind kind;
+        std::string current;  // the file it suggested
+    };
+    std::vector<FileDialog> fileDialogs;  // every file dialog opened, in order
 
     std::function<void(TrackDialogModel&)> trackDialog;
     std::function<void(DrumTrackDialogModel&)> drumTrackDialog;
@@ -115,7 +121,16 @@ class FakeWindow final : public EditorWindow {
         messages.emplace_back(text);
         details.emplace_back(detail);
     }
-    std::optional<std::string> chooseFile(FileDialogKind) override { return std::nullopt; }
+    std::optional<std::string> chooseFile(FileDialogKind kind,
+                                          const std::string& current) override {
+        fileDialogs.push_back({kind, current});
+        if (files.empty()) {
+            return std::nullopt;
+        }
+        const std::string chosen = files.front();
+        files.pop_front();
+        return chosen;
+    }
     void notifyPlaybackDone() override {}
 
     // Hands the posted characters to `view` the way the window's message loop does.
@@ -169,7 +184,7 @@ struct ViewFixture {
     }
 
     FakeWindow window;
-    EditorView view{window};
+    EditorView view{hostOf(window)};
 };
 
 }  // namespace corvane::test

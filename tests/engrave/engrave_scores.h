@@ -9,7 +9,7 @@
 
 namespace corvane::testing {
 
-// The score a replay script's "#>" lines describe (the dump of tests/replay/replay_test.cpp),
+// The score a replay script's "#>" lines describe (the dump of tests/cli/replay/replay_test.cpp),
 // or nothing when the script has none.
 std::vector<std::string> scoreDumpOf(const std::filesystem::path& script);
 Score parseScoreDump(const std::vector<std::string>& lines);

@@ -26,7 +26,7 @@ struct Painted {
     explicit Painted(int width = 800, int height = 600) {
         test::QuietWindow window;
         window.client = Rect{0, 0, width, height};
-        EditorView editor(window);
+        EditorView editor(hostOf(window));
         editor.onResize();
         score = editor.score();
         view = editor.viewState();
@@ -61,7 +61,7 @@ struct Shown {
             buffer = canvas.get();
             return canvas;
         };
-        view = std::make_unique<EditorView>(window);
+        view = std::make_unique<EditorView>(hostOf(window));
         view->onResize();
     }
     Shown(const Shown&) = delete;
@@ -647,7 +647,7 @@ TEST(Painter, ScrolledDownTheTopRowShowsTheFirstScrolledTrackAndNothingReachesTh
 
 TEST(Painter, PaintsNothingWithoutABackBufferAndSkipsMissingGlyphs) {
     test::PaintWindow window;
-    EditorView view(window);  // the window gives no canvas
+    EditorView view(hostOf(window));  // the window gives no canvas
     view.onResize();
     EXPECT_TRUE(view.resourcesFailed());
     view.updateHover(150, 52);

@@ -20,7 +20,7 @@ struct Shown {
         window.onPresent = [this](const Canvas& canvas, int w, int h) {
             screen = static_cast<const RasterCanvas&>(canvas).image().copy(0, 0, w, h);
         };
-        view = std::make_unique<EditorView>(window);
+        view = std::make_unique<EditorView>(hostOf(window));
         view->onResize();
     }
     void resize(int width, int height) {

@@ -13,9 +13,12 @@
 
 namespace corvane::test {
 
-class QuietWindow : public EditorWindow {
+class QuietWindow : public DrawingSurface, public Prompts, public StatusDisplay {
   public:
     Rect client{0, 0, 800, 600};
+
+    // The host an editor is built in: this window, all three at once.
+    EditorHost host() { return hostOf(*this); }
 
     void invalidate() override {}
     void invalidateRect(const Rect&) override {}
@@ -37,7 +40,9 @@ class QuietWindow : public EditorWindow {
     bool askYesNo(std::string_view, std::string_view) override { return false; }
     Answer askYesNoCancel(std::string_view, std::string_view) override { return Answer::Cancel; }
     void showMessage(std::string_view, std::string_view, std::string_view) override {}
-    std::optional<std::string> chooseFile(FileDialogKind) override { return std::nullopt; }
+    std::optional<std::string> chooseFile(FileDialogKind, const std::string&) override {
+        return std::nullopt;
+    }
     void notifyPlaybackDone() override {}
 };
 

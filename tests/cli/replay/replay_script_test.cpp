@@ -1,7 +1,7 @@
 // How a replay script's `answer` lines are read: what each kind of answer takes, and the one
 // sentence that names what is wrong with a line that cannot be read.
 
-#include "cli/replay_script.h"
+#include "cli/replay/replay_script.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "cli/replay_script.h"
+#include "cli/replay/replay_script.h"
 
 #include <algorithm>
 #include <array>

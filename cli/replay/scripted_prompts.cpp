@@ -1,51 +1,16 @@
-#include "cli/replay_window.h"
+#include "cli/replay/scripted_prompts.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "editor/dialog_rules.h"
-#include "editor/editor_view.h"
-#include "render/recording_canvas.h"
-#include "sound/player.h"
-
 namespace corvane::cli {
 
-ReplayWindow::ReplayWindow(int width, int height) : client_{0, 0, width, height} {}
-
-void ReplayWindow::attach(EditorView& view, Player& player) {
-    view_ = &view;
-    player_ = &player;
-}
-
-void ReplayWindow::queueAnswer(const ScriptAnswer& answer, int line) {
+void ScriptedPrompts::queueAnswer(const ScriptAnswer& answer, int line) {
     answers_.push_back(Queued{answer, line});
 }
 
-std::unique_ptr<Canvas> ReplayWindow::createCanvas(int width, int height) {
-    auto canvas = std::make_unique<RecordingCanvas>();
-    canvas->resize(width, height);
-    return canvas;
-}
-
-void ReplayWindow::deliverPostedCharacters() {
-    while (!posted_.empty()) {
-        const char32_t c = posted_.front();
-        posted_.pop_front();
-        if (view_ != nullptr && view_->onChar(c)) {
-            view_->invalidate();
-        }
-    }
-}
-
-void ReplayWindow::deliverNotifications() {
-    if (notified_.exchange(false) && player_ != nullptr && view_ != nullptr) {
-        player_->stop();
-        view_->invalidate();
-    }
-}
-
-std::optional<ReplayWindow::Queued> ReplayWindow::take(ScriptAnswer::Kind kind,
-                                                       const char* window) {
+std::optional<ScriptedPrompts::Queued> ScriptedPrompts::take(ScriptAnswer::Kind kind,
+                                                             const char* window) {
     if (answers_.empty()) {
         return std::nullopt;
     }
@@ -59,10 +24,12 @@ std::optional<ReplayWindow::Queued> ReplayWindow::take(ScriptAnswer::Kind kind,
     return next;
 }
 
-void ReplayWindow::runTrackDialog(TrackDialogModel& model) {
-    const Confirm confirm = [this](std::string_view text, std::string_view caption) {
-        return askYesNo(text, caption);
-    };
+Confirm ScriptedPrompts::confirmations() {
+    return
+        [this](std::string_view text, std::string_view caption) { return askYesNo(text, caption); };
+}
+
+void ScriptedPrompts::runTrackDialog(TrackDialogModel& model) {
     // A button that keeps the dialog open (a confirmation answered No) takes the next answer.
     while (const std::optional<Queued> next =
                take(ScriptAnswer::Kind::Track, "Track Properties dialog")) {
@@ -77,9 +44,9 @@ void ReplayWindow::runTrackDialog(TrackDialogModel& model) {
             }
             step = model.ok();
         } else if (a.action == "delete") {
-            step = model.deleteTrack(confirm);
+            step = model.deleteTrack(confirmations());
         } else if (a.action == "drums") {
-            step = model.makeDrums(confirm);
+            step = model.makeDrums(confirmations());
         } else {
             step = model.cancel();
         }
@@ -90,10 +57,7 @@ void ReplayWindow::runTrackDialog(TrackDialogModel& model) {
     model.cancel();
 }
 
-void ReplayWindow::runDrumTrackDialog(DrumTrackDialogModel& model) {
-    const Confirm confirm = [this](std::string_view text, std::string_view caption) {
-        return askYesNo(text, caption);
-    };
+void ScriptedPrompts::runDrumTrackDialog(DrumTrackDialogModel& model) {
     while (const std::optional<Queued> next =
                take(ScriptAnswer::Kind::DrumTrack, "Drum Track Properties dialog")) {
         const ScriptAnswer& a = next->answer;
@@ -101,7 +65,7 @@ void ReplayWindow::runDrumTrackDialog(DrumTrackDialogModel& model) {
         if (a.action == "ok") {
             step = model.ok();
         } else if (a.action == "delete") {
-            step = model.deleteTrack(confirm);
+            step = model.deleteTrack(confirmations());
         } else {
             step = model.cancel();
         }
@@ -112,7 +76,7 @@ void ReplayWindow::runDrumTrackDialog(DrumTrackDialogModel& model) {
     model.cancel();
 }
 
-void ReplayWindow::runMeasureDialog(MeasureDialogModel& model) {
+void ScriptedPrompts::runMeasureDialog(MeasureDialogModel& model) {
     const std::optional<Queued> next =
         take(ScriptAnswer::Kind::Measure, "Measure Properties dialog");
     if (!next) {
@@ -138,7 +102,7 @@ void ReplayWindow::runMeasureDialog(MeasureDialogModel& model) {
     }
 }
 
-void ReplayWindow::runDynamicDialog(DynamicDialogModel& model) {
+void ScriptedPrompts::runDynamicDialog(DynamicDialogModel& model) {
     const std::optional<Queued> next = take(ScriptAnswer::Kind::Dynamic, "Dynamic dialog");
     if (next && next->answer.action == "ok") {
         model.text = next->answer.text;
@@ -148,12 +112,12 @@ void ReplayWindow::runDynamicDialog(DynamicDialogModel& model) {
     }
 }
 
-bool ReplayWindow::askYesNo(std::string_view, std::string_view) {
+bool ScriptedPrompts::askYesNo(std::string_view, std::string_view) {
     const std::optional<Queued> next = take(ScriptAnswer::Kind::Box, "question box");
     return next && next->answer.action == "yes";
 }
 
-Answer ReplayWindow::askYesNoCancel(std::string_view, std::string_view) {
+Answer ScriptedPrompts::askYesNoCancel(std::string_view, std::string_view) {
     const std::optional<Queued> next = take(ScriptAnswer::Kind::Box, "question box");
     if (!next || next->answer.action == "cancel") {
         return Answer::Cancel;
@@ -161,39 +125,18 @@ Answer ReplayWindow::askYesNoCancel(std::string_view, std::string_view) {
     return next->answer.action == "yes" ? Answer::Yes : Answer::No;
 }
 
-void ReplayWindow::showMessage(std::string_view text, std::string_view, std::string_view) {
+void ScriptedPrompts::showMessage(std::string_view text, std::string_view, std::string_view) {
     messages_.emplace_back(text);
 }
 
-namespace {
-
-// The extension each file dialog adds to a name typed without one.
-const char* defaultExtension(FileDialogKind kind) {
-    switch (kind) {
-        case FileDialogKind::WriteMidi:
-        case FileDialogKind::ImportMidi:
-            return ".mid";
-        case FileDialogKind::ExportMusicXml:
-            return ".musicxml";
-        case FileDialogKind::Save:
-        case FileDialogKind::Open:
-            break;
-    }
-    return ".cvn";
-}
-
-}  // namespace
-
-std::optional<std::string> ReplayWindow::chooseFile(FileDialogKind kind) {
+std::optional<std::string> ScriptedPrompts::chooseFile(FileDialogKind kind, const std::string&) {
     const std::optional<Queued> next = take(ScriptAnswer::Kind::File, "file dialog");
     if (!next || next->answer.action == "cancel") {
         return std::nullopt;
     }
-    // As the window's dialog does: a name typed without an extension gets the dialog's own, and
-    // the chosen file's folder becomes the current directory.
     std::filesystem::path chosen = std::filesystem::absolute(next->answer.path);
     if (!chosen.has_extension()) {
-        chosen += defaultExtension(kind);
+        chosen += fileDialogExtension(kind);
     }
     std::error_code ignored;
     std::filesystem::current_path(chosen.parent_path(), ignored);

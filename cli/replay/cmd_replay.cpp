@@ -12,12 +12,12 @@
 #include "cli/cli_util.h"
 #include "cli/commands.h"
 #include "cli/picture.h"
-#include "cli/replay_script.h"
-#include "cli/replay_window.h"
+#include "cli/replay/replay_script.h"
+#include "cli/replay/replay_state.h"
+#include "cli/replay/scripted_host.h"
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
 #include "editor/keyboard_keys.h"
-#include "editor/window_title.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
 #include "sound/device.h"
@@ -31,79 +31,6 @@ namespace {
 constexpr int kStartWidth = 800;
 constexpr int kStartHeight = 600;
 
-// The hovered Note's index within its measure, or "none".
-std::string noteIndex(const EditorView& view) {
-    const std::optional<NoteIndex>& note = view.hover().note;
-    if (!note || findNote(view.score(), *note) == nullptr) {
-        return "none";
-    }
-    return std::to_string(note->note);
-}
-
-// One line per message: a line break inside a message text becomes a blank.
-std::string oneLine(std::string text) {
-    for (char& c : text) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
-    return text;
-}
-
-std::string stateText(const EditorSession& session, bool closed,
-                      const std::vector<std::string>& messages) {
-    const EditorView& view = session.editor();
-    const Player& player = session.player();
-    std::string out;
-    auto put = [&out](const char* name, const std::string& value) {
-        out += name;
-        out += '=';
-        out += value;
-        out += '\n';
-    };
-    auto num = [&put](const char* name, long value) { put(name, std::to_string(value)); };
-    const EntryTools& tools = view.tools();
-    const HoverState& hover = view.hover();
-    num("firstVisibleMeasure", view.firstVisibleMeasure());
-    num("measuresPerScreen", view.measuresPerScreen());
-    num("dirty", view.dirty());
-    num("currentDuration", tools.currentDuration);
-    num("pendingAccidental", tools.pendingAccidental);
-    num("accidentalLocked", tools.accidentalLocked);
-    num("pendingDots", tools.pendingDots);
-    num("dotsLocked", tools.dotsLocked);
-    num("dotsUsed", tools.dotsUsed);
-    num("pendingTriplet", tools.pendingTriplet);
-    num("tripletLocked", tools.tripletLocked);
-    num("pendingOctave", tools.pendingOctave);
-    num("octaveLocked", tools.octaveLocked);
-    num("pendingTie", tools.pendingTie);
-    num("tieLocked", tools.tieLocked);
-    num("pendingVelocity", tools.pendingVelocity);
-    num("hoverTrack", hover.track);
-    num("hoverMeasure", hover.measure);
-    num("overTrackHeader", hover.over(HoverArea::TrackHeader));
-    num("overAddTrackZone", hover.over(HoverArea::AddTrackZone));
-    num("overMeasureHeader", hover.over(HoverArea::MeasureHeader));
-    num("overNoteArea", hover.over(HoverArea::NoteArea));
-    put("hoverNote", noteIndex(view));
-    num("markerX", hover.marker.x);
-    num("markerY", hover.marker.y);
-    num("clipKind", view.clipboard().kind());
-    num("clipKey", view.clipboard().key());
-    num("clipBeats", view.clipboard().beats());
-    num("playing", player.isPlaying());
-    num("closed", closed);
-    num("trackScroll", view.trackScroll());
-    num("canUndo", view.history().canUndo());
-    num("canRedo", view.history().canRedo());
-    put("title", windowTitle(session.documentPath(), view.dirty()));
-    for (const std::string& message : messages) {
-        put("message", oneLine(message));
-    }
-    return out;
-}
-
 // Runs a File or Edit menu command or the close box; false once the window has closed.
 bool runCommand(const std::string& command, EditorSession& session) {
     if (command == "save") {
@@ -113,9 +40,9 @@ bool runCommand(const std::string& command, EditorSession& session) {
     } else if (command == "writemidi") {
         session.writeMidi();
     } else if (command == "undo") {
-        session.editor().undo();
+        session.undo();
     } else if (command == "redo") {
-        session.editor().redo();
+        session.redo();
     } else if (command == "exportmusicxml") {
         session.exportMusicXml();
     } else if (command == "importmidi") {
@@ -126,52 +53,48 @@ bool runCommand(const std::string& command, EditorSession& session) {
     return true;
 }
 
-// Runs one line of the script against the editor. Returns false once the window has closed.
-bool runLine(const ScriptLine& line, ReplayWindow& window, EditorSession& session) {
-    EditorView& view = session.editor();
+// Runs one line of the script against the session, as the window would hand it over. Returns
+// false once the window has closed.
+bool runLine(const ScriptLine& line, ScriptedHost& host, EditorSession& session) {
+    const Point at{line.x, line.y};
     switch (line.kind) {
         case ScriptLine::Kind::Size:
-            window.setClientSize(line.x, line.y);
-            view.onResize();
+            host.setClientSize(line.x, line.y);
+            session.resize();
             break;
         case ScriptLine::Kind::Move:
-            window.setCursor(Point{line.x, line.y});
-            view.updateHover(line.x, line.y);
+            host.setCursor(at);
+            session.mouseMove(at);
             break;
         case ScriptLine::Kind::Leave:
-            view.onMouseLeave();
+            session.mouseLeave();
             break;
-        case ScriptLine::Kind::Wheel: {
-            const Point cursor = window.cursorPos();
-            view.onWheel(line.x, cursor.x, cursor.y);
+        case ScriptLine::Kind::Wheel:
+            session.wheel(line.x, host.cursorPos());
             break;
-        }
         case ScriptLine::Kind::Click:
         case ScriptLine::Kind::RightClick:
-            window.setCursor(Point{line.x, line.y});
-            view.onClick(line.x, line.y, line.kind == ScriptLine::Kind::RightClick);
+            host.setCursor(at);
+            session.click(at, line.kind == ScriptLine::Kind::RightClick);
             break;
         case ScriptLine::Kind::KeyDown:
             if (const std::optional<KeyboardKey> key = keyNumbered(line.x)) {
-                view.onKeyDown(*key);
+                session.keyDown(*key);
             }
             break;
         case ScriptLine::Kind::KeyUp:
             if (const std::optional<KeyboardKey> key = keyNumbered(line.x)) {
-                view.onKeyUp(*key);
+                session.keyUp(*key);
             }
             break;
         case ScriptLine::Kind::Char:
-            if (view.onChar(line.character)) {
-                view.invalidate();
-            }
+            session.typed(line.character);
             break;
         case ScriptLine::Kind::Notify:
-            session.player().stop();
-            view.invalidate();
+            session.playbackEnded();
             break;
         case ScriptLine::Kind::Answer:
-            window.queueAnswer(line.answer, line.number);
+            host.prompts().queueAnswer(line.answer, line.number);
             break;
         case ScriptLine::Kind::Command:
             return runCommand(line.command, session);
@@ -184,19 +107,17 @@ bool runLine(const ScriptLine& line, ReplayWindow& window, EditorSession& sessio
 // Runs the script's lines in order, each followed by what the message loop would deliver before
 // the next. True when the window closed (at start, for want of drawing resources, or on a
 // line). A wrong answer raises ScriptError.
-bool runScript(const std::vector<ScriptLine>& lines, ReplayWindow& window,
-               EditorSession& session) {
+bool runScript(const std::vector<ScriptLine>& lines, ScriptedHost& host, EditorSession& session) {
     if (session.reportMissingResources()) {
         return true;
     }
     for (const ScriptLine& line : lines) {
-        if (!runLine(line, window, session)) {
+        if (!runLine(line, host, session)) {
             // The window is gone, and with it the player: nothing sounds any more.
             session.player().stop();
             return true;
         }
-        window.deliverPostedCharacters();
-        window.deliverNotifications();
+        host.deliverPosted(session);
         session.player().waitForPreviews();
     }
     return false;
@@ -237,7 +158,7 @@ ReplayRequest readRequest(const ParsedArgs& parsed) {
 }
 
 // Writes what the command line asked for from the session's final state.
-void writeOutputs(const ReplayRequest& request, const ReplayWindow& window,
+void writeOutputs(const ReplayRequest& request, const ScriptedHost& host,
                   const EditorSession& session, bool closed) {
     if (request.savePath) {
         try {
@@ -247,8 +168,7 @@ void writeOutputs(const ReplayRequest& request, const ReplayWindow& window,
         }
     }
     if (request.statePath) {
-        writeTextFile(*request.statePath,
-                      stateText(session, closed, window.messages()));
+        writeTextFile(*request.statePath, stateText(session, closed, host.prompts().messages()));
     }
     if (request.listPath || request.imagePath) {
         // The picture the window shows after the last line: one more repaint of the final state.
@@ -277,27 +197,26 @@ int runReplay(const std::vector<std::string>& args) {
         return scriptFailure(scriptPath, error);
     }
 
-    // Built in the main window's order: window, then the session. Previews are silent and the
+    // Built in the main window's order: the host, then the session. Previews are silent and the
     // sequencer plays until a notify line.
-    ReplayWindow window(kStartWidth, kStartHeight);
-    EditorSession session(window, std::make_shared<SilentSoundDevice>());
-    window.attach(session.editor(), session.player());
+    ScriptedHost host(kStartWidth, kStartHeight);
+    EditorSession session(host.host(), std::make_shared<SilentSoundDevice>());
     if (request.score) {
         session.editor().setLoadedScore(std::move(*request.score));
     }
-    session.editor().onResize();
+    session.resize();
 
     bool closed = false;
     try {
-        closed = runScript(request.lines, window, session);
+        closed = runScript(request.lines, host, session);
     } catch (const ScriptError& error) {
         return scriptFailure(scriptPath, error);
     }
-    if (window.unusedAnswers() > 0) {
-        std::cerr << "corvane-cli replay: warning: " << window.unusedAnswers()
+    if (const std::size_t unused = host.prompts().unusedAnswers(); unused > 0) {
+        std::cerr << "corvane-cli replay: warning: " << unused
                   << " queued answer(s) were not taken by any window\n";
     }
-    writeOutputs(request, window, session, closed);
+    writeOutputs(request, host, session, closed);
     return kExitOk;
 }
 
