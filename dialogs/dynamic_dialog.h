@@ -18,8 +18,10 @@ class DynamicDialog final : public FixedLayoutDialog {
   public:
     DynamicDialog(QWidget* parent, DynamicDialogModel& model);
 
-  protected:
-    void buttonPressed(int id) override;
+  private slots:
+    // OK takes the velocity typed.
+    void okClicked();
+    void cancelClicked();
 
   private:
     DynamicDialogModel& model_;

@@ -79,7 +79,13 @@ void FixedLayoutDialog::press(int id) {
 }
 
 void FixedLayoutDialog::reject() {
-    buttonPressed(kIdCancel);
+    press(kIdCancel);
+}
+
+void FixedLayoutDialog::finish(DialogStep step, int result) {
+    if (step == DialogStep::Close) {
+        done(result);
+    }
 }
 
 void FixedLayoutDialog::place(QWidget* widget, int id, int x, int y, int w, int h) {
@@ -108,7 +114,6 @@ QPushButton* FixedLayoutDialog::addButton(int id, const QString& text, int x, in
     auto* button = new QPushButton(text, this);
     button->setDefault(isDefault);
     place(button, id, x, y, w, h);
-    connect(button, &QPushButton::clicked, this, [this, id] { buttonPressed(id); });
     return button;
 }
 

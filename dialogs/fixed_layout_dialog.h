@@ -15,10 +15,16 @@
 #include <map>
 #include <vector>
 
+#include "editor/dialog_rules.h"
+
 namespace corvane {
 
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
+
+// What a dialog's exec() returns: the id of the button whose meaning its closing button has.
+inline constexpr int kResultOk = kIdOk;
+inline constexpr int kResultCancel = kIdCancel;
 
 // The units the dialogs are laid out in. Their base is the dialog font's average character
 // width and line height in pixels (6 x 13 at 96 DPI, scaled with the screen); a horizontal unit
@@ -51,7 +57,7 @@ class FixedLayoutDialog : public QDialog {
     // Presses the push button `id` as a click would (for callers without a mouse).
     void press(int id);
 
-    // Escape and the window's close box press Cancel.
+    // Escape and the window's close box press the Cancel button.
     void reject() override;
 
   protected:
@@ -60,7 +66,7 @@ class FixedLayoutDialog : public QDialog {
     FixedLayoutDialog(QWidget* parent, const QString& caption, int width, int height,
                       bool closeButton);
 
-    // A push button whose press reaches buttonPressed(id).
+    // A push button; the caller connects its clicked() to the slot of that button.
     QPushButton* addButton(int id, const QString& text, int x, int y, int w, int h,
                            bool isDefault = false);
     // An automatic radio button of `group` (the group keeps exactly one selected).
@@ -71,8 +77,9 @@ class FixedLayoutDialog : public QDialog {
     // A bordered edit box that takes digits only.
     QLineEdit* addDigitsBox(int id, int x, int y, int w, int h);
 
-    // A button press, by the button's id.
-    virtual void buttonPressed(int id) = 0;
+    // The end of every button's slot: the dialog closes with `result` when the model's `step`
+    // says so, and stays open otherwise.
+    void finish(DialogStep step, int result);
 
   private:
     void place(QWidget* widget, int id, int x, int y, int w, int h);

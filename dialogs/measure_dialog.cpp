@@ -21,8 +21,11 @@ MeasurePropertiesDialog::MeasurePropertiesDialog(QWidget* parent, MeasureDialogM
       meters_(new QButtonGroup(this)),
       keys_(new QButtonGroup(this)) {
     using namespace measure_ids;
-    addButton(kIdOk, QStringLiteral("OK"), 154, 7, 50, 14, true)->setFocus();
-    addButton(kIdCancel, QStringLiteral("Cancel"), 154, 24, 50, 14);
+    QPushButton* ok = addButton(kIdOk, QStringLiteral("OK"), 154, 7, 50, 14, true);
+    ok->setFocus();
+    connect(ok, &QPushButton::clicked, this, &MeasurePropertiesDialog::okClicked);
+    connect(addButton(kIdCancel, QStringLiteral("Cancel"), 154, 24, 50, 14), &QPushButton::clicked,
+            this, &MeasurePropertiesDialog::cancelClicked);
     addRadio(*meters_, kMeter3, QStringLiteral("3/4"), 104, 27, 23, 8);
     addRadio(*meters_, kMeter3 + 1, QStringLiteral("4/4"), 104, 37, 26, 8);
     addRadio(*meters_, kMeter3 + 2, QStringLiteral("5/4"), 104, 46, 28, 8);
@@ -41,7 +44,8 @@ MeasurePropertiesDialog::MeasurePropertiesDialog(QWidget* parent, MeasureDialogM
     addLabel(QStringLiteral("Meter"), 100, 16, 26, 11);
     tempo_ = addDigitsBox(kTempo, 131, 73, 32, 12);
     addLabel(QStringLiteral("BPM:"), 111, 75, 17, 12);
-    addButton(kCopy, QStringLiteral("Copy"), 154, 100, 50, 14);
+    connect(addButton(kCopy, QStringLiteral("Copy"), 154, 100, 50, 14), &QPushButton::clicked, this,
+            &MeasurePropertiesDialog::copyClicked);
 
     keys_->button(keyButtonId(model_.keySignature))->setChecked(true);
     if (model_.meter && *model_.meter >= 3 && *model_.meter <= 5) {
@@ -50,34 +54,22 @@ MeasurePropertiesDialog::MeasurePropertiesDialog(QWidget* parent, MeasureDialogM
     tempo_->setText(QString::fromStdString(model_.tempoText));
 }
 
-void MeasurePropertiesDialog::buttonPressed(int id) {
+void MeasurePropertiesDialog::okClicked() {
     using namespace measure_ids;
-    DialogStep step = DialogStep::Stay;
-    int result = kIdCancel;
-    switch (id) {
-        case kIdOk: {
-            const int key = keys_->checkedId();
-            model_.keySignature = key >= kKeyC ? keyOfButton(key) : 6;
-            const int meter = meters_->checkedId();
-            model_.meter =
-                meter >= kMeter3 ? std::optional<int>(meter - kMeter3 + 3) : std::nullopt;
-            model_.tempoText = tempo_->text().toStdString();
-            step = model_.ok();
-            result = kIdOk;
-            break;
-        }
-        case kIdCancel:
-            step = model_.cancel();
-            break;
-        case kCopy:
-            step = model_.copy();
-            break;
-        default:
-            return;
-    }
-    if (step == DialogStep::Close) {
-        done(result);
-    }
+    const int key = keys_->checkedId();
+    model_.keySignature = key >= kKeyC ? keyOfButton(key) : 6;
+    const int meter = meters_->checkedId();
+    model_.meter = meter >= kMeter3 ? std::optional<int>(meter - kMeter3 + 3) : std::nullopt;
+    model_.tempoText = tempo_->text().toStdString();
+    finish(model_.ok(), kResultOk);
+}
+
+void MeasurePropertiesDialog::cancelClicked() {
+    finish(model_.cancel(), kResultCancel);
+}
+
+void MeasurePropertiesDialog::copyClicked() {
+    finish(model_.copy(), kResultCancel);
 }
 
 }  // namespace corvane

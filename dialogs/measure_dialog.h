@@ -28,8 +28,11 @@ class MeasurePropertiesDialog final : public FixedLayoutDialog {
   public:
     explicit MeasurePropertiesDialog(QWidget* parent, MeasureDialogModel& model);
 
-  protected:
-    void buttonPressed(int id) override;
+  private slots:
+    // OK applies the key, meter and tempo shown; Copy copies the measure and applies nothing.
+    void okClicked();
+    void cancelClicked();
+    void copyClicked();
 
   private:
     MeasureDialogModel& model_;

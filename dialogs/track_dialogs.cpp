@@ -25,6 +25,13 @@ constexpr std::array<Column, 6> kColumns = {{
     {437, 39, 83},
 }};
 
+// The Yes/No confirmations of a dialog's buttons, as boxes owned by `dialog`.
+Confirm confirmationsIn(QWidget* dialog, const ModalRunner& run) {
+    return [dialog, &run](std::string_view text, std::string_view caption) {
+        return askYesNo(dialog, text, caption, run);
+    };
+}
+
 }  // namespace
 
 TrackPropertiesDialog::TrackPropertiesDialog(QWidget* parent, TrackDialogModel& model,
@@ -35,8 +42,11 @@ TrackPropertiesDialog::TrackPropertiesDialog(QWidget* parent, TrackDialogModel& 
       clefs_(new QButtonGroup(this)),
       instruments_(new QButtonGroup(this)) {
     using namespace track_ids;
-    addButton(kIdOk, QStringLiteral("OK"), 470, 7, 50, 14, true)->setFocus();
-    addButton(kIdCancel, QStringLiteral("Cancel"), 470, 24, 50, 14);
+    QPushButton* ok = addButton(kIdOk, QStringLiteral("OK"), 470, 7, 50, 14, true);
+    ok->setFocus();
+    connect(ok, &QPushButton::clicked, this, &TrackPropertiesDialog::okClicked);
+    connect(addButton(kIdCancel, QStringLiteral("Cancel"), 470, 24, 50, 14), &QPushButton::clicked,
+            this, &TrackPropertiesDialog::cancelClicked);
     addRadio(*clefs_, kTrebleClef, QStringLiteral("Treble Clef"), 7, 7, 50, 10);
     addRadio(*clefs_, kBassClef, QStringLiteral("Bass Clef"), 7, 16, 50, 10);
     for (int program = 0; program < 128; ++program) {
@@ -46,8 +56,10 @@ TrackPropertiesDialog::TrackPropertiesDialog(QWidget* parent, TrackDialogModel& 
                  column.x, column.y + row * kInstrumentStep, column.width, kInstrumentHeight);
     }
     // Below the last, shorter column, clear of the instrument buttons.
-    addButton(kDeleteTrack, QStringLiteral("Delete Track"), 454, 191, 50, 14);
-    addButton(kMakeDrums, QStringLiteral("Make Drums"), 454, 160, 50, 14);
+    connect(addButton(kDeleteTrack, QStringLiteral("Delete Track"), 454, 191, 50, 14),
+            &QPushButton::clicked, this, &TrackPropertiesDialog::deleteTrackClicked);
+    connect(addButton(kMakeDrums, QStringLiteral("Make Drums"), 454, 160, 50, 14),
+            &QPushButton::clicked, this, &TrackPropertiesDialog::makeDrumsClicked);
 
     if (auto* clef = clefs_->button(model_.clef == Bass ? kBassClef : kTrebleClef)) {
         clef->setChecked(true);
@@ -59,47 +71,30 @@ TrackPropertiesDialog::TrackPropertiesDialog(QWidget* parent, TrackDialogModel& 
     }
 }
 
-bool TrackPropertiesDialog::ask(std::string_view text, std::string_view caption) {
-    return askYesNo(this, text, caption, confirm_);
+void TrackPropertiesDialog::okClicked() {
+    const int clef = clefs_->checkedId();
+    if (clef == track_ids::kTrebleClef) {
+        model_.clef = Treble;
+    } else if (clef == track_ids::kBassClef) {
+        model_.clef = Bass;
+    }
+    const int instrument = instruments_->checkedId();
+    model_.program = instrument >= track_ids::kFirstInstrument
+                         ? std::optional<int>(instrument - track_ids::kFirstInstrument)
+                         : std::nullopt;
+    finish(model_.ok(), kResultOk);
 }
 
-void TrackPropertiesDialog::finish(DialogStep step, int result) {
-    if (step == DialogStep::Close) {
-        done(result);
-    }
+void TrackPropertiesDialog::cancelClicked() {
+    finish(model_.cancel(), kResultCancel);
 }
 
-void TrackPropertiesDialog::buttonPressed(int id) {
-    const Confirm confirm = [this](std::string_view text, std::string_view caption) {
-        return ask(text, caption);
-    };
-    switch (id) {
-        case kIdOk: {
-            const int clef = clefs_->checkedId();
-            if (clef == track_ids::kTrebleClef) {
-                model_.clef = Treble;
-            } else if (clef == track_ids::kBassClef) {
-                model_.clef = Bass;
-            }
-            const int instrument = instruments_->checkedId();
-            model_.program = instrument >= track_ids::kFirstInstrument
-                                 ? std::optional<int>(instrument - track_ids::kFirstInstrument)
-                                 : std::nullopt;
-            finish(model_.ok(), kIdOk);
-            break;
-        }
-        case kIdCancel:
-            finish(model_.cancel(), kIdCancel);
-            break;
-        case track_ids::kDeleteTrack:
-            finish(model_.deleteTrack(confirm), kIdOk);
-            break;
-        case track_ids::kMakeDrums:
-            finish(model_.makeDrums(confirm), kIdCancel);
-            break;
-        default:
-            break;
-    }
+void TrackPropertiesDialog::deleteTrackClicked() {
+    finish(model_.deleteTrack(confirmationsIn(this, confirm_)), kResultOk);
+}
+
+void TrackPropertiesDialog::makeDrumsClicked() {
+    finish(model_.makeDrums(confirmationsIn(this, confirm_)), kResultCancel);
 }
 
 DrumTrackPropertiesDialog::DrumTrackPropertiesDialog(QWidget* parent, DrumTrackDialogModel& model,
@@ -107,34 +102,25 @@ DrumTrackPropertiesDialog::DrumTrackPropertiesDialog(QWidget* parent, DrumTrackD
     : FixedLayoutDialog(parent, QStringLiteral("Drum Track Properties"), 114, 95, false),
       model_(model),
       confirm_(std::move(confirm)) {
-    addButton(kIdOk, QStringLiteral("OK"), 34, 17, 50, 14, true)->setFocus();
-    addButton(kIdCancel, QStringLiteral("Cancel"), 34, 34, 50, 14);
-    addButton(track_ids::kDeleteTrack, QStringLiteral("Delete Track"), 34, 57, 50, 14);
+    QPushButton* ok = addButton(kIdOk, QStringLiteral("OK"), 34, 17, 50, 14, true);
+    ok->setFocus();
+    connect(ok, &QPushButton::clicked, this, &DrumTrackPropertiesDialog::okClicked);
+    connect(addButton(kIdCancel, QStringLiteral("Cancel"), 34, 34, 50, 14), &QPushButton::clicked,
+            this, &DrumTrackPropertiesDialog::cancelClicked);
+    connect(addButton(track_ids::kDeleteTrack, QStringLiteral("Delete Track"), 34, 57, 50, 14),
+            &QPushButton::clicked, this, &DrumTrackPropertiesDialog::deleteTrackClicked);
 }
 
-void DrumTrackPropertiesDialog::buttonPressed(int id) {
-    DialogStep step = DialogStep::Stay;
-    int result = kIdCancel;
-    switch (id) {
-        case kIdOk:
-            step = model_.ok();
-            result = kIdOk;
-            break;
-        case kIdCancel:
-            step = model_.cancel();
-            break;
-        case track_ids::kDeleteTrack:
-            step = model_.deleteTrack([this](std::string_view text, std::string_view caption) {
-                return askYesNo(this, text, caption, confirm_);
-            });
-            result = kIdOk;
-            break;
-        default:
-            return;
-    }
-    if (step == DialogStep::Close) {
-        done(result);
-    }
+void DrumTrackPropertiesDialog::okClicked() {
+    finish(model_.ok(), kResultOk);
+}
+
+void DrumTrackPropertiesDialog::cancelClicked() {
+    finish(model_.cancel(), kResultCancel);
+}
+
+void DrumTrackPropertiesDialog::deleteTrackClicked() {
+    finish(model_.deleteTrack(confirmationsIn(this, confirm_)), kResultOk);
 }
 
 }  // namespace corvane

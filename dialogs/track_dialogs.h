@@ -26,13 +26,14 @@ class TrackPropertiesDialog final : public FixedLayoutDialog {
     // Shows `model`'s clef and instrument; `confirm` runs the Yes/No confirmations.
     TrackPropertiesDialog(QWidget* parent, TrackDialogModel& model, ModalRunner confirm);
 
-  protected:
-    void buttonPressed(int id) override;
+  private slots:
+    // OK applies the clef and the instrument selected.
+    void okClicked();
+    void cancelClicked();
+    void deleteTrackClicked();
+    void makeDrumsClicked();
 
   private:
-    void finish(DialogStep step, int result);
-    bool ask(std::string_view text, std::string_view caption);
-
     TrackDialogModel& model_;
     ModalRunner confirm_;
     QButtonGroup* clefs_;
@@ -45,8 +46,10 @@ class DrumTrackPropertiesDialog final : public FixedLayoutDialog {
   public:
     DrumTrackPropertiesDialog(QWidget* parent, DrumTrackDialogModel& model, ModalRunner confirm);
 
-  protected:
-    void buttonPressed(int id) override;
+  private slots:
+    void okClicked();
+    void cancelClicked();
+    void deleteTrackClicked();
 
   private:
     DrumTrackDialogModel& model_;
