@@ -78,13 +78,13 @@ bool runLine(const ScriptLine& line, ScriptedHost& host, EditorSession& session)
             session.click(at, line.kind == ScriptLine::Kind::RightClick);
             break;
         case ScriptLine::Kind::KeyDown:
-            if (const std::optional<KeyboardKey> key = keyNumbered(line.x)) {
-                session.keyDown(*key);
+            if (line.keyboardKey) {
+                session.keyDown(*line.keyboardKey);
             }
             break;
         case ScriptLine::Kind::KeyUp:
-            if (const std::optional<KeyboardKey> key = keyNumbered(line.x)) {
-                session.keyUp(*key);
+            if (line.keyboardKey) {
+                session.keyUp(*line.keyboardKey);
             }
             break;
         case ScriptLine::Kind::Char:

@@ -179,6 +179,24 @@ class Tokens {
     int line_;
 };
 
+// `keydown KEY` and `keyup KEY`: a key's name as namedKeys() writes it, or the number older
+// scripts give it; none for a key the editor does not react to.
+std::optional<KeyboardKey> keyOf(Tokens& tokens) {
+    const std::string_view token = tokens.expect("key");
+    const char first = token.front();
+    if ((first >= '0' && first <= '9') || first == '-' || first == '+') {
+        return keyNumbered(tokens.parseNumber(token, "key code", 0, kKeyCodeLimit));
+    }
+    if (const NamedKey* named = keyNamed(token)) {
+        return named->key;
+    }
+    std::string names;
+    for (const NamedKey& named : namedKeys()) {
+        names += std::string(named.name) + ", ";
+    }
+    tokens.fail("unknown key " + quoted(token) + " (" + names + "or a number)");
+}
+
 // One UTF-8 encoded printable character, or nullopt.
 std::optional<char32_t> singleCharacter(std::string_view s) {
     const std::optional<Decoded> c = decodeUtf8(s);
@@ -315,7 +333,7 @@ ScriptLine parseLine(std::string_view text, int number) {
         line.x = tokens.number("notches", -kCoordinateLimit, kCoordinateLimit);
     } else if (verb == "keydown" || verb == "keyup") {
         line.kind = verb == "keydown" ? ScriptLine::Kind::KeyDown : ScriptLine::Kind::KeyUp;
-        line.x = tokens.number("key code", 0, kKeyCodeLimit);
+        line.keyboardKey = keyOf(tokens);
     } else if (verb == "char") {
         line.kind = ScriptLine::Kind::Char;
         const std::string_view c = tokens.expect("character");

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/keyboard_keys.h"
 #include "score/score.h"
 
 namespace corvane::cli {
@@ -36,6 +37,8 @@ struct ScriptAnswer {
     std::optional<int> meter;          // measure ok: 3, 4, 5 or none
     std::optional<std::string> tempo;  // measure ok: the typed tempo text
     std::string text;                  // dynamic ok: the typed text
+
+    friend bool operator==(const ScriptAnswer&, const ScriptAnswer&) = default;
 };
 
 // The name of an answer kind as scripts write it ("file", "box", "track", ...).
@@ -59,11 +62,15 @@ struct ScriptLine {
     };
     int number = 0;  // 1-based line number in the script
     Kind kind = Kind::Notify;
-    int x = 0;  // size: width; move/click: x; keys: the code; wheel: the notches
+    int x = 0;  // size: width; move/click: x; wheel: the notches
     int y = 0;  // size: height; move/click: y
+    // keydown/keyup: the key, by name or number; none for a key the editor does not react to.
+    std::optional<KeyboardKey> keyboardKey;
     char32_t character = 0;
     std::string command;  // save / open / writemidi / exportmusicxml / importmidi / exit / undo / redo
     ScriptAnswer answer;
+
+    friend bool operator==(const ScriptLine&, const ScriptLine&) = default;
 };
 
 // Parses a whole script; blank lines and lines starting with '#' are skipped. Raises ScriptError

@@ -1,10 +1,11 @@
-// How a replay script's `answer` lines are read: what each kind of answer takes, and the one
-// sentence that names what is wrong with a line that cannot be read.
+// How a replay script's `answer` and key lines are read: what each kind of answer takes, keys by
+// name or number, and the one sentence that names what is wrong with a line that cannot be read.
 
 #include "cli/replay/replay_script.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -112,6 +113,49 @@ TEST(ReplayScriptAnswers, AWrongAnswerIsNamedWithItsLine) {
         EXPECT_EQ(errorOf(std::string("# first\n\nleave\n") + c.line + "\n"),
                   std::string("4: ") + c.error);
     }
+}
+
+// The key of a `keydown` or `keyup` line; fails the test unless the line is one.
+std::optional<KeyboardKey> keyOf(const std::string& line) {
+    std::istringstream in(line + "\n");
+    const std::vector<ScriptLine> lines = parseScript(in);
+    EXPECT_EQ(lines.size(), 1u) << line;
+    const ScriptLine::Kind kind = lines.at(0).kind;
+    EXPECT_TRUE(kind == ScriptLine::Kind::KeyDown || kind == ScriptLine::Kind::KeyUp) << line;
+    return lines.at(0).keyboardKey;
+}
+
+TEST(ReplayScriptKeys, KeysAreGivenByNameOrByTheNumberOlderScriptsUse) {
+    EXPECT_EQ(keyOf("keydown PageUp"), KeyboardKey::PageUp);
+    EXPECT_EQ(keyOf("keydown 33"), KeyboardKey::PageUp);
+    EXPECT_EQ(keyOf("keyup Shift"), KeyboardKey::Shift);
+    EXPECT_EQ(keyOf("keyup 16"), KeyboardKey::Shift);
+    EXPECT_EQ(keyOf("keydown  Right "), KeyboardKey::Right);
+    // Keys the editor does not react to are read, and do nothing.
+    for (const char* line : {"keydown Down", "keydown 40", "keydown F12", "keyup Escape",
+                             "keydown Return", "keydown Delete", "keydown 17", "keydown 0"}) {
+        EXPECT_EQ(keyOf(line), std::nullopt) << line;
+    }
+}
+
+TEST(ReplayScriptKeys, AKeyThatIsNeitherANameNorANumberIsNamedWithItsLine) {
+    const struct {
+        const char* line;
+        const char* error;
+    } cases[] = {
+        {"keydown", "missing key"},
+        {"keydown 256", "key code 256 is outside 0..255"},
+        {"keyup -1", "key code -1 is outside 0..255"},
+        {"keydown 3x", "key code must be a decimal number, not \"3x\""},
+        {"keydown PageUp Home", "unexpected \"Home\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(errorOf(std::string("leave\n") + c.line + "\n"), std::string("2: ") + c.error);
+    }
+    const std::string unknown = errorOf("keydown pageup\n");
+    EXPECT_EQ(unknown.rfind("1: unknown key \"pageup\" (Shift, PageUp, PageDown, ", 0), 0u)
+        << unknown;
+    EXPECT_NE(unknown.find(", Delete, or a number)"), std::string::npos) << unknown;
 }
 
 }  // namespace
