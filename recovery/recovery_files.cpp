@@ -68,6 +68,19 @@ std::string unescape(std::string_view text) {
     return out;
 }
 
+// The time a "time: " line gives, in seconds since 1970; the epoch for a value that is not a
+// number or lies beyond the times the clock can hold.
+WallTime parseTime(std::string_view value) {
+    constexpr long long kLatest =
+        std::chrono::duration_cast<std::chrono::seconds>(WallTime::duration::max()).count();
+    long long seconds = 0;
+    if (std::from_chars(value.data(), value.data() + value.size(), seconds).ec != std::errc{} ||
+        seconds > kLatest || seconds < -kLatest) {
+        return WallTime{};
+    }
+    return WallTime(std::chrono::seconds(seconds));
+}
+
 std::string randomHex() {
     std::random_device random;
     const std::uint64_t value = (std::uint64_t{random()} << 32) ^ random();
@@ -183,12 +196,7 @@ std::optional<RecoveryRecord> parseRecord(std::string_view text) {
         if (line.starts_with("file: ")) {
             record.belongsTo = unescape(line.substr(6));
         } else if (line.starts_with("time: ")) {
-            long long seconds = 0;
-            const std::string_view value = line.substr(6);
-            if (std::from_chars(value.data(), value.data() + value.size(), seconds).ec ==
-                std::errc{}) {
-                record.time = WallTime(std::chrono::seconds(seconds));
-            }
+            record.time = parseTime(line.substr(6));
         }
     }
     return record;

@@ -86,7 +86,9 @@ std::string copyTitle(const RecoveryRecord& record) {
     if (record.belongsTo.empty()) {
         return "an untitled score";
     }
-    return std::filesystem::path(record.belongsTo).filename().string();
+    // A record damaged into naming a folder still names something.
+    const std::string name = std::filesystem::path(record.belongsTo).filename().string();
+    return name.empty() ? record.belongsTo : name;
 }
 
 RecoveryOffer::RecoveryOffer(std::filesystem::path folder, WallTime now)

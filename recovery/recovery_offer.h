@@ -73,7 +73,8 @@ class RecoveryOffer {
     std::vector<std::string> messages_;
 };
 
-// "an untitled score", or the file name of the file a copy belongs to.
+// "an untitled score", or the file name of the file a copy belongs to (the whole path when it
+// names no file).
 std::string copyTitle(const RecoveryRecord& record);
 
 }  // namespace corvane

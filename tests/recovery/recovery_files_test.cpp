@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "recovery/recovery_offer.h"
 #include "score/data_file.h"
 #include "tests/recovery/recovery_test_support.h"
 
@@ -80,6 +81,21 @@ TEST(RecoveryRecordText, RoundTripsAnyFileNameAndToleratesMissingLines) {
               (RecoveryRecord{"/a.cvn", WallTime{}}));
     EXPECT_EQ(parseRecord(""), std::nullopt);
     EXPECT_EQ(parseRecord("CVNhd\x01\x00"), std::nullopt);
+
+    // Times the clock cannot hold are bad times too, not wrapped-around ones.
+    for (const char* time : {"9223372036854775807", "-9223372036854775807", "9300000000"}) {
+        EXPECT_EQ(parseRecord(std::string("corvane recovery record 1\ntime: ") + time + "\n"),
+                  RecoveryRecord{})
+            << time;
+    }
+    const RecoveryRecord before1970{"/a.cvn", WallTime(std::chrono::seconds(-86400))};
+    EXPECT_EQ(parseRecord(formatRecord(before1970)), before1970);
+}
+
+TEST_F(RecoveryTest, ARecordNamingAFolderIsStillOfferedByName) {
+    EXPECT_EQ(copyTitle(RecoveryRecord{"/home/ana/song.cvn", kSomeDay}), "song.cvn");
+    EXPECT_EQ(copyTitle(RecoveryRecord{"", kSomeDay}), "an untitled score");
+    EXPECT_EQ(copyTitle(RecoveryRecord{"/home/ana/", kSomeDay}), "/home/ana/");
 }
 
 TEST_F(RecoveryTest, ARecordIsLockedWhileItsHandleIsOpen) {
