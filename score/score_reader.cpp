@@ -104,6 +104,25 @@ bool isNoteValue(std::int32_t duration) {
     }
 }
 
+// One Note and its heads, in the order the file keeps them.
+void parseNote(Parser& in, Note& note) {
+    note.dots = in.ranged("a dot count", 0, 2);
+    note.velocity = in.ranged("a velocity", 0, 127);
+    note.octave = in.ranged("an octave shift", -3, 3);
+    note.tie = static_cast<TieState>(in.ranged("a tie", 0, 3));
+    note.triplet = in.ranged("a triplet mark", 0, 3);
+    note.duration = in.value();
+    if (!isNoteValue(note.duration)) {
+        in.reject("a note value of 1/" + std::to_string(note.duration) + " is not possible");
+    }
+    const std::size_t p = in.count("pitch", "pitches", kHeadBytes);
+    for (std::size_t h = 0; h < p; ++h) {
+        NoteHead& head = note.pitches.emplace_back();
+        head.accidental = static_cast<Accidental>(in.ranged("an accidental", 0, 3));
+        head.position = in.ranged("a staff position", -20, 20);
+    }
+}
+
 void parse(DataFile& file, Score& out) {
     std::uint8_t magic[5] = {};
     for (std::uint8_t& byte : magic) {
@@ -143,23 +162,7 @@ void parse(DataFile& file, Score& out) {
             const std::size_t n = in.count("note", "notes", kNoteBytes);
             in.inNote = true;
             for (in.note = 0; in.note < n; ++in.note) {
-                Note& note = measure.emplace_back();
-                note.dots = in.ranged("a dot count", 0, 2);
-                note.velocity = in.ranged("a velocity", 0, 127);
-                note.octave = in.ranged("an octave shift", -3, 3);
-                note.tie = static_cast<TieState>(in.ranged("a tie", 0, 3));
-                note.triplet = in.ranged("a triplet mark", 0, 3);
-                note.duration = in.value();
-                if (!isNoteValue(note.duration)) {
-                    in.reject("a note value of 1/" + std::to_string(note.duration) +
-                              " is not possible");
-                }
-                const std::size_t p = in.count("pitch", "pitches", kHeadBytes);
-                for (std::size_t h = 0; h < p; ++h) {
-                    NoteHead& head = note.pitches.emplace_back();
-                    head.accidental = static_cast<Accidental>(in.ranged("an accidental", 0, 3));
-                    head.position = in.ranged("a staff position", -20, 20);
-                }
+                parseNote(in, measure.emplace_back());
             }
             in.inNote = false;
         }
