@@ -14,13 +14,13 @@
 
 #include "app/app_icon.h"
 #include "app/file_dialogs.h"
+#include "app/recovery_start.h"
 #include "app/window_prompts.h"
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
 #include "editor/error_message.h"
 #include "editor/window_title.h"
 #include "recovery/autosave_policy.h"
-#include "recovery/recovery_offer.h"
 #include "recovery/recovery_watch.h"
 #include "render/layout.h"
 #include "score/score_reader.h"
@@ -346,33 +346,16 @@ void MainWindow::keepRecoveryCopy() {
     }
 }
 
-bool MainWindow::offerRecoveredWork() {
-    if (!recovery_ || !session_) {
-        return false;
-    }
-    RecoveryOffer offer(services_.recoveryFolder, std::chrono::system_clock::now());
-    bool restored = false;
-    while (const std::optional<std::string> question = offer.question()) {
-        if (!askYesNoDefaultYes(this, *question, kSaveChangesCaption, services_.runModal)) {
-            offer.decline();
-            continue;
-        }
-        if (std::optional<RestoredCopy> copy = offer.accept()) {
-            session_->restore(std::move(copy->score), copy->record.belongsTo);
-            // The adopted copy already holds this score: no new copy until it changes.
-            recovery_->adopt(std::move(copy->claim), session_->documentState().revision);
-            restored = true;
-        }
-        break;
-    }
-    if (const std::string message = offer.message(); !message.empty()) {
-        showNotice(message);
-    }
-    return restored;
-}
-
 void MainWindow::start(const QString& file) {
-    const bool restored = offerRecoveredWork();
+    bool restored = false;
+    if (recovery_ && session_) {
+        const RecoveryStart offered = offerRecoveredWork(
+            this, services_.runModal, services_.recoveryFolder, *session_, *recovery_);
+        restored = offered.restored;
+        if (!offered.notice.empty()) {
+            showNotice(offered.notice);
+        }
+    }
     if (file.isEmpty()) {
         return;
     }

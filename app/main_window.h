@@ -139,8 +139,6 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     // The title, its unsaved-changes mark and the Edit menu, from the session's document.
     void showDocument(const DocumentState& document);
     void startRecovery();
-    // The questions at start; true when a copy was restored.
-    bool offerRecoveredWork();
     void teardown();
 
     WindowServices services_;
