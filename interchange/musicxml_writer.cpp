@@ -6,6 +6,7 @@
 #include <set>
 #include <string_view>
 
+#include "interchange/held_ties.h"
 #include "score/data_file.h"
 #include "score/instruments.h"
 #include "score/note_values.h"
@@ -15,9 +16,10 @@ namespace corvane {
 
 namespace {
 
-// Ticks per quarter note, the same as the MIDI files the program writes, so that every onset and
-// length is the same whole number in both.
-constexpr int kDivisions = 24;
+// Divisions per quarter note: enough for every value the model holds, dotted, double-dotted or
+// in a triplet, to be a whole number, so that every <duration> is what its <type>, <dot>s and
+// <time-modification> say.
+constexpr int kDivisions = 96;
 
 constexpr std::string_view kSteps = "CDEFGAB";
 constexpr std::array<int, 7> kStepSemitones = {0, 2, 4, 5, 7, 9, 11};
@@ -30,6 +32,17 @@ int floorDiv(int a, int b) {
 // bass staves.
 int middleLine(TrackKind kind) {
     return kind == Bass ? 3 * 7 + 1 : 4 * 7 + 6;
+}
+
+// The exact length of a Note in divisions. A value the model cannot hold (a loaded file refuses
+// one) falls back to its MIDI ticks.
+long divisionsOf(const Note& note) {
+    if (!isNoteValue(note.duration) || note.dots < 0 || note.dots > 2) {
+        return static_cast<long>(noteTicks(note)) * (kDivisions / 24);
+    }
+    long length = 4L * kDivisions / note.duration;
+    length = note.dots == 1 ? length * 3 / 2 : (note.dots == 2 ? length * 7 / 4 : length);
+    return note.triplet != 0 ? length * 2 / 3 : length;
 }
 
 std::string drumName(int key) {
@@ -196,7 +209,7 @@ class Writer {
         out_ += '>';
         inner();
         out_ += "</";
-        out_ += tag;
+        out_ += tag.substr(0, tag.find(' '));
         out_ += ">\n";
     }
 
@@ -220,7 +233,7 @@ class Writer {
               std::size_t t, int tuplet, bool first);
     void pitch(const Note& note, const NoteHead& head, TrackKind kind, std::int32_t key);
     void body(const Note& note, Accidental accidental = AccidentalNone);
-    void notations(const Note& note, int tuplet, bool sounds);
+    void notations(int tuplet, bool tieStop, bool tieStart);
     static std::string dynamics(int velocity);
 
     const Score& score_;
@@ -228,6 +241,10 @@ class Writer {
     std::string out_;
     std::size_t depth_ = 0;
     int shift_ = 0;  // the octave shift in force in the part being written
+    // Of the part being written: whether each Note is held into the next (held_ties.h), and the
+    // index of the Note being written.
+    std::vector<bool> held_;
+    std::size_t index_ = 0;
 };
 
 void Writer::partList() {
@@ -281,6 +298,8 @@ void Writer::part(std::size_t t) {
     const Track& track = score_.tracks[t];
     open("part id=\"" + partId(t) + "\"");
     shift_ = 0;
+    held_ = heldIntoNext(score_, t);
+    index_ = 0;
     for (std::size_t m = 0; m < score_.measures.size(); ++m) {
         open("measure number=\"" + std::to_string(m + 1) + "\"");
         attributes(t, m);
@@ -292,6 +311,7 @@ void Writer::part(std::size_t t) {
             const TrackMeasure& measure = track.measures[m];
             for (auto it = measure.begin(); it != measure.end(); ++it) {
                 note(track, t, measure, it, score_.measures[m].key);
+                ++index_;
             }
         }
         if (m + 1 == score_.measures.size() && shift_ != 0) {
@@ -303,12 +323,13 @@ void Writer::part(std::size_t t) {
 }
 
 // Divisions and clef at the start; key signature and meter there and wherever they change. A
-// drum line has no key signature.
+// drum line shows no key signature but carries the measures' keys unprinted, so that a score of
+// drum lines alone keeps them.
 void Writer::attributes(std::size_t t, std::size_t m) {
     const TrackKind kind = score_.tracks[t].kind;
     const MeasureInfo& info = score_.measures[m];
     const MeasureInfo* previous = m > 0 ? &score_.measures[m - 1] : nullptr;
-    const bool key = previous == nullptr || (kind != Drums && info.key != previous->key);
+    const bool key = previous == nullptr || info.key != previous->key;
     const bool time = previous == nullptr || info.beats != previous->beats;
     if (!key && !time) {
         return;
@@ -318,7 +339,8 @@ void Writer::attributes(std::size_t t, std::size_t m) {
         leaf("divisions", kDivisions);
     }
     if (key) {
-        group("key", [&] { inlineLeaf("fifths", kind == Drums ? 0 : info.key); });
+        group(kind == Drums ? "key print-object=\"no\"" : "key",
+              [&] { inlineLeaf("fifths", info.key); });
     }
     if (time) {
         group("time", [&] {
@@ -383,11 +405,11 @@ void Writer::note(const Track& track, std::size_t t, const TrackMeasure& measure
         tuplet = 2;
     }
     if (note.isRest()) {
-        open("note");
+        open("note dynamics=\"" + dynamics(note.velocity) + "\"");
         empty("rest");
-        leaf("duration", noteTicks(note));
+        leaf("duration", divisionsOf(note));
         body(note);
-        notations(note, tuplet, false);
+        notations(tuplet, false, false);
         close("note");
         return;
     }
@@ -402,6 +424,12 @@ void Writer::note(const Track& track, std::size_t t, const TrackMeasure& measure
 void Writer::head(const Note& note, const NoteHead& head, TrackKind kind, std::int32_t key,
                   std::size_t t, int tuplet, bool first) {
     open("note dynamics=\"" + dynamics(note.velocity) + "\"");
+    if (first && kind == Drums && note.octave != 0) {
+        // A drum line sounds no octave shift, so an <octave-shift> would make readers play
+        // other drums; the mark the editor shows travels where only Corvane reads it.
+        indent();
+        out_ += "<?corvane octave=\"" + std::to_string(note.octave) + "\"?>\n";
+    }
     if (!first) {
         empty("chord");
     }
@@ -415,11 +443,13 @@ void Writer::head(const Note& note, const NoteHead& head, TrackKind kind, std::i
     } else {
         pitch(note, head, kind, key);
     }
-    leaf("duration", noteTicks(note));
-    if (note.tie == TieEnd || note.tie == TieMiddle) {
+    leaf("duration", divisionsOf(note));
+    const bool tieStop = index_ > 0 && held_[index_ - 1];
+    const bool tieStart = held_[index_];
+    if (tieStop) {
         empty("tie type=\"stop\"");
     }
-    if (note.tie == TieStart || note.tie == TieMiddle) {
+    if (tieStart) {
         empty("tie type=\"start\"");
     }
     if (kind == Drums) {
@@ -427,7 +457,7 @@ void Writer::head(const Note& note, const NoteHead& head, TrackKind kind, std::i
         empty("instrument id=\"" + partId(t) + "-I" + std::to_string(drum + 1) + "\"");
     }
     body(note, head.accidental);
-    notations(note, tuplet, true);
+    notations(tuplet, tieStop, tieStart);
     close("note");
 }
 
@@ -475,9 +505,7 @@ void Writer::body(const Note& note, Accidental accidental) {
     }
 }
 
-void Writer::notations(const Note& note, int tuplet, bool sounds) {
-    const bool stop = sounds && (note.tie == TieEnd || note.tie == TieMiddle);
-    const bool start = sounds && (note.tie == TieStart || note.tie == TieMiddle);
+void Writer::notations(int tuplet, bool stop, bool start) {
     if (!stop && !start && tuplet == 0) {
         return;
     }

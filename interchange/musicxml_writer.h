@@ -1,7 +1,8 @@
 #pragma once
 // Exporting a score as uncompressed MusicXML 3.0 (score-partwise), which notation programs read:
-// one part per track, each Note with the type, dots, triplet, ties, accidentals and octave shift
-// the editor shows, at the ticks the MIDI file of the same score has.
+// one part per track, each Note with the type, dots, triplet, accidentals, octave shift and
+// velocity the editor shows, every <duration> exactly what its note value says, and ties where
+// Write Midi holds the keys.
 
 #include <string>
 
