@@ -27,6 +27,16 @@ namespace {
 #include "render/glyphs/meter_digit_3.xpm"
 #include "render/glyphs/meter_digit_4.xpm"
 #include "render/glyphs/meter_digit_5.xpm"
+#include "render/glyphs/meter_digit_narrow_0.xpm"
+#include "render/glyphs/meter_digit_narrow_1.xpm"
+#include "render/glyphs/meter_digit_narrow_2.xpm"
+#include "render/glyphs/meter_digit_narrow_3.xpm"
+#include "render/glyphs/meter_digit_narrow_4.xpm"
+#include "render/glyphs/meter_digit_narrow_5.xpm"
+#include "render/glyphs/meter_digit_narrow_6.xpm"
+#include "render/glyphs/meter_digit_narrow_7.xpm"
+#include "render/glyphs/meter_digit_narrow_8.xpm"
+#include "render/glyphs/meter_digit_narrow_9.xpm"
 #include "render/glyphs/natural.xpm"
 #include "render/glyphs/ottava_down.xpm"
 #include "render/glyphs/ottava_up.xpm"
@@ -74,6 +84,16 @@ constexpr std::array kGlyphTable{
     GlyphEntry{Glyph::ThirtySecondRest, 135, thirty_second_rest},
     GlyphEntry{Glyph::Tie, 139, tie},
     GlyphEntry{Glyph::DrumClef, 140, drum_clef},
+    GlyphEntry{Glyph::MeterFigure0, 150, meter_digit_narrow_0},
+    GlyphEntry{Glyph::MeterFigure1, 151, meter_digit_narrow_1},
+    GlyphEntry{Glyph::MeterFigure2, 152, meter_digit_narrow_2},
+    GlyphEntry{Glyph::MeterFigure3, 153, meter_digit_narrow_3},
+    GlyphEntry{Glyph::MeterFigure4, 154, meter_digit_narrow_4},
+    GlyphEntry{Glyph::MeterFigure5, 155, meter_digit_narrow_5},
+    GlyphEntry{Glyph::MeterFigure6, 156, meter_digit_narrow_6},
+    GlyphEntry{Glyph::MeterFigure7, 157, meter_digit_narrow_7},
+    GlyphEntry{Glyph::MeterFigure8, 158, meter_digit_narrow_8},
+    GlyphEntry{Glyph::MeterFigure9, 159, meter_digit_narrow_9},
 };
 static_assert(
     [] {

@@ -38,9 +38,25 @@ enum class Glyph {
     SixteenthRest,
     ThirtySecondRest,
     Tie,
+    // The digits of a meter other than 3, 4 or 5, in order from 0 to 9.
+    MeterFigure0,
+    MeterFigure1,
+    MeterFigure2,
+    MeterFigure3,
+    MeterFigure4,
+    MeterFigure5,
+    MeterFigure6,
+    MeterFigure7,
+    MeterFigure8,
+    MeterFigure9,
 };
 
-inline constexpr std::size_t kGlyphCount = static_cast<std::size_t>(Glyph::Tie) + 1;
+inline constexpr std::size_t kGlyphCount = static_cast<std::size_t>(Glyph::MeterFigure9) + 1;
+
+// The glyph of digit `d` (0..9) of a meter other than 3, 4 or 5.
+inline Glyph meterFigure(int d) {
+    return static_cast<Glyph>(static_cast<int>(Glyph::MeterFigure0) + d);
+}
 
 // Every glyph, in ascending order of display id.
 std::span<const Glyph> allGlyphs();

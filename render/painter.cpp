@@ -258,11 +258,21 @@ void Painter::keySignature(int key, TrackKind kind, int x, int yk) {
     }
 }
 
+// The count of beats over a 4. Counts of 3, 4 and 5 keep their own wide digits; any other count
+// is drawn with the narrow ones, two of them 10 pixels apart around x for a count of 10 or more.
+// (Counts beyond two digits, which no loaded file holds, keep the 5 they always showed.)
 void Painter::meter(int beats, int x, int yk) {
-    const Glyph upper = beats == 3   ? Glyph::MeterDigit3
-                        : beats == 4 ? Glyph::MeterDigit4
-                                     : Glyph::MeterDigit5;
-    glyph(upper, x, yk - 19);
+    if (beats < 0 || beats > 99 || (beats >= 3 && beats <= 5)) {
+        const Glyph upper = beats == 3   ? Glyph::MeterDigit3
+                            : beats == 4 ? Glyph::MeterDigit4
+                                         : Glyph::MeterDigit5;
+        glyph(upper, x, yk - 19);
+    } else if (beats <= 9) {
+        glyph(meterFigure(beats), x, yk - 19);
+    } else {
+        glyph(meterFigure(beats / 10), x - 5, yk - 19);
+        glyph(meterFigure(beats % 10), x + 5, yk - 19);
+    }
     glyph(Glyph::MeterDigit4, x, yk + 1);
 }
 

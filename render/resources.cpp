@@ -52,6 +52,9 @@ DrawingResources::DrawingResources(std::unique_ptr<Canvas> buffer, const GlyphLo
           Glyph::Tie}) {
         load(loader, glyph, glyphs, resourcesFailed);
     }
+    for (int d = 0; d <= 9; ++d) {
+        load(loader, meterFigure(d), glyphs, resourcesFailed);
+    }
 }
 
 void DrawingResources::growBackBuffer(int clientWidth, int clientHeight) {

@@ -65,6 +65,8 @@ TEST(Bitmaps, EveryResourceHasItsSize) {
         {115, {14, 7}},  {114, {14, 7}},   {129, {6, 11}},  {124, {16, 10}}, {125, {16, 10}},
         {122, {15, 18}}, {121, {15, 18}},  {123, {15, 18}}, {130, {12, 40}}, {131, {12, 40}},
         {132, {12, 40}}, {133, {12, 40}},  {134, {12, 40}}, {135, {12, 40}}, {139, {16, 5}},
+        {150, {15, 18}}, {151, {15, 18}},  {152, {15, 18}}, {153, {15, 18}}, {154, {15, 18}},
+        {155, {15, 18}}, {156, {15, 18}},  {157, {15, 18}}, {158, {15, 18}}, {159, {15, 18}},
     };
     std::set<int> listed;
     for (const auto& [id, size] : sizes) {
@@ -97,6 +99,21 @@ TEST(Bitmaps, GlyphsAreBlackInkOnWhitePaper) {
         EXPECT_TRUE(std::all_of(b.pixels.begin(), b.pixels.end(),
                                 [](std::uint32_t p) { return p == kWhite || p == kBlack; }));
         EXPECT_NE(inkRows(b).first, -1) << "blank glyph";
+    }
+}
+
+// The narrow meter digits keep to columns 3..11 and use every row of the wide ones, so that two
+// of them 10 pixels apart leave a clear column between them and line up with the 4 below.
+TEST(Bitmaps, NarrowMeterDigitsLeaveRoomForTheirNeighbour) {
+    const Bitmap wide = load(121);
+    for (int id = 150; id <= 159; ++id) {
+        SCOPED_TRACE(id);
+        const Bitmap b = load(id);
+        for (int y = 0; y < b.height; ++y) {
+            EXPECT_FALSE(rowHasInk(b, y, 0, 2)) << "row " << y;
+            EXPECT_FALSE(rowHasInk(b, y, 12, 14)) << "row " << y;
+        }
+        EXPECT_EQ(inkRows(b), inkRows(wide));
     }
 }
 

@@ -387,11 +387,46 @@ TEST(Painter, DrumTrackHasNoNameNorKeyButTheSameSpacing) {
 TEST(Painter, MetersPickTheirUpperDigit) {
     Painted p;
     for (const auto& [beats, glyph] :
-         {std::pair{3, 122}, std::pair{4, 121}, std::pair{5, 123}, std::pair{7, 123}}) {
+         {std::pair{3, 122}, std::pair{4, 121}, std::pair{5, 123}, std::pair{7, 157}}) {
         p.score.measures[0].beats = beats;
         const Lines lines = p.paint();
         EXPECT_TRUE(contains(lines, "and " + std::to_string(glyph) + " 0 0 15 18 54 71")) << beats;
         EXPECT_TRUE(contains(lines, "and 121 0 0 15 18 54 91")) << beats;
+    }
+}
+
+// Every count a file holds shows its own digits: one narrow digit where the wide 3, 4 and 5 stand,
+// or the tens 5 pixels left of there and the units 5 pixels right; the 4 below, the signature's
+// width and what follows stay where they were.
+TEST(Painter, EveryMeterIsDrawnWithItsOwnDigits) {
+    Painted p;
+    p.score.measures[0].beats = 4;
+    const Lines fourBeats = p.paint();
+    const std::size_t meterLine = static_cast<std::size_t>(
+        std::find(fourBeats.begin(), fourBeats.end(), "and 121 0 0 15 18 54 71") -
+        fourBeats.begin());
+    ASSERT_LT(meterLine, fourBeats.size());
+    for (int beats = 1; beats <= 32; ++beats) {
+        p.score.measures[0].beats = beats;
+        const Lines lines = p.paint();
+        Lines upper;
+        if (beats >= 3 && beats <= 5) {
+            upper = {"and " + std::to_string(beats == 3 ? 122 : (beats == 4 ? 121 : 123)) +
+                     " 0 0 15 18 54 71"};
+        } else if (beats < 10) {
+            upper = {"and " + std::to_string(150 + beats) + " 0 0 15 18 54 71"};
+        } else {
+            upper = {"and " + std::to_string(150 + beats / 10) + " 0 0 15 18 49 71",
+                     "and " + std::to_string(150 + beats % 10) + " 0 0 15 18 59 71"};
+        }
+        upper.push_back("and 121 0 0 15 18 54 91");
+        ASSERT_GE(lines.size(), meterLine + upper.size()) << beats;
+        EXPECT_EQ(Lines(lines.begin() + static_cast<std::ptrdiff_t>(meterLine),
+                        lines.begin() + static_cast<std::ptrdiff_t>(meterLine + upper.size())),
+                  upper)
+            << beats;
+        // The first rest stands where it stands under any meter.
+        EXPECT_TRUE(contains(lines, "and 132 0 0 12 40 99 70")) << beats;
     }
 }
 

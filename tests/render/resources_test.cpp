@@ -46,7 +46,8 @@ TEST(DrawingResources, CreatesEverythingInOrder) {
         "load 128", "load 126", "load 127", "resize 800 600", "load 107", "load 120", "load 140",
         "load 109", "load 110", "load 119", "load 114",       "load 115", "load 129", "load 124",
         "load 125", "load 122", "load 121", "load 123",       "load 130", "load 131", "load 132",
-        "load 133", "load 134", "load 135", "load 139",
+        "load 133", "load 134", "load 135", "load 139",       "load 150", "load 151", "load 152",
+        "load 153", "load 154", "load 155", "load 156",       "load 157", "load 158", "load 159",
     };
     EXPECT_EQ(log, expected);
     EXPECT_FALSE(drawing.resourcesFailed);
@@ -78,6 +79,8 @@ TEST(DrawingResources, CreatesEverythingInOrder) {
         {Glyph::SixteenthRest, 134},
         {Glyph::ThirtySecondRest, 135},
         {Glyph::Tie, 139},
+        {Glyph::MeterFigure0, 150},
+        {Glyph::MeterFigure9, 159},
     };
     for (const auto& [glyph, id] : members) {
         EXPECT_EQ(drawing.glyphs[glyph].id, id);
@@ -91,7 +94,7 @@ TEST(DrawingResources, OneMissingBitmapFailsButEverythingElseIsCreated) {
         std::vector<std::string> log;
         const DrawingResources drawing(std::make_unique<SizeLog>(log), loggingLoader(log, missing));
         EXPECT_TRUE(drawing.resourcesFailed);
-        EXPECT_EQ(log.size(), 25u);  // 24 loads and the back buffer
+        EXPECT_EQ(log.size(), 35u);  // 34 loads and the back buffer
         EXPECT_NE(drawing.backBuffer, nullptr);
         EXPECT_EQ(drawing.glyphs[Glyph::Tie].width, missing == 139 ? 0 : 16);
         EXPECT_EQ(drawing.glyphs[Glyph::TrebleClef].width, 30);
