@@ -29,6 +29,10 @@ int runExportMusicXml(const std::vector<std::string>& args);
 // import-midi IN.mid OUT.cvn: the editor's Import MIDI, saved; prints what was approximated.
 int runImportMidi(const std::vector<std::string>& args);
 
+// import-musicxml IN.musicxml|IN.xml|IN.mxl OUT.cvn: the editor's Import MusicXML, saved; prints
+// what was approximated or left out.
+int runImportMusicXml(const std::vector<std::string>& args);
+
 // export-pdf FILE.cvn OUT.pdf [--paper a4|letter] [--landscape] [--track N]: the editor's
 // Export PDF file, of the whole score or of one track as a part.
 int runExportPdf(const std::vector<std::string>& args);

@@ -30,6 +30,7 @@ const Command kCommands[] = {
     {"play", corvane::cli::runPlay, "FILE.cvn [--from-measure N]"},
     {"export-musicxml", corvane::cli::runExportMusicXml, "FILE.cvn OUT.musicxml"},
     {"import-midi", corvane::cli::runImportMidi, "IN.mid OUT.cvn"},
+    {"import-musicxml", corvane::cli::runImportMusicXml, "IN.musicxml|IN.xml|IN.mxl OUT.cvn"},
     {"export-pdf", corvane::cli::runExportPdf,
      "FILE.cvn OUT.pdf [--paper a4|letter] [--landscape] [--track N]"},
     {"replay", corvane::cli::runReplay,
