@@ -44,8 +44,8 @@ class DocumentReader final : public XmlHandler {
             if (parsed_.parts.size() >= kImportMaxTracks) {
                 throw ImportError(kTooManyTracks);
             }
-            reader_.emplace(partList_[std::string(attributes.get("id"))], parsed_.report,
-                            parsed_.counts, chords_);
+            reader_.emplace(partList_[std::string(attributes.get("id"))], parsed_.parts.empty(),
+                            parsed_.report, parsed_.counts, chords_);
             return false;
         }
         if (depth == 2 && name == "credit") {

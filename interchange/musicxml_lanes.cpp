@@ -351,12 +351,13 @@ bool LaneBuilder::layMeasures(std::span<const Timed> sounding, const XmlSegment&
         on = std::max<std::int64_t>({on, placed.empty() ? 0 : placed.back().on, 0});
         off = std::min(std::max(off, on + grid.step(on)), end);
         if (!placed.empty() && placed.back().on == on) {
-            // Chords that start together once placed become one.
+            // Chords that start together once placed become one, as long as the longer: a chord
+            // too short for the grid joins the next rather than cut it.
             XmlChord& joined = merged_.emplace_back(*owners.back());
             joined.heads.insert(joined.heads.end(), t.chord->heads.begin(), t.chord->heads.end());
             owners.back() = &joined;
-            changes.add(ImportReport::ChordCut, placed.back().off != off ? 1 : 0);
-            placed.back().off = std::min(placed.back().off, off);
+            changes.add(ImportReport::EndsMoved, placed.back().off != off ? 1 : 0);
+            placed.back().off = std::max(placed.back().off, off);
             continue;
         }
         if (!placed.empty() && placed.back().off > on) {

@@ -177,9 +177,13 @@ struct PartReader::Cursor {
     std::vector<Change> levels;
 };
 
-PartReader::PartReader(XmlPartInfo info, MusicXmlReport& report, ImportReport& counts,
+PartReader::PartReader(XmlPartInfo info, bool first, MusicXmlReport& report, ImportReport& counts,
                        std::size_t& chords)
-    : info_(std::move(info)), report_(report), counts_(counts), chords_(chords) {
+    : info_(std::move(info)),
+      report_(report),
+      counts_(counts),
+      chords_(chords),
+      countsBarlines_(first) {
     part_.program = info_.program;
 }
 
@@ -224,7 +228,7 @@ void PartReader::element(const XmlTree& tree, Id node, Cursor& cursor) {
     } else if (name == "direction") {
         direction(tree, node, cursor);
     } else if (name == "sound") {
-        sound(tree, node, cursor.pos, 0, cursor);
+        sound(tree, node, cursor.pos, cursor);
     } else if (name == "barline") {
         barline(tree, node);
     } else if (name == "harmony" || name == "figured-bass") {
@@ -320,7 +324,7 @@ void PartReader::note(const XmlTree& tree, Id node, Cursor& cursor) {
         if (name == "lyric") {
             report_.add(MusicXmlReport::Lyrics);
         } else if (name == "notations" && h) {
-            notations(tree, child, *h, cursor, staff);
+            notations(tree, child, *h, cursor);
         }
     });
     if (!h || chord.rest) {
@@ -448,7 +452,7 @@ void PartReader::drum(const XmlTree& tree, Id node, Id unpitched, XmlHead& head)
     }
 }
 
-void PartReader::notations(const XmlTree& tree, Id node, XmlHead& head, Cursor& cursor, int staff) {
+void PartReader::notations(const XmlTree& tree, Id node, XmlHead& head, Cursor& cursor) {
     const std::int64_t at = cursor.measure.chords[static_cast<std::size_t>(cursor.lastChord)].start;
     eachChild(tree, node, [&](Id child, std::string_view name) {
         const std::string_view type = tree.attribute(child, "type");
@@ -465,7 +469,7 @@ void PartReader::notations(const XmlTree& tree, Id node, XmlHead& head, Cursor& 
         } else if (name == "dynamics") {
             eachChild(tree, child, [&](Id, std::string_view mark) {
                 if (const int velocity = markVelocity(mark); velocity > 0) {
-                    cursor.levels.push_back({at, staff, velocity});
+                    cursor.levels.push_back({at, 0, velocity});
                 }
             });
         } else if (name == "slur" || name == "glissando" || name == "slide") {
@@ -490,7 +494,7 @@ void PartReader::direction(const XmlTree& tree, Id node, Cursor& cursor) {
         }
     });
     if (soundNode != kNone) {
-        sound(tree, soundNode, cursor.pos, staff, cursor);
+        sound(tree, soundNode, cursor.pos, cursor);
     }
 }
 
@@ -502,7 +506,7 @@ void PartReader::directionType(const XmlTree& tree, Id node, int staff, Cursor& 
         if (name == "dynamics" && marks.level) {
             eachChild(tree, child, [&](Id, std::string_view mark) {
                 if (const int velocity = markVelocity(mark); velocity > 0) {
-                    cursor.levels.push_back({at, staff, velocity});
+                    cursor.levels.push_back({at, 0, velocity});
                 }
             });
         } else if (name == "metronome" && marks.tempo) {
@@ -529,14 +533,14 @@ void PartReader::directionType(const XmlTree& tree, Id node, int staff, Cursor& 
     });
 }
 
-void PartReader::sound(const XmlTree& tree, Id node, std::int64_t at, int staff, Cursor& cursor) {
+void PartReader::sound(const XmlTree& tree, Id node, std::int64_t at, Cursor& cursor) {
     const std::string_view tempo = tree.attribute(node, "tempo");
     if (!tempo.empty() && number(tempo, 0) > 0) {
         cursor.measure.tempos.push_back({at, number(tempo, 120)});
     }
     const std::string_view dynamics = tree.attribute(node, "dynamics");
     if (!dynamics.empty()) {
-        cursor.levels.push_back({at, staff, std::max(velocityOf(number(dynamics, 100)), 1)});
+        cursor.levels.push_back({at, 0, std::max(velocityOf(number(dynamics, 100)), 1)});
     }
     for (const std::string_view jump : {"dacapo", "dalsegno", "tocoda", "fine"}) {
         report_.add(MusicXmlReport::Repeats, tree.attribute(node, jump).empty() ? 0 : 1);
@@ -544,6 +548,9 @@ void PartReader::sound(const XmlTree& tree, Id node, std::int64_t at, int staff,
 }
 
 void PartReader::barline(const XmlTree& tree, Id node) {
+    if (!countsBarlines_) {
+        return;  // every part repeats them
+    }
     eachChild(tree, node, [&](Id child, std::string_view name) {
         if (name == "repeat" || name == "segno" || name == "coda") {
             report_.add(MusicXmlReport::Repeats);

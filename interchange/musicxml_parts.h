@@ -107,8 +107,10 @@ std::map<std::string, XmlPartInfo> readPartList(const XmlTree& tree);
 // Reads the measures of one part one by one, keeping what carries from one to the next.
 class PartReader {
   public:
-    // `chords` counts the chords read in all parts, against kMusicXmlMaxChords.
-    PartReader(XmlPartInfo info, MusicXmlReport& report, ImportReport& counts, std::size_t& chords);
+    // `chords` counts the chords read in all parts, against kMusicXmlMaxChords. Repeat signs
+    // and voltas, which every part repeats, are counted in the `first` part only.
+    PartReader(XmlPartInfo info, bool first, MusicXmlReport& report, ImportReport& counts,
+               std::size_t& chords);
 
     // Appends the measure in `tree` (a <measure> element).
     void measure(const XmlTree& tree);
@@ -131,7 +133,7 @@ class PartReader {
     std::optional<XmlHead> head(const XmlTree& tree, XmlTree::Id node, int& octaveMark);
     void pitched(const XmlTree& tree, XmlTree::Id pitch, XmlHead& head);
     void drum(const XmlTree& tree, XmlTree::Id node, XmlTree::Id unpitched, XmlHead& head);
-    void notations(const XmlTree& tree, XmlTree::Id node, XmlHead& head, Cursor& cursor, int staff);
+    void notations(const XmlTree& tree, XmlTree::Id node, XmlHead& head, Cursor& cursor);
     void direction(const XmlTree& tree, XmlTree::Id node, Cursor& cursor);
     // Which marks of a direction count: not those its own sound overrides.
     struct Marks {
@@ -140,7 +142,7 @@ class PartReader {
     };
     void directionType(const XmlTree& tree, XmlTree::Id node, int staff, Cursor& cursor,
                        Marks marks);
-    void sound(const XmlTree& tree, XmlTree::Id node, std::int64_t at, int staff, Cursor& cursor);
+    void sound(const XmlTree& tree, XmlTree::Id node, std::int64_t at, Cursor& cursor);
     void barline(const XmlTree& tree, XmlTree::Id node);
     void resolveChanges(Cursor& cursor);
     std::int64_t units(std::string_view text) const;
@@ -149,6 +151,7 @@ class PartReader {
     MusicXmlReport& report_;
     ImportReport& counts_;
     std::size_t& chords_;
+    bool countsBarlines_;
     XmlPart part_;
     std::map<std::pair<int, std::string>, int> laneIndex_;
     std::int64_t divisions_ = 1;
@@ -159,7 +162,7 @@ class PartReader {
     int diatonic_ = 0;
     std::map<int, XmlClef> clefNow_;
     std::map<int, int> octaves_;  // staff -> octave mark in force
-    std::map<int, int> levels_;   // staff (0: all) -> dynamic level in force
+    std::map<int, int> levels_;   // staff (0: all) -> dynamic level in force; marks set all
     bool transposedCounted_ = false;
     // Key and meter changes met inside a measure, which the next measure takes.
     std::optional<int> pendingFifths_;

@@ -234,14 +234,18 @@ class Builder {
     XmlTimeline out_;
 };
 
-// The units from the score's start of a point of file measure `xml`.
+// The units from the score's start of a point of file measure `xml`. The start of a measure
+// kept whole is its bar line, even where a pickup's rests come first.
 std::int64_t scoreTime(const XmlTimeline& timeline, std::size_t xml, std::int64_t at) {
     const auto segment =
         std::upper_bound(timeline.segments.begin(), timeline.segments.end(), xml,
                          [](std::size_t i, const XmlSegment& s) { return i < s.firstXml; }) -
         1;
-    return timeline.barStarts[segment->firstScore] + segment->xmlStarts[xml - segment->firstXml] +
-           at;
+    const std::int64_t bar = timeline.barStarts[segment->firstScore];
+    if (at == 0 && !segment->timed) {
+        return bar;
+    }
+    return bar + segment->xmlStarts[xml - segment->firstXml] + at;
 }
 
 int wholeTempo(double bpm, ImportReport& counts) {
@@ -257,8 +261,8 @@ int wholeTempo(double bpm, ImportReport& counts) {
     return tempo;
 }
 
-// Every tempo mark of every part goes to its nearest bar line; the score's tempo holds from
-// there until the next.
+// Every tempo mark of every part goes to its nearest bar line (the later of two as near); the
+// score's tempo holds from there until the next.
 void placeTempos(const std::vector<XmlPart>& parts, XmlTimeline& timeline, ImportReport& counts) {
     std::vector<std::pair<std::int64_t, double>> marks;
     for (const XmlPart& part : parts) {
@@ -276,7 +280,7 @@ void placeTempos(const std::vector<XmlPart>& parts, XmlTimeline& timeline, Impor
     for (const auto& [at, bpm] : marks) {
         auto bar = static_cast<std::size_t>(std::upper_bound(bars.begin(), bars.end() - 1, at) -
                                             bars.begin() - 1);
-        if (at - bars[bar] > bars[bar + 1] - at && bar + 1 < set.size()) {
+        if (at - bars[bar] >= bars[bar + 1] - at && bar + 1 < set.size()) {
             ++bar;
         }
         if (bars[bar] != at) {

@@ -66,7 +66,7 @@ std::vector<std::uint8_t> readEntry(zip_t* archive, zip_uint64_t index, std::siz
         }
         if (out.size() + static_cast<std::size_t>(got) > limit) {
             throw ImportError("The compressed MusicXML file unpacks to more than " +
-                              std::to_string(limit >> 20) +
+                              std::to_string((limit + (1 << 20) - 1) >> 20) +
                               " MB, more than a score can hold; it is not read.");
         }
         out.insert(out.end(), buffer, buffer + got);

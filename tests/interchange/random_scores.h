@@ -18,6 +18,8 @@ struct RandomScoreShape {
     int maxTracks = 4;
     int entries = 120;
     int slowTempoPercent = 0;  // measures given a tempo of 1..3
+    int minBeats = 3;          // the meters measures are given
+    int maxBeats = 5;
 };
 
 inline int pick(std::mt19937& rng, int low, int high) {
@@ -62,7 +64,7 @@ inline Score randomEditorScore(std::mt19937& rng, const RandomScoreShape& shape)
         if (chance(rng, 25)) {
             key = pick(rng, -6, 6);
         }
-        score.addMeasure(key, tempo, pick(rng, 3, 5));
+        score.addMeasure(key, tempo, pick(rng, shape.minBeats, shape.maxBeats));
     }
     const int tracks = pick(rng, shape.minTracks, shape.maxTracks);
     for (int t = 0; t < tracks; ++t) {

@@ -69,14 +69,15 @@ inline std::string brokenTrackRule(const Score& score, std::size_t t) {
     return tieOpen ? "track " + std::to_string(t) + " ends in a tie" : "";
 }
 
-// The first rule `score` breaks, or "".
-inline std::string brokenRule(const Score& score) {
+// The first rule `score` breaks, or "". Measures hold `minBeats` to `maxBeats` quarters: 3 to 5
+// from a MIDI file, 1 to 32 from MusicXML.
+inline std::string brokenRule(const Score& score, int minBeats = 3, int maxBeats = 5) {
     if (score.measures.empty()) {
         return "no measures";
     }
     for (const MeasureInfo& info : score.measures) {
-        if (info.beats < 3 || info.beats > 5 || info.key < -6 || info.key > 6 || info.tempo < 1 ||
-            info.tempo > 255) {
+        if (info.beats < minBeats || info.beats > maxBeats || info.key < -6 || info.key > 6 ||
+            info.tempo < 1 || info.tempo > 255) {
             return "a measure setting out of range";
         }
     }
