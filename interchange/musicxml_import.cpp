@@ -179,12 +179,7 @@ MusicXmlImport importMusicXmlFile(const std::string& path) {
     Parsed parsed;
     {
         // The file's bytes go before the score is built: only one of the two is held at once.
-        DataFile file(path);
-        std::vector<std::uint8_t> bytes(file.remaining());
-        for (std::uint8_t& byte : bytes) {
-            file.read(byte);
-        }
-        parsed = parseFile(bytes);
+        parsed = parseFile(DataFile(path).takeRemaining());
     }
     return build(std::move(parsed));
 }

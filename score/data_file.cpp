@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -266,13 +267,15 @@ void DataFile::load() {
         throw FileError(kErrorOpenRead, path_, notAFileReason(fileKindOf(info.st_mode)));
     }
     // Read straight into place; the loop still copes with a file that changes size meanwhile.
+    // Once the expected size is in, the end is looked for in a small buffer of its own, so that
+    // a large file is not copied to make room for bytes that are not there.
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
     std::size_t filled = 0;
+    std::uint8_t more[1 << 12];
     for (;;) {
-        if (filled == bytes.size()) {
-            bytes.resize(bytes.size() + (1 << 16));
-        }
-        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        const bool full = filled == bytes.size();
+        const ssize_t got = full ? ::read(fd, more, sizeof more)
+                                 : ::read(fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -284,6 +287,9 @@ void DataFile::load() {
         if (got == 0) {
             break;
         }
+        if (full) {
+            bytes.insert(bytes.end(), more, more + got);
+        }
         filled += static_cast<std::size_t>(got);
     }
     bytes.resize(filled);
@@ -294,6 +300,15 @@ void DataFile::load() {
 std::size_t DataFile::remaining() {
     load();
     return in_.size() - pos_;
+}
+
+std::vector<std::uint8_t> DataFile::takeRemaining() {
+    load();
+    std::vector<std::uint8_t> rest = std::exchange(in_, {});
+    rest.erase(rest.begin(),
+               rest.begin() + static_cast<std::ptrdiff_t>(std::min(pos_, rest.size())));
+    pos_ = 0;
+    return rest;
 }
 
 void DataFile::read(std::uint8_t& value) {

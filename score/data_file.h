@@ -87,6 +87,8 @@ class DataFile {
     bool atEnd() const { return atEnd_; }
     // Bytes not yet read (loads the file if needed).
     std::size_t remaining();
+    // Hands over the bytes not yet read, without copying them; reads after it are past the end.
+    std::vector<std::uint8_t> takeRemaining();
 
     // Little-endian; nothing in text mode.
     void write(std::uint8_t value);

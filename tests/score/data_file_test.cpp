@@ -63,6 +63,22 @@ TEST(DataFile, ReadsValuesAndZeroPastTheEnd) {
     EXPECT_EQ(byte, 0);
 }
 
+TEST(DataFile, HandsOverTheBytesNotYetRead) {
+    DataFile file = DataFile::fromBytes({0x01, 0x02, 0x03, 0x04});
+    std::uint8_t byte = 0;
+    file.read(byte);
+    EXPECT_EQ(file.takeRemaining(), (std::vector<std::uint8_t>{0x02, 0x03, 0x04}));
+    EXPECT_EQ(file.remaining(), 0u);
+    file.read(byte);
+    EXPECT_TRUE(file.atEnd());
+
+    const TempDir dir;
+    writeBytes(dir.file("a.bin"), {7, 8, 9});
+    DataFile fromDisk(dir.file("a.bin"));
+    EXPECT_EQ(fromDisk.takeRemaining(), (std::vector<std::uint8_t>{7, 8, 9}));
+    EXPECT_THROW(DataFile(dir.file("missing.bin")).takeRemaining(), FileError);
+}
+
 TEST(DataFile, PathIsMadeAbsolute) {
     const DataFile file("some/score.cvn");
     EXPECT_TRUE(std::filesystem::path(file.path()).is_absolute());
