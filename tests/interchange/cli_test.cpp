@@ -1,5 +1,5 @@
-// corvane-cli export-musicxml and import-midi, run as programs: what they write, print and
-// refuse, and an imported file read back by midicsv, a MIDI reader written elsewhere.
+// corvane-cli export-musicxml, import-midi and import-musicxml, run as programs: what they write,
+// print and refuse, and an imported file read back by midicsv, a MIDI reader written elsewhere.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "interchange/midi_import.h"
+#include "interchange/musicxml_import.h"
 #include "interchange/musicxml_writer.h"
 #include "midi_summary.h"
 #include "score/score_reader.h"
@@ -150,6 +151,65 @@ TEST(CliImportMidi, RefusesWhatItCannotImportAndWritesNothing) {
         EXPECT_EQ(testing::lines(result.err).front(), "corvane-cli import-midi: " + c.message);
     }
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"good.mid", "patterns.mid", "text.mid"}));
+}
+
+TEST(CliImportMusicXml, ExportThenImportGivesTheSameFileAndAReportForOthers) {
+    const TempDir dir;
+    ScoreReader().save(dir.file("small.cvn"), testing::smallScore());
+    ASSERT_EQ(
+        runCli({"export-musicxml", dir.file("small.cvn"), dir.file("small.musicxml")}).exitCode, 0);
+    const CliResult back =
+        runCli({"import-musicxml", dir.file("small.musicxml"), dir.file("back.cvn")});
+    ASSERT_EQ(back.exitCode, 0) << back.err;
+    EXPECT_EQ(back.out + back.err, "");
+    EXPECT_EQ(testing::readBytes(dir.file("back.cvn")), testing::readBytes(dir.file("small.cvn")));
+
+    // MuseScore's compressed file of the band: what it approximated, one line each.
+    const std::string band = std::string(CORVANE_INTERCHANGE_TEST_DIR) + "/musescore/band.mxl";
+    const CliResult compressed = runCli({"import-musicxml", band, dir.file("band.cvn")});
+    ASSERT_EQ(compressed.exitCode, 0) << compressed.err;
+    EXPECT_EQ(testing::lines(compressed.out), importMusicXmlFile(band).report);
+    Score saved;
+    ASSERT_TRUE(ScoreReader().load(dir.file("band.cvn"), saved));
+    EXPECT_EQ(saved.tracks.size(), 5u);
+}
+
+TEST(CliImportMusicXml, RefusesWhatItCannotImportAndWritesNothing) {
+    const TempDir dir;
+    testing::writeBytes(dir.file("song.mid"), approximatedFile());
+    const std::string timewise = "<score-timewise version=\"3.1\"/>";
+    testing::writeBytes(dir.file("timewise.xml"), {timewise.begin(), timewise.end()});
+    testing::writeBytes(dir.file("bad.mxl"), {'P', 'K', 3, 4, 0, 0});
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"import-musicxml", dir.file("song.mid"), dir.file("a.cvn")},
+         1,
+         dir.file("song.mid") + ": The file is not XML, so it is not a MusicXML file."},
+        {{"import-musicxml", dir.file("timewise.xml"), dir.file("a.cvn")},
+         1,
+         dir.file("timewise.xml") +
+             ": The file is a timewise MusicXML score; Corvane reads partwise scores, the kind "
+             "notation programs write."},
+        {{"import-musicxml", dir.file("bad.mxl"), dir.file("a.cvn")},
+         1,
+         dir.file("bad.mxl") +
+             ": The file is a damaged compressed MusicXML file (.mxl): Not a zip archive."},
+        {{"import-musicxml", dir.file("missing.xml"), dir.file("a.cvn")},
+         1,
+         dir.file("missing.xml") + ": no such file"},
+        {{"import-musicxml", dir.file("song.mid")}, 2, "missing arguments"},
+    };
+    for (const Case& c : cases) {
+        const CliResult result = runCli(c.args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.message;
+        EXPECT_EQ(result.out, "") << c.message;
+        EXPECT_EQ(testing::lines(result.err).front(), "corvane-cli import-musicxml: " + c.message);
+    }
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"bad.mxl", "song.mid", "timewise.xml"}));
 }
 
 // The notes midicsv reads from `midi`, by track, ticks scaled to 24 a quarter.
