@@ -109,12 +109,29 @@ int bestOctave(const std::vector<std::pair<int, Accidental>>& steps, int middle,
     return best;
 }
 
+void countMove(ImportReport& report, ImportReport::Kind kind, std::int64_t tick, std::int64_t t) {
+    const std::int64_t distance = std::llabs(tick * kTick - t);
+    if (distance != 0) {
+        report.add(kind, 1, static_cast<double>(distance) / kQuarter);
+    }
+}
+
+void addHead(Note& note, NoteHead head, ImportReport& counts) {
+    if (std::find(note.pitches.begin(), note.pitches.end(), head) != note.pitches.end()) {
+        counts.add(ImportReport::RepeatedKey);
+        return;
+    }
+    note.pitches.push_back(head);
+}
+
+}  // namespace
+
 // Places times of a segment (units from its first bar line) on the score's ticks: exactly, on
 // each beat's straight (thirty-second) or triplet (triplet sixteenth) grid, whichever lies
 // nearer to the beat's times, or all on the straight grid.
-class Grid {
+class TickGrid {
   public:
-    Grid(int mode, std::span<const std::pair<std::int64_t, std::int64_t>> spans) : mode_(mode) {
+    TickGrid(int mode, std::span<const std::pair<std::int64_t, std::int64_t>> spans) : mode_(mode) {
         std::map<std::int64_t, std::pair<double, double>> errors;  // beat -> straight, triplet
         for (const auto& [start, length] : spans) {
             for (const std::int64_t t : {start, start + length}) {
@@ -164,23 +181,6 @@ class Grid {
     std::vector<std::int64_t> tripletBeats_;
 };
 
-void countMove(ImportReport& report, ImportReport::Kind kind, std::int64_t tick, std::int64_t t) {
-    const std::int64_t distance = std::llabs(tick * kTick - t);
-    if (distance != 0) {
-        report.add(kind, 1, static_cast<double>(distance) / kQuarter);
-    }
-}
-
-void addHead(Note& note, NoteHead head, ImportReport& counts) {
-    if (std::find(note.pitches.begin(), note.pitches.end(), head) != note.pitches.end()) {
-        counts.add(ImportReport::RepeatedKey);
-        return;
-    }
-    note.pitches.push_back(head);
-}
-
-}  // namespace
-
 TrackKind laneKind(const XmlPart& part, int lane, MusicXmlReport& report) {
     const XmlLane& voice = part.lanes[static_cast<std::size_t>(lane)];
     const auto clef = part.clefs.find(voice.staff);
@@ -216,8 +216,9 @@ LaneBuilder::LaneBuilder(const XmlTimeline& timeline, TrackKind kind, ImportRepo
 std::vector<TrackMeasure> LaneBuilder::build(const XmlPart& part, int lane) {
     // Rests before the first chord take its velocity.
     velocity_ = 0;
-    for (const XmlMeasure& measure : part.measures) {
-        for (const XmlChord& chord : measure.chords) {
+    for (auto measure = part.measures.begin(); velocity_ == 0 && measure != part.measures.end();
+         ++measure) {
+        for (const XmlChord& chord : measure->chords) {
             if (velocity_ == 0 && chord.lane == lane && !chord.rest && !chord.heads.empty()) {
                 velocity_ = std::max(chord.velocity >= 0 ? chord.velocity : chord.level, 1);
             }
@@ -333,7 +334,7 @@ bool LaneBuilder::layMeasures(std::span<const Timed> sounding, const XmlSegment&
     for (const Timed& t : sounding) {
         spans.emplace_back(t.start, t.length);
     }
-    const Grid grid(mode, spans);
+    const TickGrid grid(mode, spans);
     if (!grid.usable()) {
         return false;
     }
@@ -343,6 +344,38 @@ bool LaneBuilder::layMeasures(std::span<const Timed> sounding, const XmlSegment&
     std::vector<PlacedChord> placed;
     std::vector<const XmlChord*> owners;
     ImportReport changes;
+    place(sounding, grid, end, placed, owners, changes);
+    std::vector<std::vector<Piece>> laid(segment.scoreCount);
+    std::size_t cursor = 0;
+    std::vector<LaidNote> notes;
+    int previous = -1;
+    for (std::size_t j = 0; j < segment.scoreCount; ++j) {
+        notes.clear();
+        const std::int64_t bar = timeline_.barStarts[first + j];
+        const auto ticks = static_cast<int>((timeline_.barStarts[first + j + 1] - bar) / kTick);
+        if (!layer_.lay(placed, cursor, (bar - origin) / kTick, ticks, notes)) {
+            return false;
+        }
+        for (const LaidNote& n : notes) {
+            const XmlChord* chord =
+                n.chord < 0 ? nullptr : owners[static_cast<std::size_t>(n.chord)];
+            laid[j].push_back(
+                Piece{n.duration, n.dots, n.triplet, chord, n.chord >= 0 && n.chord == previous});
+            previous = n.chord;
+        }
+    }
+    for (std::size_t j = 0; j < segment.scoreCount; ++j) {
+        out[first + j] = std::move(laid[j]);
+    }
+    counts_.merge(changes);
+    return true;
+}
+
+// The chords on the grid, each at least one grid step long, none overlapping the next, up to
+// score tick `end`; `owners` says which chord each one sounds.
+void LaneBuilder::place(std::span<const Timed> sounding, const TickGrid& grid, std::int64_t end,
+                        std::vector<PlacedChord>& placed, std::vector<const XmlChord*>& owners,
+                        ImportReport& changes) {
     for (const Timed& t : sounding) {
         std::int64_t on = std::min(grid.place(t.start), end - 3);
         std::int64_t off = std::min(grid.place(t.start + t.length), end);
@@ -368,30 +401,6 @@ bool LaneBuilder::layMeasures(std::span<const Timed> sounding, const XmlSegment&
         placed.push_back(PlacedChord{on, off, {}, 0});
         owners.push_back(t.chord);
     }
-    std::vector<std::vector<Piece>> laid(segment.scoreCount);
-    std::size_t cursor = 0;
-    std::vector<LaidNote> notes;
-    int previous = -1;
-    for (std::size_t j = 0; j < segment.scoreCount; ++j) {
-        notes.clear();
-        const std::int64_t bar = timeline_.barStarts[first + j];
-        const auto ticks = static_cast<int>((timeline_.barStarts[first + j + 1] - bar) / kTick);
-        if (!layer_.lay(placed, cursor, (bar - origin) / kTick, ticks, notes)) {
-            return false;
-        }
-        for (const LaidNote& n : notes) {
-            const XmlChord* chord =
-                n.chord < 0 ? nullptr : owners[static_cast<std::size_t>(n.chord)];
-            laid[j].push_back(
-                Piece{n.duration, n.dots, n.triplet, chord, n.chord >= 0 && n.chord == previous});
-            previous = n.chord;
-        }
-    }
-    for (std::size_t j = 0; j < segment.scoreCount; ++j) {
-        out[first + j] = std::move(laid[j]);
-    }
-    counts_.merge(changes);
-    return true;
 }
 
 std::vector<TrackMeasure> LaneBuilder::assemble(const std::vector<std::vector<Piece>>& pieces) {
@@ -422,34 +431,46 @@ Note LaneBuilder::makeNote(const Piece& piece, std::size_t measure) {
     ImportReport& counts = piece.continues ? scratch : counts_;
     MusicXmlReport& report = piece.continues ? scratchReport : report_;
     if (kind_ == Drums) {
-        note.octave = std::clamp(chord->octave, -3, 3);
-        for (const XmlHead& head : chord->heads) {
-            const int position = head.diatonic - kDrumMiddle;
-            const int offset = head.midiKey - (3 * position + 63);
-            if (head.unpitched && std::abs(position) <= kDrumReach &&
-                (!head.drumKnown || std::abs(offset) <= 1)) {
-                const Accidental accidental = offset < 0                ? Flat
-                                              : offset > 0              ? Sharp
-                                              : head.written == Natural ? Natural
-                                                                        : AccidentalNone;
-                addHead(note, NoteHead{position, accidental}, counts);
-            } else if (const std::optional<NoteHead> placed = drumHead(head.midiKey)) {
-                addHead(note, *placed, counts);
-            } else {
-                counts.add(ImportReport::DrumOutside);
-            }
-        }
-        return note;
+        drumHeads(*chord, note, counts);
+    } else {
+        staffHeads(*chord, measure, note, counts, report);
     }
+    return note;
+}
+
+void LaneBuilder::drumHeads(const XmlChord& chord, Note& note, ImportReport& counts) const {
+    note.octave = std::clamp(chord.octave, -3, 3);
+    for (const XmlHead& head : chord.heads) {
+        // Where it is shown, if that place plays its drum; else the place that plays it.
+        const int position = head.diatonic - kDrumMiddle;
+        const int offset = head.midiKey - (3 * position + 63);
+        if (head.unpitched && std::abs(position) <= kDrumReach &&
+            (!head.drumKnown || std::abs(offset) <= 1)) {
+            const Accidental accidental = offset < 0                ? Flat
+                                          : offset > 0              ? Sharp
+                                          : head.written == Natural ? Natural
+                                                                    : AccidentalNone;
+            addHead(note, NoteHead{position, accidental}, counts);
+        } else if (const std::optional<NoteHead> placed = drumHead(head.midiKey)) {
+            addHead(note, *placed, counts);
+        } else {
+            counts.add(ImportReport::DrumOutside);
+        }
+    }
+}
+
+void LaneBuilder::staffHeads(const XmlChord& chord, std::size_t measure, Note& note,
+                             ImportReport& counts, MusicXmlReport& report) const {
     int respelled = 0;
     const int key = timeline_.measures[measure].key;
-    const auto steps = spellHeads(*chord, key, timeline_.respelled[measure], respelled);
+    const auto steps = spellHeads(chord, key, timeline_.respelled[measure], respelled);
     report.add(MusicXmlReport::Respelled, respelled);
     const int middle = kind_ == Bass ? kBassMiddle : kTrebleMiddle;
-    const int written = std::clamp(chord->octave, -3, 3);
+    const int written = std::clamp(chord.octave, -3, 3);
     note.octave = bestOctave(steps, middle, written);
     report.add(MusicXmlReport::OctaveMarks, note.octave != written ? 1 : 0);
     for (const auto& [step, accidental] : steps) {
+        // Heads the staff cannot hold under any octave mark move by octaves onto it.
         int position = step - middle - 7 * note.octave;
         if (std::abs(position) > kReach) {
             counts.add(ImportReport::OctaveMoved);
@@ -462,7 +483,6 @@ Note LaneBuilder::makeNote(const Piece& piece, std::size_t measure) {
         }
         addHead(note, NoteHead{position, accidental}, counts);
     }
-    return note;
 }
 
 // Ties: within a chord laid over several Notes, and between chords the file ties, wherever the

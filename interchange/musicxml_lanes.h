@@ -19,6 +19,8 @@
 
 namespace corvane {
 
+class TickGrid;
+
 // The staff a voice is written on: drums for unpitched notes or a percussion clef, else its
 // staff's first clef; a clef neither treble nor bass (a C clef) becomes the nearer of the two.
 TrackKind laneKind(const XmlPart& part, int lane, MusicXmlReport& report);
@@ -53,8 +55,14 @@ class LaneBuilder {
                std::vector<std::vector<Piece>>& out);
     bool layMeasures(std::span<const Timed> sounding, const XmlSegment& segment, int mode,
                      std::vector<std::vector<Piece>>& out);
+    void place(std::span<const Timed> sounding, const TickGrid& grid, std::int64_t end,
+               std::vector<PlacedChord>& placed, std::vector<const XmlChord*>& owners,
+               ImportReport& changes);
     std::vector<TrackMeasure> assemble(const std::vector<std::vector<Piece>>& pieces);
     Note makeNote(const Piece& piece, std::size_t measure);
+    void drumHeads(const XmlChord& chord, Note& note, ImportReport& counts) const;
+    void staffHeads(const XmlChord& chord, std::size_t measure, Note& note, ImportReport& counts,
+                    MusicXmlReport& report) const;
     void tie(std::vector<TrackMeasure>& measures, const std::vector<std::vector<Piece>>& pieces);
 
     const XmlTimeline& timeline_;

@@ -128,7 +128,7 @@ std::optional<Kept> keepMeasure(const Shape& shape, bool first, bool last, Impor
     } else if (own > kMostBeats) {
         return std::nullopt;
     }
-    counts.add(ImportReport::MeasuresOffMeter);
+    counts.add(ImportReport::MeasuresOffMeter, own != *quarters ? 1 : 0);
     return Kept{own, 0};
 }
 
