@@ -1,38 +1,14 @@
 // import-midi: a score built from a Standard MIDI File as the editor's Import MIDI command builds
 // it, saved as a score file, with one line per kind of approximation on standard output.
 
-#include <iostream>
-#include <string>
-
-#include "cli/cli_util.h"
 #include "cli/commands.h"
+#include "cli/import_command.h"
 #include "interchange/midi_import.h"
-#include "score/data_file.h"
-#include "score/score_reader.h"
 
 namespace corvane::cli {
 
 int runImportMidi(const std::vector<std::string>& args) {
-    const ParsedArgs parsed = parseArgs(args, {}, 2, 2);
-    const std::string& in = parsed.positional[0];
-    const std::string& out = parsed.positional[1];
-    MidiImport imported;
-    try {
-        imported = importMidiFile(in);
-    } catch (const FileError& error) {
-        failInput(describe(error));
-    } catch (const ImportError& error) {
-        failInput(in + ": " + error.what());
-    }
-    try {
-        ScoreReader().save(out, imported.score);
-    } catch (const FileError& error) {
-        failInput(describe(error));
-    }
-    for (const std::string& line : imported.report) {
-        std::cout << line << '\n';
-    }
-    return kExitOk;
+    return runScoreImport(args, &importMidiFile);
 }
 
 }  // namespace corvane::cli
