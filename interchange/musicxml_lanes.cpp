@@ -188,7 +188,8 @@ TrackKind laneKind(const XmlPart& part, int lane, MusicXmlReport& report) {
     if (voice.unpitched || sign == "percussion") {
         return Drums;
     }
-    if (sign == "G" || sign == "F") {
+    const bool changes = part.clefChanges.count(voice.staff) != 0;
+    if ((sign == "G" || sign == "F") && !changes) {
         return sign == "G" ? Treble : Bass;
     }
     std::int64_t sum = 0;
@@ -204,7 +205,7 @@ TrackKind laneKind(const XmlPart& part, int lane, MusicXmlReport& report) {
             }
         }
     }
-    report.add(MusicXmlReport::OtherClefs, sign.empty() ? 0 : 1);
+    report.add(MusicXmlReport::OtherClefs, sign.empty() || sign == "G" || sign == "F" ? 0 : 1);
     const std::int64_t mean = count == 0 ? kTrebleMiddle : sum / count;
     return std::llabs(mean - kTrebleMiddle) <= std::llabs(mean - kBassMiddle) ? Treble : Bass;
 }

@@ -22,7 +22,8 @@ namespace corvane {
 class TickGrid;
 
 // The staff a voice is written on: drums for unpitched notes or a percussion clef, else its
-// staff's first clef; a clef neither treble nor bass (a C clef) becomes the nearer of the two.
+// staff's treble or bass clef; a clef neither treble nor bass (a C clef), or a staff whose clef
+// changes, takes the nearer of the two to the voice's notes.
 TrackKind laneKind(const XmlPart& part, int lane, MusicXmlReport& report);
 
 class LaneBuilder {

@@ -292,6 +292,7 @@ void PartReader::clef(const XmlTree& tree, Id node) {
         part_.clefs[staff] = clef;
     } else if (clefNow_[staff].sign != clef.sign || clefNow_[staff].line != clef.line) {
         report_.add(MusicXmlReport::ClefChanges);
+        part_.clefChanges.insert(staff);
     }
     clefNow_[staff] = clef;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,7 @@ struct XmlPart {
     int program = 0;
     std::vector<XmlLane> lanes;
     std::map<int, XmlClef> clefs;  // the first clef of each staff
+    std::set<int> clefChanges;     // the staves whose clef changes later
     std::vector<XmlMeasure> measures;
 };
 

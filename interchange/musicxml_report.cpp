@@ -16,7 +16,7 @@ constexpr std::array<const char*, MusicXmlReport::KindCount> kTexts = {{
     "Repeat signs left out: the music is imported once through",
     "Volta brackets left out",
     "Hairpins and pedal marks left out",
-    "Clef changes left out: each track keeps its first clef",
+    "Clef changes left out: each track keeps one clef, the nearer to its notes",
     "C clefs and other clefs written as treble or bass",
     "Transposing parts brought to sounding pitch",
     "Notes respelled as the editor spells them",

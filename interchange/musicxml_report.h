@@ -23,7 +23,7 @@ class MusicXmlReport {
         Repeats,        // repeat bar lines, segno, coda, da capo: played once through
         Voltas,         // volta brackets
         Hairpins,       // crescendo and diminuendo hairpins, pedal marks
-        ClefChanges,    // clef changes inside a part: a track keeps one clef
+        ClefChanges,    // clef changes inside a part: a track keeps the nearer clef
         OtherClefs,     // C clefs and other clefs, written as treble or bass
         Transposed,     // transposing parts brought to sounding pitch
         Respelled,      // notes whose spelling the score cannot hold (double sharps, ...)

@@ -205,16 +205,27 @@ TEST(MusicXmlImport, NotesAreSpelledInTheKeyAndTransposingPartsSoundAtPitch) {
     EXPECT_EQ(reportText(clarinet), "Transposing parts brought to sounding pitch: 1.\n");
 }
 
-TEST(MusicXmlImport, ClefsOtherThanTrebleAndBassTakeTheNearerOfTheTwo) {
+TEST(MusicXmlImport, ClefsOtherThanTrebleAndBassOrChangingTakeTheNearerOfTheTwo) {
     const std::string low = note("C", 3, 48, "half") + note("E", 3, 48, "half");
-    const MusicXmlImport tenor = read(document(
-        {{low, "<attributes><clef><sign>G</sign><line>2</line></clef></attributes>" + low}},
-        "<clef><sign>C</sign><line>4</line></clef>"));
+    const std::string toTreble =
+        "<attributes><clef><sign>G</sign><line>2</line></clef></attributes>";
+    const MusicXmlImport tenor =
+        read(document({{low, toTreble + low}}, "<clef><sign>C</sign><line>4</line></clef>"));
     EXPECT_EQ(tenor.score.tracks[0].kind, Bass);
     EXPECT_EQ(tokens(tenor.score.tracks[0].measures[1]), "2[-1] 2[1]");
     EXPECT_EQ(reportText(tenor),
-              "Clef changes left out: each track keeps its first clef: 1.\n"
+              "Clef changes left out: each track keeps one clef, the nearer to its notes: 1.\n"
               "C clefs and other clefs written as treble or bass: 1.\n");
+
+    // Treble at first, but the voice lies low: bass, and notes written under the treble clef
+    // still sound where they did.
+    const MusicXmlImport changing = read(
+        document({{note("B", 3, 96, "whole"),
+                   "<attributes><clef><sign>F</sign><line>4</line></clef></attributes>" + low}}));
+    EXPECT_EQ(changing.score.tracks[0].kind, Bass);
+    EXPECT_EQ(tokens(changing.score.tracks[0].measures[0]), "1[5]");
+    EXPECT_EQ(reportText(changing),
+              "Clef changes left out: each track keeps one clef, the nearer to its notes: 1.\n");
 }
 
 TEST(MusicXmlImport, TiesHoldOnlyWhereWriteMidiCanHoldTheKeys) {
