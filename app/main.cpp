@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/main_window.h"
 #include "recovery/recovery_files.h"
@@ -51,9 +53,43 @@ void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
     }
 }
 
+constexpr const char* kUsage =
+    "usage: corvane [FILE.cvn]\n"
+    "       corvane --help | --version\n"
+    "Opens the Corvane notation editor, with the score FILE.cvn when one is given.\n"
+    "corvane-cli does the same work with files without a window (corvane-cli --help).\n";
+
+// Answers --help and --version, and refuses any other option, before a display is needed; the
+// exit code when the program should end here. "--" ends the options.
+std::optional<int> answerOptions(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("corvane %s\n", CORVANE_VERSION);
+            return 0;
+        }
+        if (arg.size() > 1 && arg.front() == '-') {
+            std::fprintf(stderr, "corvane: unknown option %s (corvane --help shows the usage)\n",
+                         argv[i]);
+            return 2;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> done = answerOptions(argc, argv)) {
+        return *done;
+    }
     if (!hasEnv("QT_QPA_PLATFORM") && !hasEnv("DISPLAY") && !hasEnv("WAYLAND_DISPLAY")) {
         std::fputs(kNoDisplay, stderr);
         return 1;
@@ -68,7 +104,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
-    QApplication::setDesktopFileName(QStringLiteral("corvane"));
+    QApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));
 
     corvane::WindowServices services;
     services.sound = device;
@@ -81,7 +117,8 @@ int main(int argc, char** argv) {
     window.show();
     // Once the window has been painted: the recovery questions, then a score handed over by the
     // desktop (a double-click on a .cvn file).
-    const QStringList args = QApplication::arguments();
+    QStringList args = QApplication::arguments();
+    args.removeAll(QStringLiteral("--"));
     QTimer::singleShot(0, &window, [&window, file = args.size() > 1 ? args.at(1) : QString()] {
         window.start(file);
     });

@@ -1,5 +1,6 @@
 // corvane-cli: the headless tool. Dispatches to one command per first argument.
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -43,8 +44,38 @@ void printUsage(std::ostream& out) {
     for (const Command& command : kCommands) {
         out << "  corvane-cli " << command.name << ' ' << command.usage << '\n';
     }
-    out << "replay reads SCRIPT once, from start to end: a named pipe works too, as in\n"
+    out << "  corvane-cli --help | --version\n"
+           "  corvane-cli COMMAND --help\n"
+           "replay reads SCRIPT once, from start to end: a named pipe works too, as in\n"
            "  corvane-cli replay <(printf 'keydown 39\\n') --state state.txt\n";
+}
+
+bool asksForHelp(const std::vector<std::string>& args) {
+    return std::find_if(args.begin(), args.end(), [](const std::string& arg) {
+               return arg == "--help" || arg == "-h";
+           }) != args.end();
+}
+
+// Runs `command` with `args`: a failure is one line on stderr, followed by the command's usage
+// when the command was used wrongly.
+int runCommand(const Command& command, const std::vector<std::string>& args) {
+    const std::string prefix = "corvane-cli " + std::string(command.name);
+    if (asksForHelp(args)) {
+        std::cout << "usage: " << prefix << ' ' << command.usage << '\n';
+        return corvane::cli::kExitOk;
+    }
+    try {
+        return command.run(args);
+    } catch (const CliFailure& failure) {
+        std::cerr << prefix << ": " << failure.what() << '\n';
+        if (failure.code() == corvane::cli::kExitUsage) {
+            std::cerr << "usage: " << prefix << ' ' << command.usage << '\n';
+        }
+        return failure.code();
+    } catch (const std::exception& error) {
+        std::cerr << prefix << ": " << error.what() << '\n';
+        return corvane::cli::kExitBadInput;
+    }
 }
 
 }  // namespace
@@ -59,24 +90,17 @@ int main(int argc, char** argv) {
         printUsage(std::cout);
         return corvane::cli::kExitOk;
     }
+    if (all[0] == "--version") {
+        std::cout << "corvane-cli " << CORVANE_VERSION << '\n';
+        return corvane::cli::kExitOk;
+    }
     for (const Command& command : kCommands) {
-        if (command.name != all[0]) {
-            continue;
-        }
-        try {
-            return command.run(std::vector<std::string>(all.begin() + 1, all.end()));
-        } catch (const CliFailure& failure) {
-            std::cerr << "corvane-cli " << command.name << ": " << failure.what() << '\n';
-            if (failure.code() == corvane::cli::kExitUsage) {
-                std::cerr << "usage: corvane-cli " << command.name << ' ' << command.usage << '\n';
-            }
-            return failure.code();
-        } catch (const std::exception& error) {
-            std::cerr << "corvane-cli " << command.name << ": " << error.what() << '\n';
-            return corvane::cli::kExitBadInput;
+        if (command.name == all[0]) {
+            return runCommand(command, std::vector<std::string>(all.begin() + 1, all.end()));
         }
     }
-    std::cerr << "corvane-cli: unknown command \"" << all[0] << "\"\n";
-    printUsage(std::cerr);
+    const bool option = all[0].starts_with('-');
+    std::cerr << "corvane-cli: unknown " << (option ? "option " : "command \"") << all[0]
+              << (option ? "" : "\"") << " (corvane-cli --help shows the usage)\n";
     return corvane::cli::kExitUsage;
 }
