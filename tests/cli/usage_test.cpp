@@ -35,7 +35,7 @@ TEST(CliUsage, VersionAndHelpGoToStandardOutput) {
     EXPECT_EQ(version.out, std::string("corvane-cli ") + CORVANE_VERSION + "\n");
     EXPECT_EQ(version.err, "");
 
-    for (const std::string& flag : {"--help", "-h"}) {
+    for (const std::string flag : {"--help", "-h"}) {
         const CliResult help = runCli({flag});
         EXPECT_EQ(help.exitCode, 0) << flag;
         EXPECT_EQ(help.err, "") << flag;
@@ -57,7 +57,7 @@ TEST(CliUsage, EveryCommandAnswersHelpWithItsOwnUsageAndDoesNothingElse) {
 }
 
 TEST(CliUsage, AnUnknownOptionOrCommandIsRefusedInOneLineWithExit2) {
-    for (const std::string& word : {"--frobnicate", "-x", "frobnicate"}) {
+    for (const std::string word : {"--frobnicate", "-x", "frobnicate"}) {
         const CliResult result = runCli({word});
         EXPECT_EQ(result.exitCode, 2) << word;
         EXPECT_EQ(result.out, "") << word;
