@@ -8,6 +8,8 @@
 
 #include "editor/editor_view.h"
 #include "editor/error_message.h"
+#include "engrave/engraving.h"
+#include "engrave/staff_names.h"
 #include "interchange/midi_import.h"
 #include "interchange/musicxml_writer.h"
 #include "score/data_file.h"
@@ -181,6 +183,36 @@ bool EditorSession::save() {
     return true;
 }
 
+bool EditorSession::quickSave() {
+    if (documentPath_.empty()) {
+        return save();
+    }
+    const ChangeNotice notice(*this);
+    if (!reportFailures(prompts_, [&] { reader_->save(documentPath_, editor_->score()); })) {
+        return false;
+    }
+    editor_->markSaved();
+    return true;
+}
+
+void EditorSession::adopt(Score score) {
+    player_->stop();
+    editor_->setLoadedScore(std::move(score));
+}
+
+bool EditorSession::newScore() {
+    const ChangeNotice notice(*this);
+    if (!settleChanges()) {
+        return false;
+    }
+    adopt(Score());
+    documentPath_.clear();
+    saveSuggestion_.clear();
+    // Filled to the width of the view, as the first size change of a window fills it.
+    editor_->onResize();
+    return true;
+}
+
 bool EditorSession::load(const std::string& path) {
     // Load into a score of its own first, so that a file that is not loaded leaves the editor
     // exactly as it was.
@@ -194,7 +226,7 @@ bool EditorSession::load(const std::string& path) {
         prompts_.showMessage(result.reason, kErrorCaption, DataFile(path).path());
         return false;
     }
-    editor_->setLoadedScore(std::move(incoming));
+    adopt(std::move(incoming));
     documentPath_ = path;
     saveSuggestion_.clear();
     return true;
@@ -220,6 +252,13 @@ bool EditorSession::open() {
 bool EditorSession::loadFile(const std::string& path) {
     const ChangeNotice notice(*this);
     const bool loaded = load(path);
+    editor_->invalidate();
+    return loaded;
+}
+
+bool EditorSession::openChosen(const std::string& path) {
+    const ChangeNotice notice(*this);
+    const bool loaded = settleChanges() && load(path);
     editor_->invalidate();
     return loaded;
 }
@@ -256,7 +295,7 @@ bool EditorSession::import(const std::string& path) {
         showError(prompts_, error);
         return false;
     }
-    editor_->setLoadedScore(std::move(imported.score));
+    adopt(std::move(imported.score));
     editor_->markUnsaved();
     documentPath_.clear();
     saveSuggestion_ = std::filesystem::path(path).replace_extension(".cvn").string();
@@ -274,9 +313,29 @@ bool EditorSession::importMidi() {
     return replaceFromFile(FileDialogKind::ImportMidi, &EditorSession::import);
 }
 
+bool EditorSession::exportPdf(const PdfWriter& write) {
+    PdfExportChoice choice;
+    choice.settings.paper = engrave::localePaper();
+    for (const Track& track : editor_->score().tracks) {
+        choice.tracks.push_back(engrave::fullStaffName(track));
+    }
+    const std::string& named = saveSuggestion();
+    choice.path = std::filesystem::path(named.empty() ? engrave::titleForPath(named) : named)
+                      .replace_extension(".pdf")
+                      .string();
+    if (!prompts_.choosePdfExport(choice)) {
+        return false;
+    }
+    const ChangeNotice notice(*this);
+    editor_->ensureTimeline();
+    return reportFailures(prompts_, [&] {
+        write(editor_->score(), engrave::titleForPath(named), choice.settings, choice.path);
+    });
+}
+
 void EditorSession::restore(Score score, const std::string& belongsTo) {
     const ChangeNotice notice(*this);
-    editor_->setLoadedScore(std::move(score));
+    adopt(std::move(score));
     editor_->markUnsaved();
     documentPath_ = belongsTo;
     saveSuggestion_.clear();

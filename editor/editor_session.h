@@ -14,6 +14,7 @@
 
 #include "editor/editor_host.h"
 #include "editor/keyboard_keys.h"
+#include "engrave/page_settings.h"
 #include "render/canvas.h"
 #include "sound/device.h"
 
@@ -44,6 +45,10 @@ struct DocumentState {
 class EditorSession {
   public:
     using DocumentListener = std::function<void(const DocumentState&)>;
+    // Writes the pages of a score, titled, with the settings given, as a PDF file at the path
+    // given; raises FileError when it cannot. Qt's engrave::exportPdf, in practice.
+    using PdfWriter = std::function<void(const Score&, const std::string& title,
+                                         const engrave::PageSettings&, const std::string& path)>;
 
     // Builds the editor in `host`, then the player on `sound` (silent when null), which sounds
     // the editor's entries, then the score reader.
@@ -94,10 +99,20 @@ class EditorSession {
     // view repaints.
     void playbackEnded();
 
-    // Save: asks for a file name and writes the score there. True when the file was written; the
-    // score is then clean. A cancelled dialog changes nothing; a failed write is shown in an
+    // Save As: asks for a file name and writes the score there. True when the file was written;
+    // the score is then clean. A cancelled dialog changes nothing; a failed write is shown in an
     // "Error" box and leaves the score and `dirty` as they were.
     bool save();
+    // Save: writes the score over its own file, as Save As writes, without asking; a score
+    // without a file (never saved, imported) is Save As. True when the file was written.
+    bool quickSave();
+    // New: on a dirty score first asks "Save changes?" as Open does, then starts the default
+    // score as a window starts it: untitled, clean, with an empty history, playback stopped.
+    // Repaints. True when the new score was started.
+    bool newScore();
+    // Every command that replaces the whole score with another (Open, New, the imports, a
+    // restored copy) stops playback of the old one once the new one is there; one that fails
+    // leaves the old score playing.
     // Open: on a dirty score first asks "Save changes?" (Yes saves and goes on only if the save
     // happened, No goes on, Cancel stops), then asks for a file and loads it. A file that cannot
     // be loaded is reported in an "Error" box with the reason, and nothing changes: not the
@@ -107,6 +122,8 @@ class EditorSession {
     // The loading half of Open, for a file chosen elsewhere (no question, no dialog): a file that
     // cannot be loaded is reported and changes nothing. Repaints. True when a score was loaded.
     bool loadFile(const std::string& path);
+    // Open of a file chosen elsewhere (Open Recent): the question of Open, then loadFile().
+    bool openChosen(const std::string& path);
     // Write Midi: asks for a file name and exports the whole score there as a Standard MIDI
     // File. `dirty` is unchanged and nothing is repainted; a failure is shown in an "Error" box.
     // True when the file was written.
@@ -122,6 +139,11 @@ class EditorSession {
     // the save suggestion; what the import approximated is said once as a notice. Repaints.
     // True when a score was imported.
     bool importMidi();
+    // Export PDF: asks for the paper, orientation and tracks (the locale's paper, portrait and
+    // the whole score at first), then for a file named after the score, and writes the pages
+    // there through `write`, titled with the score's name. `dirty` is unchanged; a failure is
+    // shown in an "Error" box naming the file and the cause. True when the file was written.
+    bool exportPdf(const PdfWriter& write);
     // A score recovered after a crash replaces the current one as after Open, but with its
     // changes unsaved: dirty, belonging to the file `belongsTo` (empty for an untitled score).
     // Repaints.
@@ -143,6 +165,8 @@ class EditorSession {
     bool settleChanges();
     bool load(const std::string& path);
     bool import(const std::string& path);
+    // Puts `score` in the editor's hands in place of the old one, whose playback stops.
+    void adopt(Score score);
     // Open and Import MIDI: the question, the dialog of `kind`, then `take` on the chosen file;
     // repaints.
     bool replaceFromFile(FileDialogKind kind, bool (EditorSession::*take)(const std::string&));

@@ -8,7 +8,10 @@ std::string_view fileDialogExtension(FileDialogKind kind) {
         case FileDialogKind::ImportMidi:
             return ".mid";
         case FileDialogKind::ExportMusicXml:
+        case FileDialogKind::ImportMusicXml:
             return ".musicxml";
+        case FileDialogKind::ExportPdf:
+            return ".pdf";
         case FileDialogKind::Save:
         case FileDialogKind::Open:
             break;

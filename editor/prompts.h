@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "engrave/page_settings.h"
 
 namespace corvane {
 
@@ -15,10 +18,27 @@ class MeasureDialogModel;
 class DynamicDialogModel;
 
 // The file dialogs of the File menu.
-enum class FileDialogKind { Save, Open, WriteMidi, ExportMusicXml, ImportMidi };
+enum class FileDialogKind {
+    Save,
+    Open,
+    WriteMidi,
+    ExportMusicXml,
+    ImportMidi,
+    ImportMusicXml,
+    ExportPdf
+};
 
 // The extension a file dialog of `kind` gives a name typed without one, with its dot (".cvn").
 std::string_view fileDialogExtension(FileDialogKind kind);
+
+// What Export PDF asks for: how the pages are printed, and the file they go to.
+struct PdfExportChoice {
+    engrave::PageSettings settings;
+    // The names of the score's tracks, in order, for the choice of one track as a part.
+    std::vector<std::string> tracks;
+    // The file: suggested on the way in, chosen on the way out.
+    std::string path;
+};
 
 // The answer to a Yes/No/Cancel question; closing the box counts as Cancel.
 enum class Answer { Yes, No, Cancel };
@@ -46,6 +66,10 @@ class Prompts {
     // path, or nullopt when cancelled.
     virtual std::optional<std::string> chooseFile(FileDialogKind kind,
                                                   const std::string& current) = 0;
+    // The Export PDF windows: the paper, orientation and tracks of `choice` as they are offered,
+    // then the file dialog suggesting `choice.path`. True when both were confirmed; `choice`
+    // then holds what was chosen.
+    virtual bool choosePdfExport(PdfExportChoice& choice) = 0;
 };
 
 }  // namespace corvane

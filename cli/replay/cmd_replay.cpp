@@ -1,6 +1,7 @@
 // replay SCRIPT: drives a headless editor with the input events of a script and writes the
 // resulting score and editor state.
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "cli/cli_util.h"
 #include "cli/commands.h"
+#include "cli/gui_application.h"
 #include "cli/picture.h"
 #include "cli/replay/replay_script.h"
 #include "cli/replay/replay_state.h"
@@ -18,6 +20,7 @@
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
 #include "editor/keyboard_keys.h"
+#include "engrave/qt/score_printing.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
 #include "sound/device.h"
@@ -35,6 +38,12 @@ constexpr int kStartHeight = 600;
 bool runCommand(const std::string& command, EditorSession& session) {
     if (command == "save") {
         session.save();
+    } else if (command == "quicksave") {
+        session.quickSave();
+    } else if (command == "new") {
+        session.newScore();
+    } else if (command == "exportpdf") {
+        session.exportPdf(&engrave::exportPdf);
     } else if (command == "open") {
         session.open();
     } else if (command == "writemidi") {
@@ -123,6 +132,13 @@ bool runScript(const std::vector<ScriptLine>& lines, ScriptedHost& host, EditorS
     return false;
 }
 
+// Whether the script draws pages, which needs the fonts of a Qt application.
+bool drawsPages(const std::vector<ScriptLine>& lines) {
+    return std::any_of(lines.begin(), lines.end(), [](const ScriptLine& line) {
+        return line.kind == ScriptLine::Kind::Command && line.command == "exportpdf";
+    });
+}
+
 // The option's value as an absolute path, fixed before the script runs: a confirmed file dialog
 // moves the current directory, and the outputs still go where the command line said.
 std::optional<std::string> outputPath(const ParsedArgs& parsed, const char* name) {
@@ -197,6 +213,9 @@ int runReplay(const std::vector<std::string>& args) {
         return scriptFailure(scriptPath, error);
     }
 
+    // Offscreen, and only when needed: it outlives every page drawn.
+    const std::unique_ptr<QGuiApplication> app =
+        drawsPages(request.lines) ? makeGuiApplication() : nullptr;
     // Built in the main window's order: the host, then the session. Previews are silent and the
     // sequencer plays until a notify line.
     ScriptedHost host(kStartWidth, kStartHeight);

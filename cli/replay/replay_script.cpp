@@ -197,6 +197,23 @@ std::optional<KeyboardKey> keyOf(Tokens& tokens) {
     tokens.fail("unknown key " + quoted(token) + " (" + names + "or a number)");
 }
 
+// `command NAME`: one of the menu commands a script may run.
+std::string commandOf(Tokens& tokens) {
+    constexpr std::array<std::string_view, 11> kCommands{
+        "new",       "open",       "save", "quicksave", "writemidi", "exportmusicxml",
+        "exportpdf", "importmidi", "exit", "undo",      "redo"};
+    const std::string_view command = tokens.expect("command name");
+    if (std::find(kCommands.begin(), kCommands.end(), command) == kCommands.end()) {
+        std::string names;
+        for (std::size_t i = 0; i < kCommands.size(); ++i) {
+            names += (i == 0 ? "" : i + 1 == kCommands.size() ? " or " : ", ");
+            names += kCommands[i];
+        }
+        tokens.fail("unknown command " + quoted(command) + " (" + names + ")");
+    }
+    return std::string(command);
+}
+
 // One UTF-8 encoded printable character, or nullopt.
 std::optional<char32_t> singleCharacter(std::string_view s) {
     const std::optional<Decoded> c = decodeUtf8(s);
@@ -347,15 +364,7 @@ ScriptLine parseLine(std::string_view text, int number) {
         }
     } else if (verb == "command") {
         line.kind = ScriptLine::Kind::Command;
-        const std::string_view command = tokens.expect("command name");
-        constexpr std::string_view kCommands[] = {"save", "open", "writemidi", "exportmusicxml",
-                                                  "importmidi", "exit", "undo", "redo"};
-        if (std::find(std::begin(kCommands), std::end(kCommands), command) ==
-            std::end(kCommands)) {
-            tokens.fail("unknown command " + quoted(command) +
-                        " (save, open, writemidi, exportmusicxml, importmidi, exit, undo or redo)");
-        }
-        line.command = std::string(command);
+        line.command = commandOf(tokens);
     } else if (verb == "close") {
         line.kind = ScriptLine::Kind::Close;
     } else if (verb == "notify") {

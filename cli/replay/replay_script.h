@@ -67,7 +67,8 @@ struct ScriptLine {
     // keydown/keyup: the key, by name or number; none for a key the editor does not react to.
     std::optional<KeyboardKey> keyboardKey;
     char32_t character = 0;
-    std::string command;  // save / open / writemidi / exportmusicxml / importmidi / exit / undo / redo
+    std::string command;  // new / open / save / quicksave / writemidi / exportmusicxml / exportpdf
+                          // / importmidi / exit / undo / redo
     ScriptAnswer answer;
 
     friend bool operator==(const ScriptLine&, const ScriptLine&) = default;

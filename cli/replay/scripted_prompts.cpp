@@ -144,3 +144,16 @@ std::optional<std::string> ScriptedPrompts::chooseFile(FileDialogKind kind, cons
 }
 
 }  // namespace corvane::cli
+
+namespace corvane::cli {
+
+bool ScriptedPrompts::choosePdfExport(PdfExportChoice& choice) {
+    const std::optional<std::string> path = chooseFile(FileDialogKind::ExportPdf, choice.path);
+    if (!path) {
+        return false;
+    }
+    choice.path = *path;
+    return true;
+}
+
+}  // namespace corvane::cli

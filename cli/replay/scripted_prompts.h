@@ -34,6 +34,9 @@ class ScriptedPrompts final : public Prompts {
     // As the window's dialog does: a name typed without an extension gets the dialog's own, and
     // the chosen file's folder becomes the current directory. Nothing is suggested.
     std::optional<std::string> chooseFile(FileDialogKind kind, const std::string& current) override;
+    // Takes the file answer only: the pages are printed as first offered (the locale's paper,
+    // portrait, the whole score).
+    bool choosePdfExport(PdfExportChoice& choice) override;
 
   private:
     struct Queued {

@@ -38,7 +38,8 @@ class FakeWindow final : public DrawingSurface, public Prompts, public StatusDis
     std::vector<Rect> rectRepaints;
     std::vector<char32_t> posted;
     std::vector<std::string> questions;
-    std::deque<bool> yesNoAnswers;  // empty: No
+    std::deque<bool> yesNoAnswers;          // empty: No
+    std::deque<Answer> yesNoCancelAnswers;  // empty: Cancel
     std::vector<std::string> messages;
     std::vector<std::string> details;  // one per message, maybe empty
     std::vector<std::string> dialogsOpened;
@@ -61,6 +62,9 @@ class FakeWindow final : public DrawingSurface, public Prompts, public StatusDis
     std::function<void(DrumTrackDialogModel&)> drumTrackDialog;
     std::function<void(MeasureDialogModel&)> measureDialog;
     std::function<void(DynamicDialogModel&)> dynamicDialog;
+    // Export PDF: sees what is offered and may change it; false cancels. Unset: cancelled.
+    std::function<bool(PdfExportChoice&)> pdfExport;
+    std::vector<PdfExportChoice> pdfOffers;  // every Export PDF offer, as it came
 
     void invalidate() override { ++fullRepaints; }
     void invalidateRect(const Rect& r) override { rectRepaints.push_back(r); }
@@ -115,7 +119,12 @@ class FakeWindow final : public DrawingSurface, public Prompts, public StatusDis
     }
     Answer askYesNoCancel(std::string_view text, std::string_view) override {
         questions.emplace_back(text);
-        return Answer::Cancel;
+        if (yesNoCancelAnswers.empty()) {
+            return Answer::Cancel;
+        }
+        const Answer answer = yesNoCancelAnswers.front();
+        yesNoCancelAnswers.pop_front();
+        return answer;
     }
     void showMessage(std::string_view text, std::string_view, std::string_view detail) override {
         messages.emplace_back(text);
@@ -130,6 +139,10 @@ class FakeWindow final : public DrawingSurface, public Prompts, public StatusDis
         const std::string chosen = files.front();
         files.pop_front();
         return chosen;
+    }
+    bool choosePdfExport(PdfExportChoice& choice) override {
+        pdfOffers.push_back(choice);
+        return pdfExport && pdfExport(choice);
     }
     void notifyPlaybackDone() override {}
 

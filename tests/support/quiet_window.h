@@ -43,6 +43,7 @@ class QuietWindow : public DrawingSurface, public Prompts, public StatusDisplay 
     std::optional<std::string> chooseFile(FileDialogKind, const std::string&) override {
         return std::nullopt;
     }
+    bool choosePdfExport(PdfExportChoice&) override { return false; }
     void notifyPlaybackDone() override {}
 };
 

@@ -263,7 +263,13 @@ TEST_P(Replay, Script) {
                            ? builtinScore(expected.startScore, dir.path())
                            : (fs::path(CORVANE_REPLAY_SCRIPTS) / expected.startScore).string());
     }
-    const CliResult result = runCli(args, {{"TMPDIR", (dir.path() / "tmp").string()}});
+    // Qt, which draws the pages of Export PDF, keeps a runtime folder; without a desktop session
+    // it would make one in the temporary folder.
+    const fs::path runtime = dir.path() / "runtime";
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    const CliResult result = runCli(args, {{"TMPDIR", (dir.path() / "tmp").string()},
+                                           {"XDG_RUNTIME_DIR", runtime.string()}});
     fs::current_path(previous);
 
     EXPECT_EQ(result.exitCode, expected.exitCode) << result.err;
