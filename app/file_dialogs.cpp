@@ -26,6 +26,10 @@ DialogLook lookOf(FileDialogKind kind) {
             return {"Export MusicXML", true, "MusicXML files (*.musicxml)"};
         case FileDialogKind::ImportMidi:
             return {"Import MIDI", false, "MIDI files (*.mid *.midi)"};
+        case FileDialogKind::ImportMusicXml:
+            return {"Import MusicXML", false, "MusicXML files (*.musicxml *.xml *.mxl)"};
+        case FileDialogKind::ExportPdf:
+            return {"Export PDF", true, "PDF files (*.pdf)"};
     }
     return {"Save As", true, "Corvane files (*.cvn)"};
 }

@@ -11,8 +11,8 @@
 
 namespace corvane {
 
-// A file dialog of `kind`, owned by `parent`: Save, Write Midi and Export MusicXML ask for a new
-// or existing file (confirming before overwriting), Open and Import MIDI for an existing one;
+// A file dialog of `kind`, owned by `parent`: Save, Write Midi and the exports ask for a new or
+// existing file (confirming before overwriting), Open and the imports for an existing one;
 // each shows only its own files, adds its extension to a name typed without one, and starts in
 // the current directory, or, given a `currentFile`, in that file's folder with its name filled in.
 std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind,

@@ -113,6 +113,12 @@ int main(int argc, char** argv) {
         return !corvane::renderMidiToFile(midi, path, format, {}, &monitor).cancelled;
     };
     services.recoveryFolder = corvane::recoveryFolder();
+    services.settingsFile = corvane::defaultSettingsFile();
+    services.soundInUse = [device] {
+        // The device loads the first of the usual soundfonts that exists.
+        return corvane::SoundInUse{corvane::findSoundfont(corvane::defaultSoundfonts()),
+                                   device->driverName()};
+    };
     corvane::MainWindow window(std::move(services));
     window.show();
     // Once the window has been painted: the recovery questions, then a score handed over by the

@@ -14,12 +14,15 @@
 
 #include "app/app_icon.h"
 #include "app/file_dialogs.h"
+#include "app/print_command.h"
 #include "app/recovery_start.h"
 #include "app/window_prompts.h"
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
 #include "editor/error_message.h"
 #include "editor/window_title.h"
+#include "engrave/engraving.h"
+#include "engrave/qt/score_printing.h"
 #include "recovery/autosave_policy.h"
 #include "recovery/recovery_watch.h"
 #include "render/layout.h"
@@ -31,10 +34,13 @@ namespace corvane {
 MainWindow::MainWindow(WindowServices services)
     : services_(std::move(services)),
       client_(new ClientArea(this, services_.createCanvas)),
-      prompts_(std::make_unique<WindowPrompts>(this, services_.runModal)) {
+      prompts_(std::make_unique<WindowPrompts>(this, services_.runModal)),
+      recentFiles_(services_.settingsFile) {
     setWindowTitle(QStringLiteral("Corvane"));
     setWindowIcon(applicationIcon());
-    createActions();
+    createFileMenu();
+    createEditMenu();
+    createHelpMenu();
     buildViewFrame();
     client_->setFocus();
 
@@ -79,34 +85,48 @@ RecoveryStore* MainWindow::recoveryStore() const {
     return recovery_ ? &recovery_->store() : nullptr;
 }
 
-void MainWindow::createActions() {
+// Every item of a menu has a mnemonic of its own. "&Open...", "Write &Midi..." and "E&xit" keep
+// their letters; the others take letters those leave free.
+void MainWindow::createFileMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
 
-    saveAction_ = file->addAction(QStringLiteral("&Save..."), this, &MainWindow::save);
-    saveAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-
+    newAction_ = file->addAction(QStringLiteral("&New"), this, &MainWindow::newScore);
+    newAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     openAction_ = file->addAction(QStringLiteral("&Open..."), this, &MainWindow::open);
     openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    openRecentMenu_ = new RecentFilesMenu(QStringLiteral("Open &Recent"), recentFiles_, file);
+    file->addMenu(openRecentMenu_);
+    connect(openRecentMenu_, &RecentFilesMenu::fileChosen, this, &MainWindow::openRecent);
+    saveAction_ = file->addAction(QStringLiteral("&Save"), this, &MainWindow::save);
+    saveAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    saveAsAction_ = file->addAction(QStringLiteral("Save &As..."), this, &MainWindow::saveAs);
+    saveAsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addSeparator();
 
+    printAction_ = file->addAction(QStringLiteral("&Print..."), this, &MainWindow::print);
+    printAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    exportPdfAction_ =
+        file->addAction(QStringLiteral("Export P&DF..."), this, &MainWindow::exportPdf);
     writeMidiAction_ =
         file->addAction(QStringLiteral("Write &Midi..."), this, &MainWindow::writeMidi);
     writeMidiAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-
     exportMusicXmlAction_ =
-        file->addAction(QStringLiteral("Export Music&XML..."), this, &MainWindow::exportMusicXml);
+        file->addAction(QStringLiteral("Export MusicXM&L..."), this, &MainWindow::exportMusicXml);
+    exportAudioAction_ =
+        file->addAction(QStringLiteral("Export A&udio..."), this, &MainWindow::exportAudio);
+    exportAudioAction_->setEnabled(static_cast<bool>(services_.renderAudio));
+    file->addSeparator();
+
     importMidiAction_ =
         file->addAction(QStringLiteral("&Import MIDI..."), this, &MainWindow::importMidi);
-
-    exportAudioAction_ =
-        file->addAction(QStringLiteral("Export &Audio..."), this, &MainWindow::exportAudio);
-    exportAudioAction_->setEnabled(static_cast<bool>(services_.renderAudio));
-
     file->addSeparator();
 
     exitAction_ = file->addAction(QStringLiteral("E&xit"));
     // Like the close box, once the menu has finished.
     connect(exitAction_, &QAction::triggered, this, &QWidget::close, Qt::QueuedConnection);
+}
 
+void MainWindow::createEditMenu() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     undoAction_ = edit->addAction(QStringLiteral("&Undo"), this, &MainWindow::undo);
     undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -115,6 +135,14 @@ void MainWindow::createActions() {
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     undoAction_->setEnabled(false);
     redoAction_->setEnabled(false);
+}
+
+void MainWindow::createHelpMenu() {
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    keyboardShortcutsAction_ = help->addAction(QStringLiteral("&Keyboard Shortcuts"), this,
+                                               &MainWindow::showKeyboardShortcuts);
+    keyboardShortcutsAction_->setShortcut(QKeySequence(Qt::Key_F1));
+    aboutAction_ = help->addAction(QStringLiteral("&About Corvane"), this, &MainWindow::showAbout);
 }
 
 void MainWindow::buildViewFrame() {
@@ -143,7 +171,21 @@ void MainWindow::buildViewFrame() {
            kClientArea.height() + statusBar()->sizeHint().height());
 }
 
+void MainWindow::rememberDocument() {
+    if (!session_ || session_->documentPath().empty()) {
+        return;
+    }
+    rememberedPath_ = session_->documentPath();
+    recentFiles_.add(QFile::decodeName(rememberedPath_.c_str()));
+    openRecentMenu_->refresh();
+}
+
 void MainWindow::showDocument(const DocumentState& document) {
+    // A file the document went to or came from, however that came about (the close question's
+    // Save among them), is the newest of Open Recent.
+    if (!document.path.empty() && document.path != rememberedPath_) {
+        rememberDocument();
+    }
     setWindowTitle(QString::fromStdString(windowTitleTemplate(document.path, document.dirty)));
     setWindowModified(document.dirty);
     undoAction_->setText(QString::fromStdString(document.undoText));
@@ -207,16 +249,80 @@ void MainWindow::showSoundProblem(const QString& text) {
     }
 }
 
-void MainWindow::save() {
+void MainWindow::newScore() {
     if (session_) {
-        session_->save();
+        session_->newScore();
+    }
+}
+
+void MainWindow::save() {
+    if (session_ && session_->quickSave()) {
+        rememberDocument();
+    }
+}
+
+void MainWindow::saveAs() {
+    if (session_ && session_->save()) {
+        rememberDocument();
     }
 }
 
 void MainWindow::open() {
-    if (session_) {
-        session_->open();
+    if (session_ && session_->open()) {
+        rememberDocument();
     }
+}
+
+void MainWindow::openRecent(const QString& path) {
+    if (!session_) {
+        return;
+    }
+    const QFileInfo file(path);
+    if (!file.exists()) {
+        recentFiles_.remove(path);
+        openRecentMenu_->refresh();
+        prompts_->showMessage(
+            QStringLiteral("%1 is no longer there, so it has been taken off Open Recent.")
+                .arg(file.fileName())
+                .toStdString(),
+            "Open Recent", file.absoluteFilePath().toStdString() + ": no such file");
+        return;
+    }
+    QDir::setCurrent(file.absolutePath());
+    if (session_->openChosen(QFile::encodeName(file.absoluteFilePath()).toStdString())) {
+        rememberDocument();
+    }
+}
+
+void MainWindow::print() {
+    if (!session_) {
+        return;
+    }
+    EditorView& editor = session_->editor();
+    editor.ensureTimeline();
+    printScore(this, services_.runModal, *prompts_, editor.score(),
+               engrave::titleForPath(session_->saveSuggestion()));
+}
+
+void MainWindow::exportPdf() {
+    if (session_) {
+        session_->exportPdf(&engrave::exportPdf);
+    }
+}
+
+void MainWindow::showKeyboardShortcuts() {
+    QList<QMenu*> menus;
+    for (const QAction* item : menuBar()->actions()) {
+        if (item->menu() != nullptr) {
+            menus << item->menu();
+        }
+    }
+    corvane::showKeyboardShortcuts(this, services_.runModal, menus);
+}
+
+void MainWindow::showAbout() {
+    corvane::showAbout(this, services_.runModal,
+                       services_.soundInUse ? services_.soundInUse() : SoundInUse{});
 }
 
 void MainWindow::writeMidi() {
@@ -289,7 +395,9 @@ void MainWindow::openFile(const QString& path) {
     }
     const QFileInfo file(path);
     QDir::setCurrent(file.absolutePath());
-    session_->loadFile(QFile::encodeName(file.absoluteFilePath()).toStdString());
+    if (session_->loadFile(QFile::encodeName(file.absoluteFilePath()).toStdString())) {
+        rememberDocument();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

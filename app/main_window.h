@@ -13,6 +13,8 @@
 
 #include "app/audio_export.h"
 #include "app/client_area.h"
+#include "app/help_windows.h"
+#include "app/recent_files.h"
 #include "dialogs/modal.h"
 #include "editor/status_display.h"
 #include "sound/device.h"
@@ -44,6 +46,11 @@ struct WindowServices {
     // Where recovery copies of unsaved work are kept, and looked for by start(); empty: the
     // window keeps none (only the desktop program gives one).
     std::filesystem::path recoveryFolder = {};
+    // The settings file that keeps Open Recent between runs (defaultSettingsFile()); empty: the
+    // list stays empty.
+    QString settingsFile = {};
+    // The soundfont and audio output the About window names; without it, no sound.
+    std::function<SoundInUse()> soundInUse = {};
 };
 
 class MainWindow final : public QMainWindow, public StatusDisplay, public StatusTarget {
@@ -76,8 +83,13 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     // The scroll bar beside the client area that moves the track area a track a step.
     QScrollBar& trackScrollBar() const { return *trackScrollBar_; }
     // The File menu's actions.
+    QAction* newAction() const { return newAction_; }
     QAction* saveAction() const { return saveAction_; }
+    QAction* saveAsAction() const { return saveAsAction_; }
     QAction* openAction() const { return openAction_; }
+    RecentFilesMenu* openRecentMenu() const { return openRecentMenu_; }
+    QAction* printAction() const { return printAction_; }
+    QAction* exportPdfAction() const { return exportPdfAction_; }
     QAction* writeMidiAction() const { return writeMidiAction_; }
     QAction* exportMusicXmlAction() const { return exportMusicXmlAction_; }
     QAction* importMidiAction() const { return importMidiAction_; }
@@ -86,6 +98,9 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     // The Edit menu's actions.
     QAction* undoAction() const { return undoAction_; }
     QAction* redoAction() const { return redoAction_; }
+    // The Help menu's actions.
+    QAction* keyboardShortcutsAction() const { return keyboardShortcutsAction_; }
+    QAction* aboutAction() const { return aboutAction_; }
     // The export under way, or null.
     AudioExportRun* audioExport() const { return audioExport_.get(); }
 
@@ -100,10 +115,21 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
   public slots:
     // The File commands. Each does nothing once the window has closed; a failure is shown in an
     // "Error" box. Exit is the close box's close, once the menu has finished.
-    // Save: asks for a score file and writes the score into it.
+    // New: asks first whether to save unsaved changes, then starts an untitled score.
+    void newScore();
+    // Save: writes the score over its file; asks for one as Save As does when it has none.
     void save();
+    // Save As: asks for a score file and writes the score into it.
+    void saveAs();
     // Open: asks first whether to save unsaved changes, then for a score file, and loads it.
     void open();
+    // Open Recent: as Open, with the file chosen from the list; a file that is no longer there
+    // is taken off the list, with a message naming it.
+    void openRecent(const QString& path);
+    // Print: the print dialog, then the pages through the printer.
+    void print();
+    // Export PDF: asks for the paper, orientation and tracks, then for a PDF file.
+    void exportPdf();
     // Write Midi: asks for a MIDI file and writes the whole score into it.
     void writeMidi();
     // Export MusicXML: asks for a MusicXML file and writes the whole score into it.
@@ -117,6 +143,9 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     // The Edit commands: take back the last step, make the next one again.
     void undo();
     void redo();
+    // The Help commands: the keys and the mouse, and About.
+    void showKeyboardShortcuts();
+    void showAbout();
 
   protected:
     // The close query; a window allowed to close closes the session.
@@ -132,7 +161,11 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     void keepRecoveryCopy();
 
   private:
-    void createActions();
+    void createFileMenu();
+    void createEditMenu();
+    void createHelpMenu();
+    // Puts the document's file first in Open Recent.
+    void rememberDocument();
     // The client area with the track scroll bar at its right, and the status line below; the
     // window is sized so that the client area has the size it would have without them.
     void buildViewFrame();
@@ -149,8 +182,15 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     QScrollBar* trackScrollBar_ = nullptr;
     QLabel* hoverStatus_ = nullptr;
     std::unique_ptr<EditorSession> session_;
+    RecentFiles recentFiles_;
+    std::string rememberedPath_;  // the document's file as Open Recent last took it
+    QAction* newAction_ = nullptr;
     QAction* saveAction_ = nullptr;
+    QAction* saveAsAction_ = nullptr;
     QAction* openAction_ = nullptr;
+    RecentFilesMenu* openRecentMenu_ = nullptr;
+    QAction* printAction_ = nullptr;
+    QAction* exportPdfAction_ = nullptr;
     QAction* writeMidiAction_ = nullptr;
     QAction* exportMusicXmlAction_ = nullptr;
     QAction* importMidiAction_ = nullptr;
@@ -158,6 +198,8 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     QAction* exitAction_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
+    QAction* keyboardShortcutsAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
     std::unique_ptr<AudioExportRun> audioExport_;
     std::unique_ptr<RecoveryWatch> recovery_;
     QTimer recoveryTimer_;

@@ -3,6 +3,7 @@
 #include "app/file_dialogs.h"
 #include "dialogs/dynamic_dialog.h"
 #include "dialogs/measure_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "dialogs/track_dialogs.h"
 
 namespace corvane {
@@ -53,6 +54,20 @@ void WindowPrompts::showMessage(std::string_view text, std::string_view caption,
 std::optional<std::string> WindowPrompts::chooseFile(FileDialogKind kind,
                                                      const std::string& current) {
     return corvane::chooseFile(owner_, kind, runModal_, current);
+}
+
+bool WindowPrompts::choosePdfExport(PdfExportChoice& choice) {
+    PageSetupDialog setup(owner_, QStringLiteral("Export PDF"), choice.settings, choice.tracks);
+    if (runModal_(setup) != QDialog::Accepted) {
+        return false;
+    }
+    const std::optional<std::string> path = chooseFile(FileDialogKind::ExportPdf, choice.path);
+    if (!path) {
+        return false;
+    }
+    choice.settings = setup.settings();
+    choice.path = *path;
+    return true;
 }
 
 }  // namespace corvane

@@ -24,6 +24,8 @@ class WindowPrompts final : public Prompts {
     void showMessage(std::string_view text, std::string_view caption,
                      std::string_view detail) override;
     std::optional<std::string> chooseFile(FileDialogKind kind, const std::string& current) override;
+    // The page setup dialog, then the file dialog.
+    bool choosePdfExport(PdfExportChoice& choice) override;
 
   private:
     QWidget* owner_;

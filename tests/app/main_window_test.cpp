@@ -160,32 +160,44 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
     EXPECT_TRUE(sizes.contains(QSize(16, 16)));
 
     const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text(), "&File");
     EXPECT_EQ(menus[1]->text(), "&Edit");
+    EXPECT_EQ(menus[2]->text(), "&Help");
     const QList<QAction*> items = menus[0]->menu()->actions();
-    ASSERT_EQ(items.size(), 8);
     const struct {
         const char* text;
         QAction* action;
         QKeySequence shortcut;
-    } expected[] = {{"&Save...", window->saveAction(), QKeySequence("Ctrl+S")},
+    } expected[] = {{"&New", window->newAction(), QKeySequence("Ctrl+N")},
                     {"&Open...", window->openAction(), QKeySequence("Ctrl+O")},
+                    {"Open &Recent", window->openRecentMenu()->menuAction(), QKeySequence()},
+                    {"&Save", window->saveAction(), QKeySequence("Ctrl+S")},
+                    {"Save &As...", window->saveAsAction(), QKeySequence("Ctrl+Shift+S")},
+                    {"", nullptr, QKeySequence()},
+                    {"&Print...", window->printAction(), QKeySequence("Ctrl+P")},
+                    {"Export P&DF...", window->exportPdfAction(), QKeySequence()},
                     {"Write &Midi...", window->writeMidiAction(), QKeySequence("Ctrl+M")},
-                    {"Export Music&XML...", window->exportMusicXmlAction(), QKeySequence()},
+                    {"Export MusicXM&L...", window->exportMusicXmlAction(), QKeySequence()},
+                    {"Export A&udio...", window->exportAudioAction(), QKeySequence()},
+                    {"", nullptr, QKeySequence()},
                     {"&Import MIDI...", window->importMidiAction(), QKeySequence()},
-                    {"Export &Audio...", window->exportAudioAction(), QKeySequence()},
                     {"", nullptr, QKeySequence()},
                     {"E&xit", window->exitAction(), QKeySequence()}};
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(items[i]->isSeparator(), i == 6);
-        if (i != 6) {
-            EXPECT_EQ(items[i]->text(), expected[i].text);
-            EXPECT_EQ(items[i]->shortcut(), expected[i].shortcut) << expected[i].text;
-            EXPECT_EQ(items[i], expected[i].action) << expected[i].text;
+    ASSERT_EQ(items.size(), static_cast<qsizetype>(std::size(expected)));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const auto& e = expected[i];
+        EXPECT_EQ(items[i]->isSeparator(), e.action == nullptr) << i;
+        if (e.action != nullptr) {
+            EXPECT_EQ(items[i]->text(), e.text);
+            EXPECT_EQ(items[i]->shortcut(), e.shortcut) << e.text;
+            EXPECT_EQ(items[i], e.action) << e.text;
         }
     }
-    EXPECT_FALSE(items[5]->isEnabled()) << "no renderer was given to this window";
+    EXPECT_FALSE(window->exportAudioAction()->isEnabled())
+        << "no renderer was given to this window";
+    EXPECT_FALSE(window->openRecentMenu()->menuAction()->isEnabled())
+        << "no settings file was given to this window";
 
     ASSERT_NE(window->editor(), nullptr);
     ASSERT_NE(window->player(), nullptr);
@@ -609,7 +621,7 @@ TEST_F(MainWindowTest, TheTitleSaysWhatIsOpenAndWhetherItChanged) {
         dialog.reject();
         return dialog.result();
     });
-    window->saveAction()->trigger();
+    window->saveAsAction()->trigger();
 
     window->openFile(QString::fromStdString(writeScore("other.cvn", 2)));
     EXPECT_EQ(window->windowTitle(), "other.cvn[*] - Corvane");

@@ -43,7 +43,9 @@ std::vector<fs::path> copiesIn(const fs::path& folder) {
 class Run {
   public:
     Run(const char* program, const fs::path& folder, const fs::path& stateHome)
-        : program_(program, folder.string(), {}, {"XDG_STATE_HOME=" + stateHome.string()}) {}
+        : program_(program, folder.string(), {},
+                   {"XDG_STATE_HOME=" + stateHome.string(),
+                    "XDG_CONFIG_HOME=" + (folder / "config").string()}) {}
 
     Program& program() { return program_; }
 

@@ -22,14 +22,15 @@ int main(int argc, char** argv) {
         std::perror("mkdtemp");
         return 1;
     }
-    // The program's recovery copies stay in the test's own folder.
+    // The program's recovery copies and settings stay in the test's own folder.
     const std::string stateHome = "XDG_STATE_HOME=" + std::string(folder) + "/state";
+    const std::string configHome = "XDG_CONFIG_HOME=" + std::string(folder) + "/config";
     Display display;
 
     {
         // Start, look, close a clean score.
         const Clock::time_point start = Clock::now();
-        Program program(argv[1], folder, {}, {stateHome});
+        Program program(argv[1], folder, {}, {stateHome, configHome});
         const std::optional<Shown> shown = waitForStaff(display, program, start);
         check(shown.has_value(), "the window \"Corvane\" appears and shows a staff");
         if (shown) {
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
     }
     {
         // A real click places a note; the score is then dirty and closing asks first.
-        Program program(argv[1], folder, {}, {stateHome});
+        Program program(argv[1], folder, {}, {stateHome, configHome});
         const std::optional<Shown> shown = waitForStaff(display, program, Clock::now());
         check(shown.has_value(), "the window shows a staff again");
         if (shown) {
