@@ -119,6 +119,8 @@ void MainWindow::createFileMenu() {
 
     importMidiAction_ =
         file->addAction(QStringLiteral("&Import MIDI..."), this, &MainWindow::importMidi);
+    importMusicXmlAction_ =
+        file->addAction(QStringLiteral("Import Musi&cXML..."), this, &MainWindow::importMusicXml);
     file->addSeparator();
 
     exitAction_ = file->addAction(QStringLiteral("E&xit"));
@@ -288,8 +290,10 @@ void MainWindow::openRecent(const QString& path) {
             "Open Recent", file.absoluteFilePath().toStdString() + ": no such file");
         return;
     }
-    QDir::setCurrent(file.absolutePath());
+    // As a confirmed Open dialog does, but only once the file has opened: a question answered
+    // Cancel or a file that does not load leaves the next dialog where it was.
     if (session_->openChosen(QFile::encodeName(file.absoluteFilePath()).toStdString())) {
+        QDir::setCurrent(file.absolutePath());
         rememberDocument();
     }
 }
@@ -340,6 +344,12 @@ void MainWindow::exportMusicXml() {
 void MainWindow::importMidi() {
     if (session_) {
         session_->importMidi();
+    }
+}
+
+void MainWindow::importMusicXml() {
+    if (session_) {
+        session_->importMusicXml();
     }
 }
 

@@ -93,6 +93,7 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     QAction* writeMidiAction() const { return writeMidiAction_; }
     QAction* exportMusicXmlAction() const { return exportMusicXmlAction_; }
     QAction* importMidiAction() const { return importMidiAction_; }
+    QAction* importMusicXmlAction() const { return importMusicXmlAction_; }
     QAction* exportAudioAction() const { return exportAudioAction_; }
     QAction* exitAction() const { return exitAction_; }
     // The Edit menu's actions.
@@ -137,6 +138,8 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     // Import MIDI: asks first whether to save unsaved changes, then for a MIDI file, and makes
     // a new, unsaved score of it; what had to be approximated is said in the status line.
     void importMidi();
+    // Import MusicXML: as Import MIDI, from a MusicXML file (.musicxml, .xml or .mxl).
+    void importMusicXml();
     // Export Audio: asks for a sound file and renders the whole score into it, off the window's
     // thread, with a progress dialog.
     void exportAudio();
@@ -194,6 +197,7 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     QAction* writeMidiAction_ = nullptr;
     QAction* exportMusicXmlAction_ = nullptr;
     QAction* importMidiAction_ = nullptr;
+    QAction* importMusicXmlAction_ = nullptr;
     QAction* exportAudioAction_ = nullptr;
     QAction* exitAction_ = nullptr;
     QAction* undoAction_ = nullptr;

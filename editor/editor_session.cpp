@@ -10,7 +10,9 @@
 #include "editor/error_message.h"
 #include "engrave/engraving.h"
 #include "engrave/staff_names.h"
+#include "interchange/import_error.h"
 #include "interchange/midi_import.h"
+#include "interchange/musicxml_import.h"
 #include "interchange/musicxml_writer.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
@@ -283,10 +285,14 @@ bool EditorSession::exportMusicXml() {
     return reportFailures(prompts_, [&] { writeMusicXmlFile(*path, editor_->score()); });
 }
 
-bool EditorSession::import(const std::string& path) {
-    MidiImport imported;
+template <class Read>
+bool EditorSession::importWith(const std::string& path, Read read) {
+    Score score;
+    std::vector<std::string> lines;
     try {
-        imported = importMidiFile(path);
+        auto imported = read(path);
+        score = std::move(imported.score);
+        lines = std::move(imported.report);
     } catch (const ImportError& error) {
         // As for a score file that does not load: the reason, and beneath it the file.
         prompts_.showMessage(error.what(), kErrorCaption, DataFile(path).path());
@@ -295,12 +301,12 @@ bool EditorSession::import(const std::string& path) {
         showError(prompts_, error);
         return false;
     }
-    adopt(std::move(imported.score));
+    adopt(std::move(score));
     editor_->markUnsaved();
     documentPath_.clear();
     saveSuggestion_ = std::filesystem::path(path).replace_extension(".cvn").string();
     std::string report;
-    for (const std::string& line : imported.report) {
+    for (const std::string& line : lines) {
         report += (report.empty() ? "" : " ") + line;
     }
     if (!report.empty()) {
@@ -309,8 +315,20 @@ bool EditorSession::import(const std::string& path) {
     return true;
 }
 
+bool EditorSession::importMidiFrom(const std::string& path) {
+    return importWith(path, &importMidiFile);
+}
+
+bool EditorSession::importMusicXmlFrom(const std::string& path) {
+    return importWith(path, &importMusicXmlFile);
+}
+
 bool EditorSession::importMidi() {
-    return replaceFromFile(FileDialogKind::ImportMidi, &EditorSession::import);
+    return replaceFromFile(FileDialogKind::ImportMidi, &EditorSession::importMidiFrom);
+}
+
+bool EditorSession::importMusicXml() {
+    return replaceFromFile(FileDialogKind::ImportMusicXml, &EditorSession::importMusicXmlFrom);
 }
 
 bool EditorSession::exportPdf(const PdfWriter& write) {

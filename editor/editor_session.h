@@ -139,6 +139,8 @@ class EditorSession {
     // the save suggestion; what the import approximated is said once as a notice. Repaints.
     // True when a score was imported.
     bool importMidi();
+    // Import MusicXML: as Import MIDI, from a MusicXML file, plain or compressed.
+    bool importMusicXml();
     // Export PDF: asks for the paper, orientation and tracks (the locale's paper, portrait and
     // the whole score at first), then for a file named after the score, and writes the pages
     // there through `write`, titled with the score's name. `dirty` is unchanged; a failure is
@@ -164,10 +166,15 @@ class EditorSession {
     // Asks "Save changes?" for a dirty score; true when the caller may go on.
     bool settleChanges();
     bool load(const std::string& path);
-    bool import(const std::string& path);
+    // The importing half of Import MIDI and Import MusicXML: `read` builds the score from the
+    // file at `path`, which then replaces the current one as a new, unsaved score.
+    template <class Read>
+    bool importWith(const std::string& path, Read read);
+    bool importMidiFrom(const std::string& path);
+    bool importMusicXmlFrom(const std::string& path);
     // Puts `score` in the editor's hands in place of the old one, whose playback stops.
     void adopt(Score score);
-    // Open and Import MIDI: the question, the dialog of `kind`, then `take` on the chosen file;
+    // Open and the imports: the question, the dialog of `kind`, then `take` on the chosen file;
     // repaints.
     bool replaceFromFile(FileDialogKind kind, bool (EditorSession::*take)(const std::string&));
     // The file dialog of `kind`; Save suggests saveSuggestion().

@@ -56,6 +56,8 @@ bool runCommand(const std::string& command, EditorSession& session) {
         session.exportMusicXml();
     } else if (command == "importmidi") {
         session.importMidi();
+    } else if (command == "importmusicxml") {
+        session.importMusicXml();
     } else if (session.mayClose()) {
         return false;
     }

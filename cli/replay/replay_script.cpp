@@ -199,9 +199,9 @@ std::optional<KeyboardKey> keyOf(Tokens& tokens) {
 
 // `command NAME`: one of the menu commands a script may run.
 std::string commandOf(Tokens& tokens) {
-    constexpr std::array<std::string_view, 11> kCommands{
-        "new",       "open",       "save", "quicksave", "writemidi", "exportmusicxml",
-        "exportpdf", "importmidi", "exit", "undo",      "redo"};
+    constexpr std::array<std::string_view, 12> kCommands{
+        "new",       "open",       "save",           "quicksave", "writemidi", "exportmusicxml",
+        "exportpdf", "importmidi", "importmusicxml", "exit",      "undo",      "redo"};
     const std::string_view command = tokens.expect("command name");
     if (std::find(kCommands.begin(), kCommands.end(), command) == kCommands.end()) {
         std::string names;

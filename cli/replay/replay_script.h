@@ -68,7 +68,7 @@ struct ScriptLine {
     std::optional<KeyboardKey> keyboardKey;
     char32_t character = 0;
     std::string command;  // new / open / save / quicksave / writemidi / exportmusicxml / exportpdf
-                          // / importmidi / exit / undo / redo
+                          // / importmidi / importmusicxml / exit / undo / redo
     ScriptAnswer answer;
 
     friend bool operator==(const ScriptLine&, const ScriptLine&) = default;

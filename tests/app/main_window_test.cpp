@@ -182,6 +182,7 @@ TEST_F(MainWindowTest, FrameMenuAndTheThreeObjects) {
                     {"Export A&udio...", window->exportAudioAction(), QKeySequence()},
                     {"", nullptr, QKeySequence()},
                     {"&Import MIDI...", window->importMidiAction(), QKeySequence()},
+                    {"Import Musi&cXML...", window->importMusicXmlAction(), QKeySequence()},
                     {"", nullptr, QKeySequence()},
                     {"E&xit", window->exitAction(), QKeySequence()}};
     ASSERT_EQ(items.size(), static_cast<qsizetype>(std::size(expected)));
@@ -953,6 +954,10 @@ TEST_F(FileDialogTest, EachKindAsksForItsOwnFiles) {
          "MusicXML files (*.musicxml)", "musicxml", "Export MusicXML"},
         {FileDialogKind::ImportMidi, QFileDialog::AcceptOpen, QFileDialog::ExistingFile,
          "MIDI files (*.mid *.midi)", "mid", "Import MIDI"},
+        {FileDialogKind::ImportMusicXml, QFileDialog::AcceptOpen, QFileDialog::ExistingFile,
+         "MusicXML files (*.musicxml *.xml *.mxl)", "musicxml", "Import MusicXML"},
+        {FileDialogKind::ExportPdf, QFileDialog::AcceptSave, QFileDialog::AnyFile,
+         "PDF files (*.pdf)", "pdf", "Export PDF"},
     };
     QWidget owner;
     for (const auto& c : cases) {

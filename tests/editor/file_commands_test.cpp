@@ -11,6 +11,8 @@
 #include "editor/editor_view.h"
 #include "engrave/staff_names.h"
 #include "fake_window.h"
+#include "interchange/import_error.h"
+#include "interchange/musicxml_import.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
 #include "sound/player.h"
@@ -196,6 +198,69 @@ TEST_F(FileCommands, EveryCommandThatReplacesTheScoreStopsItsPlaybackOnlyWhenItS
     ASSERT_TRUE(session.save());
     ASSERT_TRUE(session.writeMidi());
     EXPECT_TRUE(playing());
+}
+
+// One measure of 7/8, which the import has to re-bar and says so.
+constexpr const char* kSevenEighths =
+    "<?xml version=\"1.0\"?><score-partwise version=\"4.0\"><part-list><score-part id=\"P1\">"
+    "<part-name>Flute</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\">"
+    "<attributes><divisions>24</divisions><time><beats>7</beats><beat-type>8</beat-type></time>"
+    "<clef><sign>G</sign><line>2</line></clef></attributes><note><rest/><duration>84</duration>"
+    "</note></measure></part></score-partwise>";
+
+TEST_F(FileCommands, ImportMusicXmlAsksFirstAndMakesANewUnsavedScoreWithItsReport) {
+    placeNote();
+    const std::string song = dir.file("song.musicxml");
+    window.files = {song};
+    ASSERT_TRUE(session.exportMusicXml());
+    const Score edited = session.editor().score();
+
+    play();
+    window.yesNoCancelAnswers = {Answer::Cancel};
+    EXPECT_FALSE(session.importMusicXml());
+    EXPECT_EQ(window.fileDialogs.back().kind, FileDialogKind::ExportMusicXml) << "no dialog";
+
+    // A file that is no MusicXML: the import's reason, the file beneath, nothing changed.
+    const std::string junk = dir.file("junk.xml");
+    testing::writeBytes(junk, {'<', 'a', '/', '>'});
+    window.yesNoCancelAnswers = {Answer::No};
+    window.files = {junk};
+    EXPECT_FALSE(session.importMusicXml());
+    EXPECT_EQ(window.fileDialogs.back().kind, FileDialogKind::ImportMusicXml);
+    EXPECT_EQ(session.editor().score(), edited);
+    EXPECT_TRUE(playing());
+    try {
+        importMusicXmlFile(junk);
+        ADD_FAILURE() << "imported";
+    } catch (const ImportError& error) {
+        EXPECT_EQ(window.messages.back(), error.what());
+    }
+    EXPECT_EQ(window.details.back(), junk);
+
+    window.yesNoCancelAnswers = {Answer::No};
+    window.files = {song};
+    ASSERT_TRUE(session.importMusicXml());
+    EXPECT_FALSE(playing());
+    EXPECT_EQ(session.editor().score(), importMusicXmlFile(song).score);
+    EXPECT_TRUE(session.editor().dirty());
+    EXPECT_EQ(session.documentPath(), "");
+    EXPECT_EQ(session.saveSuggestion(), dir.file("song.cvn"));
+    EXPECT_TRUE(window.notices.empty()) << "our own export comes back exactly";
+
+    const std::string seven = dir.file("seven.xml");
+    const std::string text = kSevenEighths;
+    testing::writeBytes(seven, std::vector<std::uint8_t>(text.begin(), text.end()));
+    window.yesNoCancelAnswers = {Answer::No};
+    window.files = {seven};
+    ASSERT_TRUE(session.importMusicXml());
+    const std::vector<std::string> report = importMusicXmlFile(seven).report;
+    ASSERT_FALSE(report.empty());
+    std::string joined;
+    for (const std::string& line : report) {
+        joined += (joined.empty() ? "" : " ") + line;
+    }
+    ASSERT_EQ(window.notices.size(), 1u);
+    EXPECT_EQ(window.notices[0], joined);
 }
 
 TEST_F(FileCommands, ExportPdfOffersTheLocalesPaperAndTheTracksAndWritesWhatWasChosen) {
