@@ -57,7 +57,8 @@ const QList<ShippedWork>& shippedWorks() {
     static const QList<ShippedWork> works{
         {"bravura", "Bravura music font 1.392, by Steinberg Media Technologies GmbH",
          "SIL Open Font License 1.1"},
-        {"musicxml", "MusicXML 3.0 schema, by Recordare LLC", "MusicXML Public License 3.0"},
+        {"musicxml", "MusicXML 3.0 schema, by Recordare LLC (in the sources, to check exports)",
+         "MusicXML Public License 3.0"},
     };
     return works;
 }
@@ -112,14 +113,14 @@ QString aboutText(const SoundInUse& sound) {
                     .arg(QString::fromStdString(sound.soundfont).toHtmlEscaped(),
                          QString::fromStdString(sound.output).toHtmlEscaped());
     }
-    text += QStringLiteral(".</p><p><b>Shipped with Corvane:</b></p><ul>");
+    text += QStringLiteral(".</p><p><b>Third-party works in Corvane:</b></p><ul>");
     for (const ShippedWork& work : shippedWorks()) {
         text += QStringLiteral("<li>%1, under the %2</li>")
                     .arg(QString::fromUtf8(work.what), QString::fromUtf8(work.licence));
     }
     text += QStringLiteral(
-                "</ul><p>Built on Qt %1 (LGPL 3), FluidSynth (LGPL 2.1 or later) and "
-                "libsndfile (LGPL 2.1 or later).</p>")
+                "</ul><p>Built on Qt %1 (LGPL 3), FluidSynth (LGPL 2.1 or later), "
+                "libsndfile (LGPL 2.1 or later), expat (MIT) and libzip (BSD 3-clause).</p>")
                 .arg(QString::fromLatin1(qVersion()));
     return text;
 }
