@@ -10,7 +10,9 @@
 #include <QStyleOptionMenuItem>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QStatusBar>
 #include <QTextBrowser>
+#include <fstream>
 #include <map>
 
 #include "app/help_windows.h"
@@ -21,6 +23,7 @@
 #include "editor/editor_view.h"
 #include "editor/key_reference.h"
 #include "engrave/staff_names.h"
+#include "interchange/musicxml_import.h"
 #include "score/data_file.h"
 #include "score/score_reader.h"
 #include "sound/player.h"
@@ -343,6 +346,53 @@ TEST_F(FileMenuTest, ExportPdfAsksThePagesThenTheFileNamedAfterTheScore) {
     script.then(test::box(QMessageBox::Ok, kErrorOpenWrite, "Error", QMessageBox::Warning));
     window->exportPdf();
     EXPECT_EQ(script.seen().back().detail, path("missing/out.pdf") + ": no such folder");
+}
+
+TEST_F(FileMenuTest, ImportMusicXmlMakesANewUnsavedScoreSaysWhatItApproximatedAndStopsPlayback) {
+    // A flute's measure of 7/8, which the import re-bars and reports.
+    QDir(dir.path()).mkdir("in");
+    std::ofstream(path("in/flute.xml").toStdString())
+        << "<?xml version=\"1.0\"?><score-partwise version=\"3.1\"><part-list>"
+           "<score-part id=\"P1\"><part-name>Flute</part-name></score-part></part-list>"
+           "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>2</divisions>"
+           "<time><beats>7</beats><beat-type>8</beat-type></time></attributes><note><pitch>"
+           "<step>A</step><octave>4</octave></pitch><duration>7</duration><type>half</type>"
+           "<dot/><dot/></note></measure></part></score-partwise>";
+    const MusicXmlImport expected = importMusicXmlFile(path("in/flute.xml").toStdString());
+    ASSERT_FALSE(expected.report.empty());
+    QTest::keyClick(client, Qt::Key_Space);
+    ASSERT_TRUE(window->player()->isPlaying());
+
+    script.then([&](QDialog& shown) {
+        auto* files = qobject_cast<QFileDialog*>(&shown);
+        EXPECT_NE(files, nullptr);
+        if (files == nullptr) {
+            return int(QDialog::Rejected);
+        }
+        EXPECT_EQ(files->nameFilters(), QStringList{"MusicXML files (*.musicxml *.xml *.mxl)"});
+        return test::file(QFileDialog::AcceptOpen, path("in/flute.xml"))(shown);
+    });
+    window->importMusicXmlAction()->trigger();
+    EXPECT_FALSE(window->player()->isPlaying());
+    EXPECT_EQ(editor().score(), expected.score);
+    EXPECT_EQ(window->windowTitle(), "Untitled[*] - Corvane");
+    QString report;
+    for (const std::string& line : expected.report) {
+        report += (report.isEmpty() ? "" : " ") + QString::fromStdString(line);
+    }
+    EXPECT_EQ(window->statusBar()->currentMessage(), report);
+
+    // Save offers the MusicXML file's name as a score file beside it.
+    script.then([&](QDialog& shown) {
+        auto* files = qobject_cast<QFileDialog*>(&shown);
+        EXPECT_NE(files, nullptr);
+        if (files != nullptr) {
+            EXPECT_EQ(files->selectedFiles().value(0), path("in/flute.cvn"));
+        }
+        shown.reject();
+        return shown.result();
+    });
+    window->saveAction()->trigger();
 }
 
 TEST_F(FileMenuTest, KeyboardShortcutsListEveryMenuShortcutAndEveryToolKey) {
