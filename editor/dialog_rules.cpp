@@ -20,7 +20,15 @@ void refillMeasure(Score& score, std::size_t measure, int beats) {
 }
 
 // After measures [first, end) were refilled with rests, no tie may lead into or out of them.
-void cutTiesAround(Score& score, std::size_t first, std::size_t end) {
+void cutTiesAround(Score& score, std::size_t first, std::size_t end, const MeasureWatch& watch) {
+    if (watch) {
+        if (first > 0) {
+            watch(first - 1, false);
+        }
+        if (end < score.measures.size()) {
+            watch(end, false);
+        }
+    }
     for (Track& track : score.tracks) {
         if (first > 0 && !track.measures[first - 1].empty()) {
             cutTieAtEnd(track.measures[first - 1].back());
@@ -111,14 +119,28 @@ DialogStep DrumTrackDialogModel::deleteTrack(const Confirm& ask) {
     return DialogStep::Close;
 }
 
-MeasureDialogModel::MeasureDialogModel(Score& score, int measure, std::function<void()> copy)
-    : score_(score), measure_(measure), copy_(std::move(copy)) {
+MeasureDialogModel::MeasureDialogModel(Score& score, int measure, std::function<void()> copy,
+                                       MeasureWatch watch)
+    : score_(score), measure_(measure), copy_(std::move(copy)), watch_(std::move(watch)) {
     const MeasureInfo& info = score_.measures[static_cast<std::size_t>(measure_)];
     keySignature = info.key >= -kHighestKey && info.key <= kHighestKey ? info.key : kHighestKey;
     if (info.beats >= 3 && info.beats <= 5) {
         meter = info.beats;
     }
     tempoText = std::to_string(info.tempo);
+}
+
+template <typename Field, typename Apply>
+void MeasureDialogModel::refillRun(Field field, int oldValue, Apply apply) {
+    const auto first = static_cast<std::size_t>(measure_);
+    const std::size_t end = forwardRun(score_, first, field, oldValue, [&](std::size_t i) {
+        if (watch_) {
+            watch_(i, true);
+        }
+        apply(score_.measures[i]);
+        refillMeasure(score_, i, score_.measures[i].beats);
+    });
+    cutTiesAround(score_, first, end, watch_);
 }
 
 DialogStep MeasureDialogModel::ok() {
@@ -129,23 +151,14 @@ DialogStep MeasureDialogModel::ok() {
                            : kHighestKey;
     const int oldKey = score_.measures[first].key;
     if (newKey != oldKey) {
-        const std::size_t end =
-            forwardRun(score_, first, &MeasureInfo::key, oldKey, [&](std::size_t i) {
-                refillMeasure(score_, i, score_.measures[i].beats);
-                score_.measures[i].key = newKey;
-            });
-        cutTiesAround(score_, first, end);
+        refillRun(&MeasureInfo::key, oldKey, [newKey](MeasureInfo& info) { info.key = newKey; });
     }
 
     const int newBeats = meter == 3 ? 3 : meter == 4 ? 4 : 5;
     const int oldBeats = score_.measures[first].beats;
     if (newBeats != oldBeats) {
-        const std::size_t end =
-            forwardRun(score_, first, &MeasureInfo::beats, oldBeats, [&](std::size_t i) {
-                refillMeasure(score_, i, newBeats);
-                score_.measures[i].beats = newBeats;
-            });
-        cutTiesAround(score_, first, end);
+        refillRun(&MeasureInfo::beats, oldBeats,
+                  [newBeats](MeasureInfo& info) { info.beats = newBeats; });
     }
 
     const int newTempo = clampedBoxValue(tempoText, 1, 255);

@@ -2,6 +2,7 @@
 // What the editor's modal dialogs show and what their buttons do to the score, apart from any
 // window: the Qt dialogs and the headless replay drive these models the same way.
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -69,11 +70,18 @@ class DrumTrackDialogModel {
     int track_;
 };
 
+// Told by MeasureDialogModel::ok() of each measure just before it changes the Notes of that
+// measure in every track: when `refilled`, it is about to replace them with rests, so the old ones
+// may be moved out; otherwise it changes them in place.
+using MeasureWatch = std::function<void(std::size_t measure, bool refilled)>;
+
 // Measure Properties: key, meter and tempo from a measure on, and Copy.
 class MeasureDialogModel {
   public:
-    // Shows measure `measure` of `score`; `copy` puts the clicked measure into the clipboard.
-    MeasureDialogModel(Score& score, int measure, std::function<void()> copy);
+    // Shows measure `measure` of `score`; `copy` puts the clicked measure into the clipboard;
+    // `watch`, when given, hears of every measure ok() changes.
+    MeasureDialogModel(Score& score, int measure, std::function<void()> copy,
+                       MeasureWatch watch = {});
 
     int keySignature = 0;      // selected key button, -6..6 (a key outside shows as 6)
     std::optional<int> meter;  // selected meter button: 3, 4, 5 or none
@@ -87,9 +95,15 @@ class MeasureDialogModel {
     DialogStep copy();
 
   private:
+    // Applies a key or meter change to the run of measures from the dialog's on whose `field`
+    // equals `oldValue`: `apply` sets the new value of one measure, which is refilled with rests.
+    template <typename Field, typename Apply>
+    void refillRun(Field field, int oldValue, Apply apply);
+
     Score& score_;
     int measure_;
     std::function<void()> copy_;
+    MeasureWatch watch_;
 };
 
 // Dynamic: the velocity for the next entered note.

@@ -1,65 +1,65 @@
 #pragma once
-// The undo history of the editor: the steps made by clicks, each kept as the difference it made
-// to the score, and the saved point. It keeps a copy of the score as of the last step boundary,
-// so that a finished click is recorded by comparing only the parts it may have touched.
+// The undo history of the editor, shaped like QUndoStack: a stack of steps, one per user action
+// that changed the score (editor/edit_step.h), a position in it, and a clean index, the position
+// at which the score is as it was last saved or loaded. Besides the steps, the history follows
+// what scrolling does to the end of the score between them: undo gives back the score exactly as
+// it was before a step, whatever scrolling added or removed since.
+//
+// A check compares every step, when it is recorded, with a whole copy of the score before it:
+// undoing the step must give that copy back, so a change outside the step's scope cannot go
+// unnoticed. It is on in debug builds, and wherever CORVANE_CHECK_HISTORY=1 is set (the test
+// suite sets it); CORVANE_CHECK_HISTORY=0 turns it off. Only then does the history copy the score.
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "editor/edit_step.h"
 #include "score/score.h"
 #include "score/score_delta.h"
 
 namespace corvane {
 
-// What a step did, as the Edit menu names it.
-enum class StepKind {
-    NoteEntry,
-    AddTrack,
-    TrackProperties,
-    DeleteTrack,
-    MakeDrums,
-    KeyChange,
-    MeterChange,
-    TempoChange,
-    Paste
-};
-
-// "Note Entry", "Key Change", ...
-std::string_view stepName(StepKind kind);
+// Whether a history built now checks its steps: in debug builds, unless CORVANE_CHECK_HISTORY
+// says otherwise.
+bool historyCheckWanted();
 
 class EditHistory {
   public:
-    // An empty history of `score`, at its saved point.
-    explicit EditHistory(const Score& score) : shadow_(score), trimmedTo_(score.measures.size()) {}
+    // An empty history of `score`, clean; with `checked`, every step is checked when recorded.
+    explicit EditHistory(const Score& score, bool checked = historyCheckWanted());
+    ~EditHistory();
+    EditHistory(const EditHistory&) = delete;
+    EditHistory& operator=(const EditHistory&) = delete;
 
-    // Forgets every step and starts again from `score`: at the saved point when `saved`, else
-    // with the saved point out of reach.
-    void reset(const Score& score, bool saved);
-    // Outside any step the score lost measures from its end, down to `count` (scrolling left).
-    void measuresTrimmed(std::size_t count);
+    // Forgets every step and starts again from `score`: clean when `clean`, else with no clean
+    // index until markClean().
+    void reset(const Score& score, bool clean);
+    // Scrolling, outside any step, drops the last measure of `score` (never its only one).
+    void trimLastMeasure(Score& score);
 
-    // A click begins on `score`, showing `firstVisibleMeasure` first. Takes in what scrolling
-    // added or removed at the end of the score since the last step.
-    void beginStep(const Score& score, int firstVisibleMeasure);
-    // The click has ended: when `score` differs, within `scope`, from what it was at
-    // beginStep(), records the step, dropping the steps that could have been redone. True when a
-    // step was recorded.
-    bool endStep(const Score& score, const ChangeScope& scope, StepKind kind,
-                 int firstVisibleMeasure);
-    // The click has ended without touching the score: no step.
-    void cancelStep();
+    // An action begins on `score`, showing `firstVisibleMeasure` first: `step` takes in what it
+    // may change.
+    void begin(std::unique_ptr<EditStep> step, const Score& score, int firstVisibleMeasure);
+    // The action begun last has ended. When it changed `score`, its step goes on the stack,
+    // replacing the steps that could have been redone, and the result is true; when it changed
+    // nothing, the step is dropped and the history stays as it was.
+    bool commit(const Score& score, int firstVisibleMeasure);
 
     // How many steps could be undone.
     std::size_t position() const { return position_; }
+    // How many steps there are, undone ones included.
+    std::size_t count() const { return steps_.size(); }
     bool canUndo() const { return position_ > 0; }
     bool canRedo() const { return position_ < steps_.size(); }
     // "Undo Note Entry", or "Undo" when there is nothing to undo.
     std::string undoText() const;
     // "Redo Key Change", or "Redo" when there is nothing to redo.
     std::string redoText() const;
+    // The step undo would take back, or null.
+    const EditStep* lastStep() const;
 
     // Takes back the last step: `score`, whatever scrolling did to its end since, becomes what it
     // was just before that step. Returns the first visible measure of that moment. Only when
@@ -69,44 +69,41 @@ class EditHistory {
     // visible measure of that moment. Only when canRedo().
     int redo(Score& score);
 
-    // The score has been saved: the current position is the saved point.
-    void markSaved() { savedPoint_ = position_; }
-    // The score has never been saved (an imported score, say): no position is the saved point.
-    void forgetSavedPoint() { savedPoint_.reset(); }
-    // The position is the saved point.
-    bool atSavedPoint() const { return savedPoint_ == position_; }
+    // The current position is clean: the score was saved.
+    void markClean() { clean_ = position_; }
+    // No position is clean: the score was never saved (an imported score, say).
+    void forgetClean() { clean_.reset(); }
+    // The position is the clean index.
+    bool isClean() const { return clean_ == position_; }
+    std::optional<std::size_t> cleanIndex() const { return clean_; }
 
   private:
-    struct Step {
-        // What scrolling changed at the end of the score between the previous step and this one,
-        // compared from measure leadFrom on; then what the click changed.
-        ScoreDelta lead;
-        std::size_t leadFrom = 0;
-        ScoreDelta delta;
-        StepKind kind = StepKind::NoteEntry;
+    class Check;
+    struct Entry {
+        std::unique_ptr<EditStep> step;
+        // What scrolling did to the end of the score between the previous step and this one:
+        // from lead.from() on it dropped measures and grew the score again to `grownTo`
+        // measures. While the step is done, `lead` keeps the measures it dropped.
+        ScoreTail lead;
+        std::size_t grownTo = 0;
         int firstVisibleBefore = 0;
         int firstVisibleAfter = 0;
     };
 
-    // Gives `score` the end that the copy at the last boundary has.
-    void restoreEnd(Score& score) const;
+    // Gives `score` back the end it had at the last boundary (a step, undo or redo).
+    void restoreEnd(Score& score);
 
-    std::vector<Step> steps_;
+    std::vector<Entry> steps_;
     std::size_t position_ = 0;
-    std::optional<std::size_t> savedPoint_ = 0;
-    // Applies `change` to the score and to the copy.
-    void applyToBoth(Score& score, const ScoreDelta& change, bool forward);
-
-    // The score as of the last step boundary, apart from what scrolling did to its end since:
-    // from measure trimmedTo_ on, the two may differ. After an undo the copy is the score just
-    // before the step undone, which is the step at position_ with its lead applied.
-    Score shadow_;
-    std::size_t trimmedTo_ = 0;
-    bool leadApplied_ = false;
-    // The click under way.
-    ScoreDelta pendingLead_;
-    std::size_t pendingLeadFrom_ = 0;
+    std::optional<std::size_t> clean_ = 0;
+    // The measures scrolling dropped since the last boundary, which the score had from
+    // pending_.from() on then; what the score has there now, scrolling grew.
+    ScoreTail pending_;
+    // The action under way.
+    std::unique_ptr<EditStep> open_;
+    std::size_t measuresAtBegin_ = 0;
     int firstVisibleAtBegin_ = 0;
+    std::unique_ptr<Check> check_;
 };
 
 }  // namespace corvane

@@ -47,7 +47,6 @@ void EditorView::setLoadedScore(Score score) {
     hover_.forgetScore();
     score_ = std::move(score);
     ensureTimeline();
-    dirty_ = false;
     history_.reset(score_, true);
     ++revision_;
     firstVisibleMeasure_ = 0;
@@ -55,22 +54,13 @@ void EditorView::setLoadedScore(Score score) {
 }
 
 void EditorView::replaceScore(Score score) {
+    const bool clean = !dirty();
     score_ = std::move(score);
     ensureTimeline();
-    history_.reset(score_, !dirty_);
+    history_.reset(score_, clean);
     ++revision_;
     updateHover(hover_.mouse.x, hover_.mouse.y);
     invalidate();
-}
-
-void EditorView::markSaved() {
-    dirty_ = false;
-    history_.markSaved();
-}
-
-void EditorView::markUnsaved() {
-    dirty_ = true;
-    history_.forgetSavedPoint();
 }
 
 void EditorView::undo() {
@@ -86,7 +76,6 @@ void EditorView::redo() {
 }
 
 void EditorView::showHistoryMove(int firstVisibleMeasure) {
-    dirty_ = !history_.atSavedPoint();
     ++revision_;
     firstVisibleMeasure_ = firstVisibleMeasure;
     fillView();
@@ -95,9 +84,9 @@ void EditorView::showHistoryMove(int firstVisibleMeasure) {
 }
 
 void EditorView::fillView() {
-    while (firstVisibleMeasure_ + measuresPerScreen_ > static_cast<int>(score_.measures.size())) {
-        const MeasureInfo last = score_.measures.back();
-        score_.addMeasure(last.key, last.tempo, last.beats);
+    const int needed = firstVisibleMeasure_ + measuresPerScreen_;
+    if (needed > static_cast<int>(score_.measures.size())) {
+        growTimeline(score_, static_cast<std::size_t>(needed));
         ++revision_;
     }
 }

@@ -4,6 +4,7 @@
 // through plain values (render/painter.h).
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "editor/edit_history.h"
@@ -74,17 +75,17 @@ class EditorView {
     // is dirty), the hover test runs again at the last mouse position, and the window repaints.
     // The dirty flag and the first visible measure stay as they are.
     void replaceScore(Score score);
-    // The score has been saved: it is clean, and the history's saved point is here.
-    void markSaved();
+    // The score has been saved: it is clean, and the history's clean index is here.
+    void markSaved() { history_.markClean(); }
     // Edit menu: takes back the last step, or makes the next one again (nothing when there is
     // none). The score and the first visible measure become what they were just before (after)
-    // that step, the view is filled as after a size change, `dirty` tells whether the history
-    // left its saved point, and hover and marker are found again; the entry tools stay.
+    // that step, the view is filled as after a size change, and hover and marker are found
+    // again; the entry tools stay.
     void undo();
     void redo();
     // The score is one that was never saved, such as an imported or restored one: it is dirty,
-    // and no undo brings it back to a saved point.
-    void markUnsaved();
+    // and no undo brings it back to a clean point.
+    void markUnsaved() { history_.forgetClean(); }
     // Scrolls so that `measure` is the first visible one; the next onResize() grows the score up
     // to it.
     void setFirstVisibleMeasure(int measure) { firstVisibleMeasure_ = measure; }
@@ -93,8 +94,9 @@ class EditorView {
     const EditHistory& history() const { return history_; }
     DrawingSurface& surface() const { return surface_; }
     Player* player() const { return player_; }
-    // The score has changes that have not been saved.
-    bool dirty() const { return dirty_; }
+    // The score has changes that have not been saved: the history is away from its clean index.
+    // A click that leaves the score as it was makes no step, so it leaves this as it was.
+    bool dirty() const { return !history_.isClean(); }
     // A number that changes whenever the score may have changed (an edit, undo or redo, a new
     // score, growth or trimming by scrolling), so that watchers need not compare scores.
     std::uint64_t revision() const { return revision_; }
@@ -122,7 +124,7 @@ class EditorView {
 
   private:
     void fillView();
-    // After undo or redo: dirty from the saved point, the view filled, hover and repaint.
+    // After undo or redo: the view filled, hover and repaint.
     void showHistoryMove(int firstVisibleMeasure);
     // Moves the track area to `trackScroll`, already in range, and hovers again at `at`.
     void scrollTracksTo(int trackScroll, Point at);
@@ -135,20 +137,18 @@ class EditorView {
     // The last measure holds only rests in every track and has its predecessor's key, meter and
     // tempo: growth would make it again exactly, so scrolling left may drop it.
     bool trailingMeasureIsSpare() const;
-    // The button press of onClick(); what it may have changed, and as which step, when it may
-    // have changed the score.
-    struct ClickChange {
-        ChangeScope scope;
-        StepKind kind = StepKind::NoteEntry;
-    };
-    std::optional<ClickChange> handleClick(int x, int y, bool rightButton);
+    // Runs `action` as the user action `step` stands for; when it changed the score, the step
+    // goes into the history.
+    template <class Action>
+    void record(std::unique_ptr<EditStep> step, Action&& action);
     void enterFromClick(const NoteIndex& target, bool rightButton);
     void clickToolbar(int slot);
     void startPlayback(bool toggle);
-    // The Track or Drum Track dialog of the hovered track; the step it made, if any.
-    StepKind openTrackDialog();
-    // The Measure Properties dialog of the hovered measure; the step it made, if any.
-    StepKind openMeasureDialog();
+    // The Track or Drum Track dialog of the hovered track.
+    void openTrackDialog();
+    // The Measure Properties dialog of the hovered measure, telling `step` of every measure it
+    // is about to change.
+    void openMeasureDialog(MeasureDialogStep& step);
     void openDynamicDialog();
 
     DrawingSurface& surface_;
@@ -158,7 +158,6 @@ class EditorView {
 
     Score score_;
     EditHistory history_{score_};
-    bool dirty_ = false;
     std::uint64_t revision_ = 0;
     int firstVisibleMeasure_ = 0;
     int measuresPerScreen_ = 1;

@@ -37,8 +37,7 @@ void EditorView::scrollLeft() {
     }
     const int count = static_cast<int>(score_.measures.size());
     if (firstVisibleMeasure_ + measuresPerScreen_ == count && trailingMeasureIsSpare()) {
-        score_.removeLastMeasure();
-        history_.measuresTrimmed(score_.measures.size());
+        history_.trimLastMeasure(score_);
         ++revision_;
     }
     --firstVisibleMeasure_;

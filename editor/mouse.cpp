@@ -1,6 +1,8 @@
 // Mouse buttons: adding tracks, the properties dialogs, pasting, the toolbar and note entry.
 
 #include <exception>
+#include <memory>
+#include <utility>
 
 #include "editor/dialog_rules.h"
 #include "editor/editor_view.h"
@@ -12,34 +14,17 @@
 
 namespace corvane {
 
-namespace {
-
-// Where a click at measure `measure` of one track (or of every track, without `track`) may have
-// changed the score: ties reach one measure back, velocities run on to the end.
-ChangeScope fromMeasure(int measure, std::optional<int> track) {
-    ChangeScope scope;
-    scope.firstMeasure = static_cast<std::size_t>(measure > 0 ? measure - 1 : 0);
-    if (track) {
-        scope.onlyTrack = static_cast<std::size_t>(*track);
+template <class Action>
+void EditorView::record(std::unique_ptr<EditStep> step, Action&& action) {
+    history_.begin(std::move(step), score_, firstVisibleMeasure_);
+    action();
+    if (history_.commit(score_, firstVisibleMeasure_)) {
+        ++revision_;
     }
-    return scope;
 }
-
-}  // namespace
 
 void EditorView::onClick(int x, int y, bool rightButton) {
     ensureTimeline();
-    history_.beginStep(score_, firstVisibleMeasure_);
-    if (const std::optional<ClickChange> change = handleClick(x, y, rightButton)) {
-        if (history_.endStep(score_, change->scope, change->kind, firstVisibleMeasure_)) {
-            ++revision_;
-        }
-    } else {
-        history_.cancelStep();
-    }
-}
-
-std::optional<EditorView::ClickChange> EditorView::handleClick(int x, int y, bool rightButton) {
     // A dialog may have removed the track or measure the last hover test found; a click without
     // a mouse move in between must not act on it.
     const bool trackExists =
@@ -51,40 +36,33 @@ std::optional<EditorView::ClickChange> EditorView::handleClick(int x, int y, boo
     const int track = hover_.track;
     const int measure = hover_.measure;
 
-    std::optional<ClickChange> change;
     if (!rightButton && hover_.over(HoverArea::AddTrackZone)) {
-        dirty_ = true;
-        score_.addTrack(0, Treble);
+        record(std::make_unique<AddTrackStep>(), [this] { score_.addTrack(0, Treble); });
         invalidate();
-        change = ClickChange{ChangeScope{}, StepKind::AddTrack};
     } else if (!rightButton && hover_.over(HoverArea::TrackHeader) && trackExists) {
-        dirty_ = true;
-        const StepKind kind = openTrackDialog();
+        record(std::make_unique<TrackDialogStep>(track), [this] { openTrackDialog(); });
         invalidate();
-        change = ClickChange{fromMeasure(0, track), kind};
     } else if (!rightButton && hover_.over(HoverArea::MeasureHeader) && measureExists) {
-        dirty_ = true;
-        const StepKind kind = openMeasureDialog();
+        auto step = std::make_unique<MeasureDialogStep>(measure);
+        MeasureDialogStep& watching = *step;
+        record(std::move(step), [&] { openMeasureDialog(watching); });
         invalidate();
-        change = ClickChange{fromMeasure(measure, std::nullopt), kind};
     } else if (rightButton && hover_.over(HoverArea::MeasureHeader) && measureExists) {
-        dirty_ = true;
-        clipboard_.paste(score_, measure, track);
+        record(std::make_unique<PasteStep>(track, measure),
+               [&] { clipboard_.paste(score_, measure, track); });
         invalidate();
-        change = ClickChange{fromMeasure(measure, track), StepKind::Paste};
     } else if (target) {
-        enterFromClick(*target, rightButton);
-        updateHover(x, y);
+        record(std::make_unique<NoteEntryStep>(*target, tools_.pendingVelocity != 0), [&] {
+            enterFromClick(*target, rightButton);
+            updateHover(x, y);
+        });
         invalidate();
-        change = ClickChange{fromMeasure(target->measure, target->track), StepKind::NoteEntry};
     } else if (const std::optional<int> slot = toolbarSlotAt(Point{x, y})) {
         clickToolbar(*slot);
     }
-    return change;
 }
 
 void EditorView::enterFromClick(const NoteIndex& target, bool rightButton) {
-    dirty_ = true;
     NoteEntry request;
     request.position = staffPosition(target.track - firstShownTrack(trackScroll_), hover_.marker.y);
     request.accidental = tools_.pendingAccidental;
@@ -163,35 +141,24 @@ void EditorView::startPlayback(bool toggle) {
     }
 }
 
-StepKind EditorView::openTrackDialog() {
-    const auto index = static_cast<std::size_t>(hover_.track);
-    const std::size_t tracks = score_.tracks.size();
-    const TrackKind kind = score_.tracks[index].kind;
-    if (kind == Drums) {
+void EditorView::openTrackDialog() {
+    if (score_.tracks[static_cast<std::size_t>(hover_.track)].kind == Drums) {
         DrumTrackDialogModel model(score_, hover_.track);
         prompts_.runDrumTrackDialog(model);
     } else if (TrackDialogModel model(score_, hover_.track); model.applicable()) {
         prompts_.runTrackDialog(model);
     }
-    if (score_.tracks.size() < tracks) {
-        return StepKind::DeleteTrack;
-    }
-    return kind != Drums && score_.tracks[index].kind == Drums ? StepKind::MakeDrums
-                                                                : StepKind::TrackProperties;
 }
 
-StepKind EditorView::openMeasureDialog() {
+void EditorView::openMeasureDialog(MeasureDialogStep& step) {
     const int measure = hover_.measure;
     const int track = hover_.track;
-    const MeasureInfo before = score_.measures[static_cast<std::size_t>(measure)];
-    MeasureDialogModel model(score_, measure,
-                             [this, measure, track] { clipboard_.copy(score_, measure, track); });
+    MeasureDialogModel model(
+        score_, measure, [this, measure, track] { clipboard_.copy(score_, measure, track); },
+        [this, &step](std::size_t changing, bool refilled) {
+            step.measureChanging(score_, changing, refilled);
+        });
     prompts_.runMeasureDialog(model);
-    const MeasureInfo& after = score_.measures[static_cast<std::size_t>(measure)];
-    if (after.key != before.key) {
-        return StepKind::KeyChange;
-    }
-    return after.beats != before.beats ? StepKind::MeterChange : StepKind::TempoChange;
 }
 
 }  // namespace corvane

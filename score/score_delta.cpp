@@ -8,195 +8,216 @@ namespace corvane {
 
 namespace {
 
-// Which tracks of an older and a newer state are the same track, in order, and which tracks only
-// one of them has.
-struct TrackPairing {
-    std::vector<std::size_t> older;
-    std::vector<std::size_t> newer;
-    std::vector<std::size_t> olderOnly;
-    std::vector<std::size_t> newerOnly;
-    // The pairs were found by comparing whole tracks: their common measures are the same.
-    bool listChanged = false;
-};
-
-bool sameOver(const Track& a, const Track& b, std::size_t measures) {
-    const auto count = static_cast<std::ptrdiff_t>(measures);
-    return a.program == b.program && a.kind == b.kind &&
-           std::equal(a.measures.begin(), a.measures.begin() + count, b.measures.begin());
-}
-
-void pairRange(TrackPairing& pairing, std::size_t olderFrom, std::size_t newerFrom,
-               std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        pairing.older.push_back(olderFrom + i);
-        pairing.newer.push_back(newerFrom + i);
-    }
-}
-
-// Tracks keep their order: those the two lists share at their start and at their end are pairs,
-// and what lies between was removed from the older list or inserted into the newer one.
-TrackPairing pairTracks(const Score& older, const Score& newer) {
-    const std::size_t before = older.tracks.size();
-    const std::size_t after = newer.tracks.size();
-    TrackPairing pairing;
-    if (before == after) {
-        pairRange(pairing, 0, 0, before);
-        return pairing;
-    }
-    pairing.listChanged = true;
-    const std::size_t measures = std::min(older.measures.size(), newer.measures.size());
-    const std::size_t shorter = std::min(before, after);
-    std::size_t prefix = 0;
-    while (prefix < shorter && sameOver(older.tracks[prefix], newer.tracks[prefix], measures)) {
-        ++prefix;
-    }
-    std::size_t suffix = 0;
-    while (prefix + suffix < shorter && sameOver(older.tracks[before - 1 - suffix],
-                                                 newer.tracks[after - 1 - suffix], measures)) {
-        ++suffix;
-    }
-    pairRange(pairing, 0, 0, prefix);
-    pairRange(pairing, before - suffix, after - suffix, suffix);
-    for (std::size_t i = prefix; i < before - suffix; ++i) {
-        pairing.olderOnly.push_back(i);
-    }
-    for (std::size_t i = prefix; i < after - suffix; ++i) {
-        pairing.newerOnly.push_back(i);
-    }
-    return pairing;
+// Exchanges the elements of `items` from `from` on with `kept`.
+template <class T>
+void swapEnd(std::vector<T>& items, std::size_t from, std::vector<T>& kept) {
+    const auto start = items.begin() + static_cast<std::ptrdiff_t>(from);
+    std::vector<T> end(std::make_move_iterator(start), std::make_move_iterator(items.end()));
+    items.erase(start, items.end());
+    items.insert(items.end(), std::make_move_iterator(kept.begin()),
+                 std::make_move_iterator(kept.end()));
+    kept = std::move(end);
 }
 
 template <class T>
-T takeIfPresent(std::vector<T>& items, std::size_t index) {
-    return index < items.size() ? std::move(items[index]) : T{};
+void copyEnd(std::vector<T>& items, std::size_t from, const std::vector<T>* kept) {
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(from), items.end());
+    if (kept != nullptr) {
+        items.insert(items.end(), kept->begin(), kept->end());
+    }
 }
 
 template <class T>
-T copyIfPresent(const std::vector<T>& items, std::size_t index) {
-    return index < items.size() ? items[index] : T{};
+void moveLastToFront(std::vector<T>& from, std::vector<T>& to) {
+    to.insert(to.begin(), std::move(from.back()));
+    from.pop_back();
 }
 
 }  // namespace
 
-void copyMeasuresFrom(Score& to, const Score& from, std::size_t first) {
-    const std::size_t count = from.measures.size();
-    first = std::min({first, to.measures.size(), count});
-    to.measures.resize(count);
-    std::copy(from.measures.begin() + static_cast<std::ptrdiff_t>(first), from.measures.end(),
-              to.measures.begin() + static_cast<std::ptrdiff_t>(first));
-    for (std::size_t t = 0; t < to.tracks.size() && t < from.tracks.size(); ++t) {
-        std::vector<TrackMeasure>& target = to.tracks[t].measures;
-        const std::vector<TrackMeasure>& source = from.tracks[t].measures;
-        target.resize(count);
-        std::copy(source.begin() + static_cast<std::ptrdiff_t>(first), source.end(),
-                  target.begin() + static_cast<std::ptrdiff_t>(first));
+void ScoreTail::swapWith(Score& score) {
+    swapEnd(score.measures, from_, infos_);
+    tracks_.resize(score.tracks.size());
+    for (std::size_t t = 0; t < score.tracks.size(); ++t) {
+        swapEnd(score.tracks[t].measures, from_, tracks_[t]);
     }
 }
 
-void ScoreDelta::recordTimeline(Score& older, const Score& newer) {
-    const std::size_t common = std::min(measuresBefore_, measuresAfter_);
-    for (std::size_t m = 0; m < common; ++m) {
-        if (older.measures[m] != newer.measures[m]) {
-            timeline_.push_back({m, older.measures[m], newer.measures[m]});
-            older.measures[m] = newer.measures[m];
-        }
+void ScoreTail::takeLastMeasure(Score& score) {
+    tracks_.resize(score.tracks.size());
+    moveLastToFront(score.measures, infos_);
+    for (std::size_t t = 0; t < score.tracks.size(); ++t) {
+        moveLastToFront(score.tracks[t].measures, tracks_[t]);
     }
-    for (std::size_t m = common; m < std::max(measuresBefore_, measuresAfter_); ++m) {
-        timeline_.push_back(
-            {m, copyIfPresent(older.measures, m), copyIfPresent(newer.measures, m)});
-    }
-    older.measures.resize(measuresAfter_);
-    std::copy(newer.measures.begin() + static_cast<std::ptrdiff_t>(common), newer.measures.end(),
-              older.measures.begin() + static_cast<std::ptrdiff_t>(common));
+    --from_;
 }
 
-ScoreDelta ScoreDelta::record(Score& older, const Score& newer, const ChangeScope& scope) {
-    ScoreDelta delta;
-    delta.measuresBefore_ = older.measures.size();
-    delta.measuresAfter_ = newer.measures.size();
-    const std::size_t common = std::min(delta.measuresBefore_, delta.measuresAfter_);
-    const std::size_t most = std::max(delta.measuresBefore_, delta.measuresAfter_);
-    const TrackPairing pairing = pairTracks(older, newer);
-    delta.recordTimeline(older, newer);
-
-    for (std::size_t p = 0; p < pairing.older.size(); ++p) {
-        Track& old = older.tracks[pairing.older[p]];
-        const Track& now = newer.tracks[pairing.newer[p]];
-        if (old.program != now.program || old.kind != now.kind) {
-            delta.settings_.push_back({p, old.program, old.kind, now.program, now.kind});
-            old.program = now.program;
-            old.kind = now.kind;
-        }
-        const bool inScope =
-            !pairing.listChanged && (!scope.onlyTrack || *scope.onlyTrack == pairing.older[p]);
-        for (std::size_t m = inScope ? scope.firstMeasure : common; m < common; ++m) {
-            if (old.measures[m] != now.measures[m]) {
-                delta.measures_.push_back({p, m, std::move(old.measures[m]), now.measures[m]});
-                old.measures[m] = now.measures[m];
-            }
-        }
-        for (std::size_t m = common; m < most; ++m) {
-            delta.measures_.push_back(
-                {p, m, takeIfPresent(old.measures, m), copyIfPresent(now.measures, m)});
-        }
-        old.measures.resize(delta.measuresAfter_);
-        std::copy(now.measures.begin() + static_cast<std::ptrdiff_t>(common), now.measures.end(),
-                  old.measures.begin() + static_cast<std::ptrdiff_t>(common));
+void ScoreTail::copyInto(Score& score) const {
+    copyEnd(score.measures, from_, &infos_);
+    for (std::size_t t = 0; t < score.tracks.size(); ++t) {
+        copyEnd(score.tracks[t].measures, from_, t < tracks_.size() ? &tracks_[t] : nullptr);
     }
-
-    // Indexes of the older list stay valid while it loses tracks from its end backwards.
-    for (auto it = pairing.olderOnly.rbegin(); it != pairing.olderOnly.rend(); ++it) {
-        const auto at = older.tracks.begin() + static_cast<std::ptrdiff_t>(*it);
-        delta.tracksOnlyBefore_.push_back({*it, std::move(*at)});
-        older.tracks.erase(at);
-    }
-    std::reverse(delta.tracksOnlyBefore_.begin(), delta.tracksOnlyBefore_.end());
-    for (const std::size_t i : pairing.newerOnly) {
-        older.tracks.insert(older.tracks.begin() + static_cast<std::ptrdiff_t>(i),
-                            newer.tracks[i]);
-        delta.tracksOnlyAfter_.push_back({i, newer.tracks[i]});
-    }
-    return delta;
 }
 
-void ScoreDelta::apply(Score& score, bool toNewer) const {
-    const std::vector<PlacedTrack>& leaving = toNewer ? tracksOnlyBefore_ : tracksOnlyAfter_;
-    const std::vector<PlacedTrack>& coming = toNewer ? tracksOnlyAfter_ : tracksOnlyBefore_;
-    for (auto it = leaving.rbegin(); it != leaving.rend(); ++it) {
-        score.tracks.erase(score.tracks.begin() + static_cast<std::ptrdiff_t>(it->index));
+void ScoreDelta::measureWas(const Score& score, std::size_t track, std::size_t measure,
+                            TrackMeasure before) {
+    if (track >= score.tracks.size() || measure >= score.tracks[track].measures.size() ||
+        score.tracks[track].measures[measure] == before) {
+        return;
     }
-    // Only the tracks both states have are left, numbered as the entries number them.
-    const std::size_t count = toNewer ? measuresAfter_ : measuresBefore_;
-    score.measures.resize(count);
-    for (Track& track : score.tracks) {
-        track.measures.resize(count);
+    measures_.push_back(PlacedMeasure{track, measure, std::move(before)});
+}
+
+void ScoreDelta::infoWas(const Score& score, std::size_t measure, const MeasureInfo& before) {
+    if (measure < score.measures.size() && score.measures[measure] != before) {
+        infos_.push_back(PlacedInfo{measure, before});
     }
-    for (const PlacedInfo& entry : timeline_) {
-        if (entry.measure < count) {
-            score.measures[entry.measure] = toNewer ? entry.after : entry.before;
-        }
+}
+
+void ScoreDelta::settingsWere(const Score& score, std::size_t track, std::int32_t program,
+                              TrackKind kind) {
+    if (track < score.tracks.size() &&
+        (score.tracks[track].program != program || score.tracks[track].kind != kind)) {
+        settings_.push_back(Settings{track, program, kind});
     }
-    for (const Settings& entry : settings_) {
-        Track& track = score.tracks[entry.track];
-        track.program = toNewer ? entry.programAfter : entry.programBefore;
-        track.kind = toNewer ? entry.kindAfter : entry.kindBefore;
-    }
-    for (const PlacedMeasure& entry : measures_) {
-        if (entry.measure < count) {
-            score.tracks[entry.track].measures[entry.measure] =
-                toNewer ? entry.after : entry.before;
-        }
-    }
-    for (const PlacedTrack& placed : coming) {
-        score.tracks.insert(score.tracks.begin() + static_cast<std::ptrdiff_t>(placed.index),
-                            placed.track);
+}
+
+void ScoreDelta::trackRemoved(std::size_t index, Track before) {
+    track_ = PlacedTrack{index, std::move(before)};
+}
+
+void ScoreDelta::trackAdded(std::size_t index) {
+    track_ = PlacedTrack{index, std::nullopt};
+}
+
+void ScoreDelta::measuresAppended(const Score& score, std::size_t count) {
+    if (score.measures.size() > count) {
+        tail_ = ScoreTail(count);
     }
 }
 
 bool ScoreDelta::empty() const {
-    return measuresBefore_ == measuresAfter_ && tracksOnlyBefore_.empty() &&
-           tracksOnlyAfter_.empty() && timeline_.empty() && settings_.empty() &&
-           measures_.empty();
+    return measures_.empty() && infos_.empty() && settings_.empty() && !track_ && !tail_;
+}
+
+void ScoreDelta::swapWith(Score& score) {
+    for (PlacedInfo& placed : infos_) {
+        std::swap(placed.info, score.measures[placed.measure]);
+    }
+    for (Settings& settings : settings_) {
+        Track& track = score.tracks[settings.track];
+        std::swap(settings.program, track.program);
+        std::swap(settings.kind, track.kind);
+    }
+    for (PlacedMeasure& placed : measures_) {
+        placed.notes.swap(score.tracks[placed.track].measures[placed.measure]);
+    }
+    if (track_) {
+        const auto at = score.tracks.begin() + static_cast<std::ptrdiff_t>(track_->index);
+        if (track_->track) {
+            score.tracks.insert(at, std::move(*track_->track));
+            track_->track.reset();
+        } else {
+            track_->track = std::move(*at);
+            score.tracks.erase(at);
+        }
+    }
+    if (tail_) {
+        tail_->swapWith(score);
+    }
+}
+
+std::vector<RestedMeasure> ScoreDelta::notesMadeRests(const Score& score) const {
+    std::vector<RestedMeasure> rested;
+    for (const PlacedMeasure& placed : measures_) {
+        const TrackMeasure& now = score.tracks[placed.track].measures[placed.measure];
+        const auto sounding = [](const TrackMeasure& notes) {
+            return std::count_if(notes.begin(), notes.end(),
+                                 [](const Note& note) { return !note.isRest(); });
+        };
+        const auto lost = static_cast<int>(sounding(placed.notes));
+        if (lost > 0 && sounding(now) == 0) {
+            rested.push_back(RestedMeasure{placed.measure, lost});
+        }
+    }
+    std::stable_sort(rested.begin(), rested.end(),
+                     [](const RestedMeasure& a, const RestedMeasure& b) {
+                         return a.measure < b.measure;
+                     });
+    std::vector<RestedMeasure> merged;
+    for (const RestedMeasure& entry : rested) {
+        if (!merged.empty() && merged.back().measure == entry.measure) {
+            merged.back().notes += entry.notes;
+        } else {
+            merged.push_back(entry);
+        }
+    }
+    return merged;
+}
+
+void ChangeCapture::copyMeasures(const Score& score, std::size_t track, std::size_t first,
+                                 std::size_t end) {
+    if (track >= score.tracks.size()) {
+        return;
+    }
+    const std::vector<TrackMeasure>& measures = score.tracks[track].measures;
+    for (std::size_t m = first; m < std::min(end, measures.size()); ++m) {
+        measures_.push_back(Kept{track, m, measures[m]});
+    }
+}
+
+bool ChangeCapture::keptForEveryTrack(std::size_t measure) {
+    if (everyTrack_.size() <= measure) {
+        everyTrack_.resize(measure + 1);
+    }
+    const bool kept = everyTrack_[measure];
+    everyTrack_[measure] = true;
+    return kept;
+}
+
+void ChangeCapture::copyMeasureOfEveryTrack(const Score& score, std::size_t measure) {
+    if (measure >= score.measures.size() || keptForEveryTrack(measure)) {
+        return;
+    }
+    for (std::size_t t = 0; t < score.tracks.size(); ++t) {
+        measures_.push_back(Kept{t, measure, score.tracks[t].measures[measure]});
+    }
+}
+
+void ChangeCapture::takeMeasureOfEveryTrack(Score& score, std::size_t measure) {
+    if (measure >= score.measures.size() || keptForEveryTrack(measure)) {
+        return;
+    }
+    for (std::size_t t = 0; t < score.tracks.size(); ++t) {
+        Kept kept{t, measure, {}};
+        kept.notes.swap(score.tracks[t].measures[measure]);
+        measures_.push_back(std::move(kept));
+    }
+}
+
+void ChangeCapture::copyInfos(const Score& score, std::size_t first) {
+    infosFrom_ = std::min(first, score.measures.size());
+    infos_.assign(score.measures.begin() + static_cast<std::ptrdiff_t>(infosFrom_),
+                  score.measures.end());
+}
+
+void ChangeCapture::settle(const Score& score, ScoreDelta& delta) {
+    for (std::size_t i = 0; i < infos_.size(); ++i) {
+        delta.infoWas(score, infosFrom_ + i, infos_[i]);
+    }
+    for (Kept& kept : measures_) {
+        delta.measureWas(score, kept.track, kept.measure, std::move(kept.notes));
+    }
+    measures_.clear();
+    everyTrack_.clear();
+    infos_.clear();
+}
+
+void growTimeline(Score& score, std::size_t count) {
+    while (score.measures.size() < count) {
+        const MeasureInfo last = score.measures.back();
+        score.addMeasure(last.key, last.tempo, last.beats);
+    }
 }
 
 }  // namespace corvane
