@@ -75,8 +75,7 @@ class EditHistory::Check {
 };
 
 EditHistory::EditHistory(const Score& score, bool checked)
-    : pending_(score.measures.size()),
-      check_(checked ? std::make_unique<Check>(score) : nullptr) {}
+    : pending_(score.measures.size()), check_(checked ? std::make_unique<Check>(score) : nullptr) {}
 
 EditHistory::~EditHistory() = default;
 

@@ -45,8 +45,7 @@ void NoteEntryStep::scope(const Score& score) {
 
 void PasteStep::scope(const Score& score) {
     const Around measures = around(measure_);
-    capture().copyMeasures(score, static_cast<std::size_t>(track_), measures.first,
-                           measures.end);
+    capture().copyMeasures(score, static_cast<std::size_t>(track_), measures.first, measures.end);
 }
 
 void AddTrackStep::record(const Score& score, ScoreDelta& delta) {

@@ -140,10 +140,9 @@ std::vector<RestedMeasure> ScoreDelta::notesMadeRests(const Score& score) const 
             rested.push_back(RestedMeasure{placed.measure, lost});
         }
     }
-    std::stable_sort(rested.begin(), rested.end(),
-                     [](const RestedMeasure& a, const RestedMeasure& b) {
-                         return a.measure < b.measure;
-                     });
+    std::stable_sort(
+        rested.begin(), rested.end(),
+        [](const RestedMeasure& a, const RestedMeasure& b) { return a.measure < b.measure; });
     std::vector<RestedMeasure> merged;
     for (const RestedMeasure& entry : rested) {
         if (!merged.empty() && merged.back().measure == entry.measure) {

@@ -55,8 +55,7 @@ class ScoreDelta {
     void measureWas(const Score& score, std::size_t track, std::size_t measure,
                     TrackMeasure before);
     void infoWas(const Score& score, std::size_t measure, const MeasureInfo& before);
-    void settingsWere(const Score& score, std::size_t track, std::int32_t program,
-                      TrackKind kind);
+    void settingsWere(const Score& score, std::size_t track, std::int32_t program, TrackKind kind);
     // The change removed track `index`, which held `before`.
     void trackRemoved(std::size_t index, Track before);
     // The change inserted the track now at `index`.

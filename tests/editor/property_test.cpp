@@ -1,16 +1,20 @@
 // Thousands of random entries on random Notes of a multi-track, multi-measure score. After each
 // one the score keeps its invariants (every measure exactly full, triplet groups well formed,
 // ties paired), a refused entry left the saved bytes identical, an accepted one gave the target
-// what was asked for, and Notes held by address stayed in their measures.
+// what was asked for, and Notes held by address stayed in their measures. Every entry runs as a
+// step of a checked undo history: each changed the score within the step's scope, and made a
+// step exactly when it changed the score.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "editor/edit_history.h"
 #include "editor/note_entry.h"
 #include "entry_helpers.h"
 
@@ -145,6 +149,7 @@ void checkAccepted(const Note& result, const NoteEntry& request, int oldVelocity
 void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& counts) {
     std::mt19937 rng(seed);
     Score score = randomScore(rng);
+    EditHistory history(score, true);
     for (int step = 0; step < entries; ++step) {
         const int t = std::uniform_int_distribution<int>(0, 2)(rng);
         const int m = std::uniform_int_distribution<int>(0, kMeasures - 1)(rng);
@@ -179,7 +184,9 @@ void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& count
         const int oldVelocity = target.velocity;
         const int oldLength = lengthOf(target);
 
+        history.begin(std::make_unique<NoteEntryStep>(at, request.velocity != 0), score, 0);
         const EntrySound sound = enterNote(score, at, request);
+        const bool stepped = history.commit(score, 0);
         ++counts.entries;
         const std::string context = "seed " + std::to_string(seed) + " step " +
                                     std::to_string(step) + " on " + beforeRhythm + " index " +
@@ -202,6 +209,7 @@ void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& count
         // A left-button entry sounds exactly when it happens; one that did not happen changed
         // nothing at all. A right-button entry that left the score as it was counts the same.
         const bool refused = request.rightButton ? score == before : sound.midiKeys.empty();
+        ASSERT_EQ(stepped, score != before) << context;
         if (refused) {
             ASSERT_TRUE(score == before) << "refused entry changed the score; " << context;
             if (compareBytes) {

@@ -79,6 +79,24 @@ TEST_F(SessionTest, ListenersHearOfTheDocumentAtOnceThenOncePerChange) {
     EXPECT_EQ(told.back(), session.documentState());
 }
 
+TEST_F(SessionTest, ClicksThatChangeNothingAreNotHeard) {
+    // Heard of nothing, the window keeps its title and no recovery copy falls due.
+    window.trackDialog = [](TrackDialogModel& m) { m.ok(); };
+    window.measureDialog = [](MeasureDialogModel& m) { m.cancel(); };
+    for (const Point at : {Point{20, 90}, Point{50, 90}}) {
+        session.mouseMove(at);
+        session.click(at, false);
+    }
+    EXPECT_EQ(told.size(), 1u);
+    placeNote();
+    ASSERT_EQ(told.size(), 2u);
+    placeNote();  // the same head again
+    session.mouseMove(Point{20, 90});
+    session.click(Point{20, 90}, false);
+    EXPECT_EQ(told.size(), 2u);
+    EXPECT_TRUE(session.documentState().dirty);
+}
+
 TEST_F(SessionTest, FileCommandsAreHeardWithTheFileTheyLeave) {
     testing::TempDir dir;
     placeNote();

@@ -125,6 +125,10 @@ TEST(UndoSteps, KeyChangeOverEveryMeasureComesBack) {
     f.clickAt(50, 90);
     const Score changed = f.view.score();
     ASSERT_EQ(changed.measures.back().key, -3);
+    // What the step says it turned into rests: six sounding Notes a measure in each track.
+    const std::vector<RestedMeasure> rested = f.view.history().lastStep()->notesMadeRests(changed);
+    ASSERT_EQ(rested.size(), 30u);
+    EXPECT_EQ(rested.back(), (RestedMeasure{29, 18}));
     f.view.undo();
     EXPECT_EQ(f.view.score(), start);
     f.view.redo();

@@ -102,12 +102,11 @@ TEST(ScoreDelta, KeyChangeRefillingEveryFollowingMeasureOfEveryTrack) {
 
 TEST(ScoreDelta, AppendedMeasuresAreTakenBackAndGivenAgain) {
     const Score start = samples::largeScore(5, 2);
-    const ScoreDelta delta =
-        roundTrip(start, measuresOf(0, 3, 5), [](Score& s, ScoreDelta& delta) {
-            s.tracks[0].measures[4].back() = quarterAt(-2);
-            growTimeline(s, 8);
-            delta.measuresAppended(s, 5);
-        });
+    const ScoreDelta delta = roundTrip(start, measuresOf(0, 3, 5), [](Score& s, ScoreDelta& delta) {
+        s.tracks[0].measures[4].back() = quarterAt(-2);
+        growTimeline(s, 8);
+        delta.measuresAppended(s, 5);
+    });
     EXPECT_FALSE(delta.empty());
     Score grown = start;
     growTimeline(grown, 7);
