@@ -5,6 +5,7 @@
 // silent stand-in or a recording double).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace corvane {
@@ -57,6 +58,11 @@ class SoundDevice {
     virtual void playSequencer(SequencerId id, NotifyTarget& target) = 0;
     // Stops and closes; once this returns no notice for `id` is sent any more.
     virtual void closeSequencer(SequencerId id) = 0;
+    // The MIDI tick of the song of `id` that is sounding now, with its fraction: as far as the
+    // sequencer has gone in the audio rendered so far, less the audio the output still holds.
+    // Nullopt when the device keeps no such clock (the silent stand-in) or `id` is not playing.
+    // Called on the window's thread; it never waits for the audio thread's rendering.
+    virtual std::optional<double> sequencerTick(SequencerId) { return std::nullopt; }
 
     // Tells `target` once whether the device can sound, as soon as that is known (at once when
     // it already is). A device that never finds out, like the silent stand-in, says nothing.

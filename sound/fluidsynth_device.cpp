@@ -26,6 +26,14 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kChannels = 16;
 constexpr int kResetAllControllers = 121;
+// The synthesizer renders in blocks of this many frames, and its sequencer moves on once a block.
+constexpr int kSynthBlock = 64;
+// The most audio and effects buffers a driver hands over that are rendered block by block.
+constexpr int kMaxBuffers = 16;
+// Ticks a song clock remembers: enough to look back over any output's buffering.
+constexpr std::size_t kClockSteps = 64;
+// A song's tick as the window sees it stays below the next tick the sequencer has not reached.
+constexpr double kLastFraction = 0.999;
 
 struct DriverDeleter {
     void operator()(fluid_audio_driver_t* p) const { delete_fluid_audio_driver(p); }
@@ -52,6 +60,13 @@ bool isDataByte(int value) {
 
 std::string noSound(const std::string& what) {
     return "No sound: " + what + ". Editing, saving and export still work.";
+}
+
+// The ticks per quarter a Standard MIDI File's header gives; 24, as the program writes, for a
+// header in frames per second.
+int divisionOf(const std::vector<std::uint8_t>& bytes) {
+    const int division = bytes[12] << 8 | bytes[13];
+    return division > 0 && (division & 0x8000) == 0 ? division : 24;
 }
 
 bool readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
@@ -89,6 +104,8 @@ struct FluidSynthDevice::Impl {
 
     // A song. It is made, played and read under audioMutex, and taken down by the audio thread.
     struct Sequencer {
+        Impl* owner = nullptr;
+        SequencerId id = 0;
         PlayerPtr player;
         NotifyTarget* target = nullptr;
         bool playing = false;
@@ -127,6 +144,24 @@ struct FluidSynthDevice::Impl {
     std::map<SequencerId, Sequencer> sequencers;
     SequencerId lastSequencer = 0;
     std::atomic<std::uint64_t> frames{0};
+
+    // Where each playing song has got to: the ticks its sequencer reached and the frame each
+    // was reached at, written on the audio thread and read by the window's, which must never
+    // wait for a block to render. Lock order: audioMutex before clockMutex.
+    struct SongClock {
+        struct Step {
+            int tick = 0;
+            std::uint64_t frame = 0;
+            int microsecondsPerQuarter = 500000;
+        };
+        std::array<Step, kClockSteps> steps{};  // a ring, the oldest overwritten first
+        std::size_t count = 0;                  // steps recorded so far
+        int division = 24;
+    };
+    std::mutex clockMutex;
+    std::map<SequencerId, SongClock> clocks;
+    // Frames the output holds before they are heard; set once the output is open.
+    std::atomic<std::uint64_t> outputDelay{0};
 
     // Sequencers closed since the last block, and every completion notice: a notice is sent
     // under this lock and only for a sequencer that has not been closed, so closing never waits
@@ -173,21 +208,77 @@ struct FluidSynthDevice::Impl {
         const std::lock_guard guard(self->audioMutex);
         self->takeDownClosed();
         int result = FLUID_OK;
-        if (nfx == 0) {
-            // Drivers other than JACK give no effects buffers: mix reverb and chorus into the
-            // dry output.
-            std::array<float*, 4> mixed = {out[0], out[1], out[0], out[1]};
-            result = fluid_synth_process(self->synth.get(), len, static_cast<int>(mixed.size()),
-                                         mixed.data(), nout, out);
+        if (nfx > kMaxBuffers || nout > kMaxBuffers) {
+            result = self->process(len, nfx, fx, nout, out);
+            self->frames += static_cast<std::uint64_t>(len);
         } else {
-            result = fluid_synth_process(self->synth.get(), len, nfx, fx, nout, out);
+            // Block by block, so that the frame count names the block the sequencer plays into
+            // while it moves on (tickReached()).
+            std::array<float*, kMaxBuffers> fxPart{};
+            std::array<float*, kMaxBuffers> outPart{};
+            for (int done = 0; done < len && result == FLUID_OK; done += kSynthBlock) {
+                const int part = std::min(kSynthBlock, len - done);
+                for (int i = 0; i < nfx; ++i) {
+                    fxPart[static_cast<std::size_t>(i)] = fx[i] + done;
+                }
+                for (int i = 0; i < nout; ++i) {
+                    outPart[static_cast<std::size_t>(i)] = out[i] + done;
+                }
+                result = self->process(part, nfx, fxPart.data(), nout, outPart.data());
+                self->frames += static_cast<std::uint64_t>(part);
+            }
         }
-        self->frames += static_cast<std::uint64_t>(len);
         self->noticeEndedSongs();
         if (self->options.onBlock && nout >= 2) {
             self->options.onBlock(out[0], out[1], len);
         }
         return result;
+    }
+
+    int process(int len, int nfx, float* fx[], int nout, float* out[]) {
+        if (nfx == 0) {
+            // Drivers other than JACK give no effects buffers: mix reverb and chorus into the
+            // dry output.
+            std::array<float*, 4> mixed = {out[0], out[1], out[0], out[1]};
+            return fluid_synth_process(synth.get(), len, static_cast<int>(mixed.size()),
+                                       mixed.data(), nout, out);
+        }
+        return fluid_synth_process(synth.get(), len, nfx, fx, nout, out);
+    }
+
+    // The sequencer of `data` has reached `tick`, on the audio thread, while the synthesizer
+    // renders the block that starts at the frame count: the block its events sound in.
+    static int tickReached(void* data, int tick) {
+        auto* sequencer = static_cast<Sequencer*>(data);
+        Impl& self = *sequencer->owner;
+        const SongClock::Step step{tick, self.frames.load(),
+                                   fluid_player_get_midi_tempo(sequencer->player.get())};
+        const std::lock_guard guard(self.clockMutex);
+        const auto it = self.clocks.find(sequencer->id);
+        if (it != self.clocks.end()) {
+            SongClock& clock = it->second;
+            clock.steps[clock.count % kClockSteps] = step;
+            ++clock.count;
+        }
+        return FLUID_OK;
+    }
+
+    // The tick heard at frame `heard` by `clock`; see FluidSynthDevice::sequencerTick().
+    double tickAt(const SongClock& clock, std::uint64_t heard) const {
+        const std::size_t known = std::min(clock.count, kClockSteps);
+        const SongClock::Step* reached = nullptr;
+        for (std::size_t back = 1; back <= known; ++back) {
+            const SongClock::Step& step = clock.steps[(clock.count - back) % kClockSteps];
+            reached = &step;
+            if (step.frame <= heard) {
+                const double framesPerTick = step.microsecondsPerQuarter / 1e6 *
+                                             options.sampleRate / clock.division;
+                const double since = static_cast<double>(heard - step.frame);
+                return step.tick + std::min(since / framesPerTick, kLastFraction);
+            }
+        }
+        // Nothing of the song heard yet, or heard before the oldest tick remembered.
+        return reached != nullptr && clock.count > kClockSteps ? reached->tick : 0.0;
     }
 
     // Stops and deletes the players of closed sequencers; on the audio thread, or once no
@@ -205,6 +296,10 @@ struct FluidSynthDevice::Impl {
             }
             fluid_player_stop(it->second.player.get());
             sequencers.erase(it);
+            {
+                const std::lock_guard clock(clockMutex);
+                clocks.erase(id);
+            }
             silence();
         }
     }
@@ -324,6 +419,8 @@ struct FluidSynthDevice::Impl {
 
     bool openOutput() {
         if (options.silentOutput) {
+            // Each block is "played" as it is rendered: nothing is held.
+            outputDelay = 0;
             driver = "silent";
             pump = std::thread([this] { runSilentOutput(); });
             return true;
@@ -347,6 +444,11 @@ struct FluidSynthDevice::Impl {
         fluid_settings_getint(s, "audio.period-size", &periodSize);
         fluid_settings_getnum(s, "synth.sample-rate", &rate);
         latencyMs = 1000.0 * periods * periodSize / rate;
+        if (!options.silentOutput) {
+            // A block rendered now is heard once the periods queued before it have played.
+            outputDelay = static_cast<std::uint64_t>(std::max(periods, 0)) *
+                          static_cast<std::uint64_t>(std::max(periodSize, 0));
+        }
     }
 
     // Renders in real time like a sound card would ask for it, and throws the audio away.
@@ -447,7 +549,15 @@ SequencerId FluidSynthDevice::openSequencer(const std::string& path) {
     if (id == 0) {
         id = ++impl_->lastSequencer;
     }
-    impl_->sequencers.emplace(id, std::move(sequencer));
+    sequencer.owner = impl_.get();
+    sequencer.id = id;
+    // The map's nodes stay put: the callback keeps its sequencer until the player goes with it.
+    Impl::Sequencer& placed = impl_->sequencers.emplace(id, std::move(sequencer)).first->second;
+    fluid_player_set_tick_callback(placed.player.get(), &Impl::tickReached, &placed);
+    {
+        const std::lock_guard clock(impl_->clockMutex);
+        impl_->clocks[id].division = divisionOf(bytes);
+    }
     return id;
 }
 
@@ -468,6 +578,17 @@ void FluidSynthDevice::closeSequencer(SequencerId id) {
     }
     const std::lock_guard guard(impl_->closeMutex);
     impl_->closed.push_back(id);
+}
+
+std::optional<double> FluidSynthDevice::sequencerTick(SequencerId id) {
+    const std::uint64_t rendered = impl_->frames;
+    const std::uint64_t delay = impl_->outputDelay;
+    const std::lock_guard guard(impl_->clockMutex);
+    const auto it = impl_->clocks.find(id);
+    if (it == impl_->clocks.end()) {
+        return std::nullopt;
+    }
+    return rendered < delay ? 0.0 : impl_->tickAt(it->second, rendered - delay);
 }
 
 void FluidSynthDevice::reportStatus(StatusTarget& target) {

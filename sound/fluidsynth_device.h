@@ -63,6 +63,10 @@ class FluidSynthDevice final : public SoundDevice {
     void playSequencer(SequencerId id, NotifyTarget& target) override;
     // Returns at once: the audio thread takes the sequencer down before its next block.
     void closeSequencer(SequencerId id) override;
+    // The tick the sequencer has reached, as it last said on the audio thread, advanced by the
+    // frames rendered since at its tempo (never a whole tick ahead of what it said), for the
+    // audio the output has played: the frames it still buffers are not yet heard.
+    std::optional<double> sequencerTick(SequencerId id) override;
     void reportStatus(StatusTarget& target) override;
     void stopReporting(StatusTarget& target) override;
 

@@ -182,6 +182,8 @@ struct Player::State {
     // The live output is open: opened by the first of overlapping previews, closed by the last.
     bool outputOpen = false;
     SequencerId sequencer = 0;
+    // The measures of the song that plays, taken when it started.
+    SongMeasures measures;
 
     // Declared last so that it is destroyed first: its threads use the fields above.
     PreviewThreads previews;
@@ -254,6 +256,7 @@ void Player::play(const Score& score, int firstMeasure, NotifyTarget& window) {
         throw;
     }
     s.sequencer = s.device->openSequencer(file->path());
+    s.measures = SongMeasures(score, firstMeasure);
     // The sequencer has read the file by now: it goes at once.
     file.reset();
     if (s.sequencer == 0) {
@@ -288,6 +291,19 @@ bool Player::isPlaying() const {
     State& s = *state_;
     const std::lock_guard guard(s.lock);
     return s.playing;
+}
+
+std::optional<SongPosition> Player::position() const {
+    State& s = *state_;
+    const std::lock_guard guard(s.lock);
+    if (!s.playing || s.sequencer == 0) {
+        return std::nullopt;
+    }
+    const std::optional<double> tick = s.device->sequencerTick(s.sequencer);
+    if (!tick) {
+        return std::nullopt;
+    }
+    return s.measures.at(*tick);
 }
 
 void Player::waitForPreviews() {

@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "score/score.h"
 #include "sound/device.h"
+#include "sound/song_position.h"
 
 namespace corvane {
 
@@ -44,6 +46,10 @@ class Player {
     // stop() while playing, else play().
     void togglePlay(const Score& score, int firstMeasure, NotifyTarget& window);
     bool isPlaying() const;
+    // Where the song that plays is heard now, in the score it was written from (edits made
+    // since do not move it); nullopt when nothing plays or the device keeps no clock. Follows the
+    // audio the device has rendered, so it neither drifts from the sound nor runs ahead of it.
+    std::optional<SongPosition> position() const;
 
     // Writes the score from `firstMeasure` to the end as a Standard MIDI File (format 1, 24
     // ticks per quarter), replacing `path` atomically. Raises FileError; an old file then stays.

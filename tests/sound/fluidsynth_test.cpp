@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -273,6 +274,51 @@ TEST(FluidSynthDevice, SongEndingOnAHeldNoteStillEnds) {
     const std::uint64_t frames = playToTheEnd(device, song);
     EXPECT_GE(frames, kSongEnd);
     EXPECT_LE(frames, kSongEnd + 4 * kBlock);
+}
+
+// The song's clock follows the frames rendered: sampled while a song of two measures at 240
+// beats per minute plays, each tick read lies between the frames rendered just before and just
+// after it (at 24 ticks a quarter, 459.4 frames a tick), never goes back, and once the song is
+// closed there is none.
+TEST(FluidSynthDevice, SongClockFollowsTheRenderedFrames) {
+    TempFolder folder;
+    FluidSynthDevice device(silentOptions());
+    ASSERT_TRUE(device.waitUntilReady());
+    Score score = test::emptyScore(2, {{Treble, 0}}, 240);
+    score.tracks[0].measures[1] = {test::single(1, 0)};
+    const auto path = folder.path() / "song.mid";
+    const std::vector<std::uint8_t> bytes = Player::midiFileBytes(score, 0);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const SequencerId id = device.openSequencer(path.string());
+    ASSERT_NE(id, 0u);
+    EXPECT_EQ(device.sequencerTick(id), 0.0) << "not started";
+    const double framesPerTick = kRate / 4.0 / 24;
+    FrameStampWindow window(device);
+    const std::uint64_t start = device.framesRendered();
+    device.playSequencer(id, window);
+    double last = 0;
+    int reads = 0;
+    while (window.stamps().empty() && reads < 100000) {
+        const auto before = static_cast<double>(device.framesRendered() - start);
+        const std::optional<double> tick = device.sequencerTick(id);
+        const auto after = static_cast<double>(device.framesRendered() - start);
+        ASSERT_TRUE(tick);
+        ASSERT_GE(*tick, last);
+        // The song starts with the block after playSequencer(): up to a block late, and the
+        // tick read may lag the frames by a tick's fraction.
+        EXPECT_GE(*tick * framesPerTick, before - 2 * kBlock - framesPerTick) << reads;
+        EXPECT_LE(*tick * framesPerTick, after + kBlock) << reads;
+        last = *tick;
+        ++reads;
+        std::this_thread::sleep_for(2ms);
+    }
+    ASSERT_TRUE(window.waitForNotice());
+    EXPECT_GT(reads, 20);
+    EXPECT_GE(last, 96.0) << "the clock reached the last measure";
+    device.closeSequencer(id);
+    ASSERT_TRUE(renderMore(device, 2 * kBlock));
+    EXPECT_EQ(device.sequencerTick(id), std::nullopt);
 }
 
 TEST(FluidSynthDevice, CloseSilencesAndResetsControllers) {
