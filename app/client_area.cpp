@@ -5,8 +5,11 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <algorithm>
 #include <optional>
 
 #include "app/key_codes.h"
@@ -23,6 +26,18 @@ Point pointOf(const QPoint& p) {
     return {p.x(), p.y()};
 }
 
+QRect qRect(const Rect& r) {
+    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+// The playback marker: the measure heard tinted, and the line of the beat heard.
+const QColor kHeardMeasure(40, 110, 220, 36);
+const QColor kHeardBeat(30, 90, 200);
+constexpr int kBeatLineWidth = 2;
+// The clock ticks once a frame of the screen, at most this often and at least this seldom.
+constexpr double kFastestTickMs = 8;
+constexpr double kSlowestTickMs = 33;
+
 }  // namespace
 
 ClientArea::ClientArea(QWidget* parent, CanvasFactory createCanvas)
@@ -32,15 +47,19 @@ ClientArea::ClientArea(QWidget* parent, CanvasFactory createCanvas)
     // The editor repaints every pixel of the client area from its back buffer.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
+    playbackClock_.setTimerType(Qt::PreciseTimer);
+    connect(&playbackClock_, &QTimer::timeout, this, &ClientArea::followPlayback);
 }
 
 void ClientArea::invalidate() {
+    scoreChanged_ = true;
     update();
 }
 
 void ClientArea::invalidateRect(const Rect& r) {
     if (!r.empty()) {
-        update(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+        scoreChanged_ = true;
+        update(qRect(r));
     }
 }
 
@@ -91,6 +110,39 @@ void ClientArea::playbackEnded() {
     if (session_ != nullptr) {
         session_->playbackEnded();
     }
+    followPlayback();
+}
+
+void ClientArea::watchPlayback() {
+    if (session_ == nullptr || playbackClock_.isActive() || !session_->editor().playing()) {
+        return;
+    }
+    const double frameMs = screen() != nullptr && screen()->refreshRate() > 0
+                               ? 1000.0 / screen()->refreshRate()
+                               : 1000.0 / 60;
+    playbackClock_.start(static_cast<int>(std::clamp(frameMs, kFastestTickMs, kSlowestTickMs)));
+    followPlayback();
+}
+
+void ClientArea::followPlayback() {
+    const bool playing = session_ != nullptr && session_->editor().playing();
+    const std::optional<PlaybackMarker> now =
+        playing ? session_->followPlayback() : std::optional<PlaybackMarker>();
+    if (now != marker_) {
+        // The marker's old and new places, copied again from the back buffer unless the score
+        // must be painted anyway.
+        markerMoved_ = true;
+        if (marker_) {
+            update(qRect(marker_->measure));
+        }
+        if (now) {
+            update(qRect(now->measure));
+        }
+        marker_ = now;
+    }
+    if (!playing) {
+        playbackClock_.stop();
+    }
 }
 
 void ClientArea::typed(char32_t c) {
@@ -99,17 +151,46 @@ void ClientArea::typed(char32_t c) {
     if (session_ != nullptr) {
         session_->typed(c);
     }
+    watchPlayback();
 }
 
-void ClientArea::paintEvent(QPaintEvent*) {
+void ClientArea::paintEvent(QPaintEvent* event) {
     if (session_ == nullptr || session_->editor().resourcesFailed()) {
         // No editor, or one without its drawing resources: a plain page.
         QPainter(this).fillRect(rect(), Qt::white);
         return;
     }
     painting_ = true;
-    session_->editor().paint();
+    if (scoreChanged_ || !markerMoved_ || !presentArea(event->rect())) {
+        session_->editor().paint();
+    }
     painting_ = false;
+    scoreChanged_ = false;
+    markerMoved_ = false;
+    drawPlaybackMarker();
+}
+
+bool ClientArea::presentArea(const QRect& area) {
+    const Canvas* buffer = session_->editor().drawing().backBuffer.get();
+    const auto* raster = dynamic_cast<const RasterCanvas*>(buffer);
+    if (raster == nullptr) {
+        return false;
+    }
+    QPainter painter(this);
+    painter.drawImage(area.topLeft(), raster->image(), area);
+    return true;
+}
+
+void ClientArea::drawPlaybackMarker() {
+    if (!marker_) {
+        return;
+    }
+    QPainter painter(this);
+    const QRect measure = qRect(marker_->measure);
+    painter.fillRect(measure, kHeardMeasure);
+    painter.fillRect(QRect(marker_->lineX - kBeatLineWidth / 2, measure.top(), kBeatLineWidth,
+                           measure.height()),
+                     kHeardBeat);
 }
 
 void ClientArea::resizeEvent(QResizeEvent*) {
@@ -146,6 +227,7 @@ void ClientArea::mousePressEvent(QMouseEvent* event) {
     if (session_ != nullptr && (left || event->button() == Qt::RightButton)) {
         session_->click(pointOf(event->position().toPoint()), !left);
     }
+    watchPlayback();
 }
 
 void ClientArea::keyPressEvent(QKeyEvent* event) {

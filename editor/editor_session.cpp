@@ -149,6 +149,11 @@ void EditorSession::playbackEnded() {
     editor_->invalidate();
 }
 
+std::optional<PlaybackMarker> EditorSession::followPlayback() {
+    const ChangeNotice notice(*this);
+    return editor_->followPlayback();
+}
+
 bool EditorSession::settleChanges() {
     if (!editor_->dirty()) {
         return true;

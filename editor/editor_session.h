@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "editor/editor_host.h"
 #include "editor/keyboard_keys.h"
+#include "editor/playback_follow.h"
 #include "engrave/page_settings.h"
 #include "render/canvas.h"
 #include "sound/device.h"
@@ -98,6 +100,9 @@ class EditorSession {
     // The sequencer's completion notice, handed to the window's thread: playback stops and the
     // view repaints.
     void playbackEnded();
+    // The window's clock while the score plays (EditorView::followPlayback): the page turns with
+    // the sound, and the marker the window draws over the score. The replay has no clock.
+    std::optional<PlaybackMarker> followPlayback();
 
     // Save As: asks for a file name and writes the score there. True when the file was written;
     // the score is then clean. A cancelled dialog changes nothing; a failed write is shown in an

@@ -11,6 +11,7 @@
 #include "editor/editor_host.h"
 #include "editor/hover.h"
 #include "editor/keyboard_keys.h"
+#include "editor/playback_follow.h"
 #include "editor/status_line.h"
 #include "render/entry_tools.h"
 #include "render/layout.h"
@@ -62,6 +63,11 @@ class EditorView {
     void onKeyUp(KeyboardKey key);
     // Paints the client area into the back buffer and presents it (nothing without a buffer).
     void paint();
+    // The window's clock while the score plays: turns the page when the measure heard has left
+    // it, unless the user has moved the view since playback started (a turn adds no measures and
+    // repaints), and says where the window draws the marker; nullopt when nothing plays, the
+    // sound keeps no clock, or the measure heard is not on screen.
+    std::optional<PlaybackMarker> followPlayback();
 
     // Gives a score without measures its one default measure (not an edit). Everything that lays
     // the score out calls it.
@@ -169,9 +175,15 @@ class EditorView {
     EntryTools tools_;
     HoverState hover_;
     StatusSubject statusSubject_;
+    // The subject before its click outcomes were found, and whether they still hold: every
+    // change to the score, the clipboard or playback is followed by invalidate(), which says
+    // they may not.
+    StatusSubject statusBasis_;
+    bool clickOutcomesKnown_ = false;
     std::string statusText_;
     MeasureClipboard clipboard_;
     DrawingResources drawing_;
+    PageTurner pageTurner_;
 };
 
 }  // namespace corvane

@@ -129,11 +129,15 @@ void EditorView::startPlayback(bool toggle) {
     if (player_ == nullptr) {
         return;
     }
+    const bool wasPlaying = player_->isPlaying();
     try {
         if (toggle) {
             player_->togglePlay(score_, firstVisibleMeasure_, surface_);
         } else {
             player_->play(score_, firstVisibleMeasure_, surface_);
+        }
+        if (!wasPlaying && player_->isPlaying()) {
+            pageTurner_.start(firstVisibleMeasure_);
         }
     } catch (const std::exception& error) {
         // The temporary file could not be written: playback stays stopped; say why.

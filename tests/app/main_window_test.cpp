@@ -13,21 +13,26 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <atomic>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <thread>
 
+#include "app/client_area.h"
 #include "app/file_dialogs.h"
 #include "app/key_codes.h"
 #include "app/main_window.h"
+#include "app/report_item.h"
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
 #include "interchange/midi_import.h"
 #include "interchange/musicxml_writer.h"
 #include "render/layout.h"
+#include "render/qt/raster_canvas.h"
 #include "tests/support/modal_script.h"
 #include "score/score_reader.h"
 #include "sound/player.h"
@@ -1105,6 +1110,63 @@ TEST_F(SoundStatusTest, WorkingSoundShowsNoStatusLine) {
     QCoreApplication::processEvents();
     EXPECT_EQ(statusLine(), nullptr);
     EXPECT_EQ(window->clientArea().size(), clientSize);
+}
+
+// A device whose songs have a clock the test sets: the tick heard now.
+class ClockDevice final : public SoundDevice {
+  public:
+    std::atomic<double> tick{0};
+
+    bool openLiveOutput() override { return true; }
+    void closeLiveOutput() override {}
+    void noteOn(int, int, int) override {}
+    void noteOff(int, int) override {}
+    void programChange(int, int) override {}
+    SequencerId openSequencer(const std::string&) override { return 1; }
+    void playSequencer(SequencerId, NotifyTarget&) override {}
+    void closeSequencer(SequencerId) override {}
+    std::optional<double> sequencerTick(SequencerId) override { return tick.load(); }
+};
+
+// The window draws the marker over what the painter made: the back buffer never shows it.
+TEST(PlaybackMarkerInTheWindow, FollowsTheSoundWhilePlayingAndGoesWithStop) {
+    ModalScript script;
+    const auto device = std::make_shared<ClockDevice>();
+    MainWindow window(WindowServices{script.runner(), {}, {}, device});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ClientArea& client = window.clientArea();
+    EXPECT_FALSE(client.playbackMarker());
+    QTest::keyClick(&client, Qt::Key_Space);
+    ASSERT_TRUE(window.editor()->playing());
+    EXPECT_TRUE(client.playbackClock().isActive());
+    ASSERT_TRUE(waitUntil([&] { return client.playbackMarker().has_value(); }));
+    EXPECT_EQ(client.playbackMarker()->measure.left, window.editor()->layout().measures[0].left);
+
+    device->tick = 96 + 48;  // half way through the second measure
+    ASSERT_TRUE(waitUntil([&] {
+        return client.playbackMarker() &&
+               client.playbackMarker()->measure.left == window.editor()->layout().measures[1].left;
+    }));
+    const PlaybackMarker marker = *client.playbackMarker();
+    const int y = marker.measure.top + 3;
+    const QImage shown = client.grab().toImage();
+    EXPECT_EQ(QColor(shown.pixel(marker.lineX, y)), QColor(30, 90, 200));
+    const auto* buffer =
+        dynamic_cast<const RasterCanvas*>(window.editor()->drawing().backBuffer.get());
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(QColor(buffer->image().pixel(marker.lineX, y)), QColor(Qt::white))
+        << "the painter's picture has no marker";
+    EXPECT_NE(shown.pixel(marker.measure.left + 2, y), buffer->image().pixel(marker.measure.left + 2, y))
+        << "the measure heard is tinted";
+
+    QTest::keyClick(&client, Qt::Key_Space);
+    EXPECT_FALSE(window.editor()->playing());
+    ASSERT_TRUE(waitUntil([&] { return !client.playbackMarker(); }));
+    EXPECT_FALSE(client.playbackClock().isActive());
+    EXPECT_EQ(window.editor()->firstVisibleMeasure(), 0);
+    script.then(saveChanges(QMessageBox::No));
+    window.close();
 }
 
 class FailingWindowTest : public ::testing::Test {};
