@@ -121,6 +121,8 @@ void EditorView::onMouseLeave() {
 
 void EditorView::invalidate() {
     fitTrackScroll();
+    // Whatever asked for the repaint may have changed what a click would do.
+    clickOutcomesKnown_ = false;
     refreshStatus();
     surface_.invalidate();
 }
@@ -158,8 +160,14 @@ void EditorView::fitTrackScroll() {
 }
 
 void EditorView::refreshStatus() {
-    StatusSubject subject =
-        statusSubject(score_, hover_, tools_, clipboard_, firstShownTrack(trackScroll_));
+    StatusSubject subject = statusSubject(score_, hover_, tools_, clipboard_,
+                                          firstShownTrack(trackScroll_), playing());
+    if (clickOutcomesKnown_ && subject == statusBasis_) {
+        return;
+    }
+    statusBasis_ = subject;
+    clickOutcomesKnown_ = true;
+    findClickOutcomes(subject, score_, clipboard_);
     if (subject == statusSubject_) {
         return;
     }

@@ -63,19 +63,10 @@ void EditorView::onClick(int x, int y, bool rightButton) {
 }
 
 void EditorView::enterFromClick(const NoteIndex& target, bool rightButton) {
-    NoteEntry request;
-    request.position = staffPosition(target.track - firstShownTrack(trackScroll_), hover_.marker.y);
-    request.accidental = tools_.pendingAccidental;
-    request.keySignature = score_.measures[static_cast<std::size_t>(target.measure)].key;
-    request.trackKind = score_.tracks[static_cast<std::size_t>(target.track)].kind;
-    request.duration = tools_.currentDuration;
-    request.dots = tools_.pendingDots;
-    request.triplet = tools_.pendingTriplet;
-    request.octave = tools_.pendingOctave;
-    request.tie = tools_.pendingTie;
-    request.rightButton = rightButton;
-    request.velocity = tools_.pendingVelocity;
-    const EntrySound sound = enterNote(score_, target, request);
+    const int position =
+        staffPosition(target.track - firstShownTrack(trackScroll_), hover_.marker.y);
+    const EntrySound sound =
+        enterNote(score_, target, entryRequest(score_, target, position, tools_, rightButton));
     if (player_ != nullptr) {
         for (const std::uint8_t midiKey : sound.midiKeys) {
             player_->previewNote(midiKey, sound.program, sound.drums ? 1 : 0);

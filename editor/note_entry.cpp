@@ -290,4 +290,61 @@ EntrySound enterNote(Score& score, const NoteIndex& at, const NoteEntry& request
     return soundOf(*target, track, request);
 }
 
+NoteEntry entryRequest(const Score& score, const NoteIndex& target, int position,
+                       const EntryTools& tools, bool rightButton) {
+    NoteEntry request;
+    request.position = position;
+    request.accidental = tools.pendingAccidental;
+    request.keySignature = score.measures[static_cast<std::size_t>(target.measure)].key;
+    request.trackKind = score.tracks[static_cast<std::size_t>(target.track)].kind;
+    request.duration = tools.currentDuration;
+    request.dots = tools.pendingDots;
+    request.triplet = tools.pendingTriplet;
+    request.octave = tools.pendingOctave;
+    request.tie = tools.pendingTie;
+    request.rightButton = rightButton;
+    request.velocity = tools.pendingVelocity;
+    return request;
+}
+
+EntryTrial tryEntry(const Score& score, const NoteIndex& target, const NoteEntry& request) {
+    const TrackMeasure* notes = findMeasure(score, target.track, target.measure);
+    if (findNote(score, target) == nullptr) {
+        return {};
+    }
+    // A score of one track and three measures: the Note before the target's measure, the
+    // measure, and the Note after it.
+    const Track& track = score.tracks[static_cast<std::size_t>(target.track)];
+    const TrackMeasure* before = findMeasure(score, target.track, target.measure - 1);
+    const TrackMeasure* after = findMeasure(score, target.track, target.measure + 1);
+    const Note* previous = before != nullptr && !before->empty() ? &before->back() : nullptr;
+    const Note* next = after != nullptr && !after->empty() ? &after->front() : nullptr;
+    Score nearby;
+    nearby.clear();
+    nearby.measures.assign(3, score.measures[static_cast<std::size_t>(target.measure)]);
+    Track& copy = nearby.tracks.emplace_back();
+    copy.kind = track.kind;
+    copy.program = track.program;
+    copy.measures.resize(3);
+    if (previous != nullptr) {
+        copy.measures[0].push_back(*previous);
+    }
+    copy.measures[1] = *notes;
+    if (next != nullptr) {
+        copy.measures[2].push_back(*next);
+    }
+
+    const NoteIndex at{0, 1, target.note};
+    const EntrySound sound = enterNote(nearby, at, request);
+    if (!request.rightButton && sound.midiKeys.empty()) {
+        // A pitch entry that happens always sounds.
+        return {};
+    }
+    const bool unchanged = copy.measures[1] == *notes &&
+                           (previous == nullptr || copy.measures[0].front() == *previous) &&
+                           (next == nullptr || copy.measures[2].front() == *next);
+    return EntryTrial{unchanged ? EntryTrial::Unchanged : EntryTrial::Changes,
+                      *findNote(nearby, at)};
+}
+
 }  // namespace corvane

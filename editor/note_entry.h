@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "render/entry_tools.h"
 #include "score/note_index.h"
 #include "score/note_values.h"
 #include "score/score.h"
@@ -39,5 +40,25 @@ struct EntrySound {
 // one. An entry that does not fit, or a target that names no Note, leaves the score untouched.
 // Returns what the entered Note sounds, for the caller to preview.
 EntrySound enterNote(Score& score, const NoteIndex& target, const NoteEntry& request);
+
+// The request a click with `rightButton` makes of the Note at `target` (which must exist) with
+// the entry tools `tools`, the marker standing on staff position `position`.
+NoteEntry entryRequest(const Score& score, const NoteIndex& target, int position,
+                       const EntryTools& tools, bool rightButton);
+
+// What an entry would do, found by trying it.
+struct EntryTrial {
+    enum Outcome { Refused, Unchanged, Changes };
+    Outcome outcome = Refused;
+    Note result;  // unless refused: the target as the entry leaves it
+
+    friend bool operator==(const EntryTrial&, const EntryTrial&) = default;
+};
+
+// What enterNote(score, target, request) would do, without changing `score`: refuse, change
+// nothing, or change the score, with the target as it would become. Tried on a copy of the
+// target's measure and the Notes either side of it, all that an entry can change besides
+// velocities it carries on (which it only changes when it changes the target's too).
+EntryTrial tryEntry(const Score& score, const NoteIndex& target, const NoteEntry& request);
 
 }  // namespace corvane

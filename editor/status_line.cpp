@@ -4,6 +4,8 @@
 #include <charconv>
 #include <utility>
 
+#include "editor/note_entry.h"
+#include "editor/tool_rules.h"
 #include "editor/toolbar.h"
 #include "render/layout.h"
 #include "score/instruments.h"
@@ -40,17 +42,26 @@ std::string_view valueName(int duration) {
     return "note";
 }
 
-// "dotted quarter", "triplet eighth": the value a click enters. A triplet takes no dots, nor
-// does a rest.
-void appendValue(std::string& out, const EntryTools& tools, bool rest) {
-    if (tools.pendingTriplet) {
+// "dotted quarter", "triplet eighth". A triplet takes no dots, nor does a rest.
+void appendValue(std::string& out, const NoteValue& value, bool rest) {
+    if (value.triplet) {
         out += "triplet ";
-    } else if (!rest && tools.pendingDots == 1) {
+    } else if (!rest && value.dots == 1) {
         out += "dotted ";
-    } else if (!rest && tools.pendingDots == 2) {
+    } else if (!rest && value.dots == 2) {
         out += "double-dotted ";
     }
-    out += valueName(tools.currentDuration);
+    out += valueName(value.duration);
+}
+
+// The value the tools ask for.
+NoteValue requested(const EntryTools& tools) {
+    return NoteValue{tools.currentDuration, tools.pendingDots, tools.pendingTriplet};
+}
+
+// The value `note` has.
+NoteValue valueOf(const Note& note) {
+    return NoteValue{note.duration, note.dots, note.triplet != 0};
 }
 
 void appendPitch(std::string& out, int position, Accidental accidental, int octave, TrackKind kind,
@@ -91,23 +102,37 @@ void appendWhere(std::string& out, const StatusSubject& s) {
     out += s.kind == Drums ? std::string_view("Drums") : instrumentName(s.program);
 }
 
-void appendNoteEntry(std::string& out, const StatusSubject& s) {
+// What the left button does on a Note: the value it gives the target, as trying it found.
+void appendLeftClick(std::string& out, const StatusSubject& s) {
     const EntryTools& tools = s.tools;
-    appendWhere(out, s);
     const auto pitch = [&] {
         appendPitch(out, s.position, tools.pendingAccidental, tools.pendingOctave, s.kind,
                     s.keySignature);
     };
+    switch (s.left) {
+        case ClickOutcome::Refused:
+            out += ": a ";
+            appendValue(out, requested(tools), false);
+            out += " note does not fit here";
+            return;
+        case ClickOutcome::Unchanged:
+            out += ": ";
+            pitch();
+            out += " is there already";
+            return;
+        case ClickOutcome::Changes:
+            break;
+    }
     if (s.onRest) {
         out += ": place a ";
-        appendValue(out, tools, false);
+        appendValue(out, s.leftValue, false);
         out += " note, ";
         pitch();
     } else {
         out += ": add ";
         pitch();
         out += " to the chord, a ";
-        appendValue(out, tools, false);
+        appendValue(out, s.leftValue, false);
         out += " note";
     }
     if (tools.pendingTie) {
@@ -117,15 +142,89 @@ void appendNoteEntry(std::string& out, const StatusSubject& s) {
         out += ", dynamic ";
         appendNumber(out, tools.pendingVelocity);
     }
-    out += "; right click: ";
-    appendValue(out, tools, true);
-    out += " rest";
+}
+
+// A right click is named only where it changes something.
+void appendNoteEntry(std::string& out, const StatusSubject& s) {
+    appendWhere(out, s);
+    appendLeftClick(out, s);
+    if (s.right == ClickOutcome::Changes) {
+        out += "; right click: ";
+        appendValue(out, s.rightValue, true);
+        out += " rest";
+    }
+}
+
+// Why a toolbar button that changes nothing does nothing, after its tip.
+void appendIdleTool(std::string& out, const StatusSubject& s) {
+    if (s.left == ClickOutcome::Changes) {
+        return;
+    }
+    switch (toolbarSlot(s.slot).action) {
+        case SlotAction::SingleDot:
+            out += ": not for thirty-second notes";
+            return;
+        case SlotAction::DoubleDot:
+            out += ": not for sixteenth or thirty-second notes";
+            return;
+        case SlotAction::Char:
+            // Of the characters, only the triplet can be out of reach: for whole notes.
+            out += ": not for whole notes";
+            return;
+        case SlotAction::Play:
+            out += ": playing already";
+            return;
+        case SlotAction::Stop:
+            out += ": nothing is playing";
+            return;
+        case SlotAction::Gap:
+            return;
+    }
+}
+
+ClickOutcome outcomeOf(const EntryTrial& trial) {
+    switch (trial.outcome) {
+        case EntryTrial::Changes:
+            return ClickOutcome::Changes;
+        case EntryTrial::Unchanged:
+            return ClickOutcome::Unchanged;
+        case EntryTrial::Refused:
+            break;
+    }
+    return ClickOutcome::Refused;
+}
+
+// What pressing a toolbar slot would do with `tools` while the score plays or not. A note value
+// chosen again, an accidental or octave pressed again, say, change nothing either, yet their tips
+// stay as they are: they name the tool.
+ClickOutcome pressOutcome(int slot, EntryTools tools, bool playing) {
+    const ToolbarSlot& button = toolbarSlot(slot);
+    switch (button.action) {
+        case SlotAction::SingleDot:
+            return pressDotButton(tools) ? ClickOutcome::Changes : ClickOutcome::Refused;
+        case SlotAction::DoubleDot:
+            return pressDoubleDotButton(tools) ? ClickOutcome::Changes : ClickOutcome::Refused;
+        case SlotAction::Char: {
+            const EntryTools before = tools;
+            const bool triplet = button.character == U't';
+            return triplet && applyToolKey(tools, button.character) && tools == before
+                       ? ClickOutcome::Refused
+                       : ClickOutcome::Changes;
+        }
+        case SlotAction::Play:
+            return playing ? ClickOutcome::Unchanged : ClickOutcome::Changes;
+        case SlotAction::Stop:
+            return playing ? ClickOutcome::Changes : ClickOutcome::Unchanged;
+        case SlotAction::Gap:
+            break;
+    }
+    return ClickOutcome::Unchanged;
 }
 
 }  // namespace
 
 StatusSubject statusSubject(const Score& score, const HoverState& hover, const EntryTools& tools,
-                            const MeasureClipboard& clipboard, int firstTrack) {
+                            const MeasureClipboard& clipboard, int firstTrack, bool playing) {
     StatusSubject s;
     if (hover.over(HoverArea::AddTrackZone)) {
         s.target = StatusSubject::Target::AddTrack;
@@ -136,6 +235,7 @@ StatusSubject statusSubject(const Score& score, const HoverState& hover, const E
             s.target = StatusSubject::Target::Toolbar;
             s.slot = *slot;
             s.tools = tools;
+            s.playing = playing;
         }
         return s;
     }
@@ -149,6 +249,7 @@ StatusSubject statusSubject(const Score& score, const HoverState& hover, const E
         return s;
     }
     const Track& track = score.tracks[static_cast<std::size_t>(hover.track)];
+    s.track = hover.track;
     s.kind = track.kind;
     s.program = track.program;
     if (hover.over(HoverArea::TrackHeader)) {
@@ -170,11 +271,40 @@ StatusSubject statusSubject(const Score& score, const HoverState& hover, const E
         return s;
     }
     s.target = StatusSubject::Target::Note;
+    s.note = hover.note->note;
     s.keySignature = score.measures[static_cast<std::size_t>(hover.measure)].key;
     s.position = staffPosition(hover.track - firstTrack, hover.marker.y);
     s.onRest = !hover.noteSounds;
     s.tools = tools;
     return s;
+}
+
+void findClickOutcomes(StatusSubject& s, const Score& score, const MeasureClipboard& clipboard) {
+    using Target = StatusSubject::Target;
+    switch (s.target) {
+        case Target::Toolbar:
+            s.left = pressOutcome(s.slot, s.tools, s.playing);
+            return;
+        case Target::MeasureHeader:
+            s.right = !s.pasteFits                                         ? ClickOutcome::Refused
+                      : clipboard.pasteChanges(score, s.measure, s.track) ? ClickOutcome::Changes
+                                                                             : ClickOutcome::Unchanged;
+            return;
+        case Target::Note: {
+            const NoteIndex target{s.track, s.measure, s.note};
+            const EntryTrial left =
+                tryEntry(score, target, entryRequest(score, target, s.position, s.tools, false));
+            const EntryTrial right =
+                tryEntry(score, target, entryRequest(score, target, s.position, s.tools, true));
+            s.left = outcomeOf(left);
+            s.right = outcomeOf(right);
+            s.leftValue = valueOf(left.result);
+            s.rightValue = valueOf(right.result);
+            return;
+        }
+        default:
+            return;
+    }
 }
 
 void writeStatusText(const StatusSubject& s, std::string& out) {
@@ -185,6 +315,7 @@ void writeStatusText(const StatusSubject& s, std::string& out) {
             return;
         case Target::Toolbar:
             out += toolbarTip(s.slot, s.tools);
+            appendIdleTool(out, s);
             return;
         case Target::AddTrack:
             out += "Click: add a treble track";
@@ -194,7 +325,7 @@ void writeStatusText(const StatusSubject& s, std::string& out) {
             return;
         case Target::MeasureHeader:
             out += "Click: measure properties";
-            if (s.pasteFits) {
+            if (s.right == ClickOutcome::Changes) {
                 out += "; right click: paste measure";
             }
             return;

@@ -23,6 +23,26 @@ bool MeasureClipboard::fits(const Score& score, int measure, int track) const {
     return kind_ == target.kind && key_ == info.key && beats_ == info.beats;
 }
 
+bool MeasureClipboard::pasteChanges(const Score& score, int measure, int track) const {
+    if (!fits(score, measure, track)) {
+        return false;
+    }
+    const Track& target = score.tracks[static_cast<std::size_t>(track)];
+    const auto index = static_cast<std::size_t>(measure);
+    if (target.measures[index] != notes_) {
+        return true;
+    }
+    // The ties paste() would cut: one that runs on from the measure before, or into the next.
+    const bool tiedFromBefore = index > 0 && !target.measures[index - 1].empty() &&
+                                (target.measures[index - 1].back().tie == TieStart ||
+                                 target.measures[index - 1].back().tie == TieMiddle);
+    const bool tiedIntoNext = index + 1 < score.measures.size() &&
+                              !target.measures[index + 1].empty() &&
+                              (target.measures[index + 1].front().tie == TieEnd ||
+                               target.measures[index + 1].front().tie == TieMiddle);
+    return tiedFromBefore || tiedIntoNext;
+}
+
 bool MeasureClipboard::paste(Score& score, int measure, int track) const {
     if (!fits(score, measure, track)) {
         return false;

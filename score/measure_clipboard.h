@@ -20,6 +20,9 @@ class MeasureClipboard {
     // Whether the copy may be pasted into measure `measure` of track `track`: the track kind,
     // key and meter match. Both indexes must be in range.
     bool fits(const Score& score, int measure, int track) const;
+    // Whether paste() there would change the score: the copy fits, and the measure holds other
+    // notes than the copy or a tie reaches into it. Both indexes must be in range.
+    bool pasteChanges(const Score& score, int measure, int track) const;
 
     TrackKind kind() const { return kind_; }
     int key() const { return key_; }

@@ -31,5 +31,28 @@ TEST(Clipboard, SurvivesTrackDeletionAndLoads) {
     EXPECT_EQ(f.view.score().tracks[0].measures[0], copied);
 }
 
+TEST(Clipboard, APasteChangesTheScoreUnlessTheMeasureHoldsTheCopyAlready) {
+    Score score;
+    score.addMeasure(0, 120, 4);
+    score.addMeasure(0, 120, 4);
+    MeasureClipboard clipboard;
+    clipboard.copy(score, 1, 0);
+    EXPECT_FALSE(clipboard.pasteChanges(score, 0, 0)) << "the same rests";
+    score.tracks[0].measures[0].back().pitches.push_back(NoteHead{0, AccidentalNone});
+    EXPECT_TRUE(clipboard.pasteChanges(score, 0, 0));
+    // A tie from measure 0 into the rests of measure 1 would be cut.
+    score.tracks[0].measures[1].front().pitches.push_back(NoteHead{0, AccidentalNone});
+    clipboard.copy(score, 1, 0);
+    score.tracks[0].measures[0].back().tie = TieStart;
+    score.tracks[0].measures[1].front().tie = TieEnd;
+    EXPECT_TRUE(clipboard.pasteChanges(score, 1, 0));
+    Score pasted = score;
+    clipboard.paste(pasted, 1, 0);
+    EXPECT_NE(pasted, score);
+    score.measures[2].beats = 3;
+    score.tracks[0].measures[2] = freshMeasure(3);
+    EXPECT_FALSE(clipboard.pasteChanges(score, 2, 0)) << "does not fit";
+}
+
 }  // namespace
 }  // namespace corvane::test

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -149,6 +150,27 @@ inline std::string violation(const Score& score, std::size_t t, bool checkTicks)
         return "track " + std::to_string(t) + ": dangling tie";
     }
     return "";
+}
+
+// True `percent` times in a hundred.
+inline bool chance(std::mt19937& rng, int percent) {
+    return std::uniform_int_distribution<int>(0, 99)(rng) < percent;
+}
+
+// A score of `measures` measures of random keys and meters (3 to 5 beats) at 120 BPM, with a
+// treble track (piano), a bass track (acoustic bass) and a drum line.
+inline Score randomScore(std::mt19937& rng, int measures) {
+    Score score;
+    score.clear();
+    std::uniform_int_distribution<int> beats(3, 5);
+    std::uniform_int_distribution<int> key(-6, 6);
+    for (int m = 0; m < measures; ++m) {
+        score.addMeasure(key(rng), 120, beats(rng));
+    }
+    score.addTrack(0, Treble);
+    score.addTrack(33, Bass);
+    score.addTrack(0, Drums);
+    return score;
 }
 
 // The invariants of every track.

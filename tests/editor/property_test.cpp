@@ -21,29 +21,12 @@
 namespace corvane {
 namespace {
 
+using testing::chance;
 using testing::rhythm;
 using testing::savedBytes;
 using testing::violation;
 
 constexpr int kMeasures = 6;
-
-Score randomScore(std::mt19937& rng) {
-    Score score;
-    score.clear();
-    std::uniform_int_distribution<int> beats(3, 5);
-    std::uniform_int_distribution<int> key(-6, 6);
-    for (int m = 0; m < kMeasures; ++m) {
-        score.addMeasure(key(rng), 120, beats(rng));
-    }
-    score.addTrack(0, Treble);
-    score.addTrack(33, Bass);
-    score.addTrack(0, Drums);
-    return score;
-}
-
-bool chance(std::mt19937& rng, int percent) {
-    return std::uniform_int_distribution<int>(0, 99)(rng) < percent;
-}
 
 // A random request. With `editorOnly`, only what the editor's tools can produce: no triplet of
 // whole notes, no dots with a triplet, no dotted thirty-seconds, no double-dotted sixteenths.
@@ -148,7 +131,7 @@ void checkAccepted(const Note& result, const NoteEntry& request, int oldVelocity
 
 void runRandomEntries(unsigned seed, int entries, bool editorOnly, Counts& counts) {
     std::mt19937 rng(seed);
-    Score score = randomScore(rng);
+    Score score = testing::randomScore(rng, kMeasures);
     EditHistory history(score, true);
     for (int step = 0; step < entries; ++step) {
         const int t = std::uniform_int_distribution<int>(0, 2)(rng);

@@ -57,8 +57,8 @@ TEST(PitchName, DrumLinesNameTheDrumWhateverKeyOrOctave) {
 TEST(StatusLine, NoteAreaSaysWhatEachButtonEnters) {
     ViewFixture f;
     f.view.updateHover(110, 75);  // measure 1, staff position 3
-    EXPECT_EQ(f.view.statusText(),
-              "Measure 1, Piano: place a quarter note, E5; right click: quarter rest");
+    // On a quarter rest a right click with quarters changes nothing, and is not named.
+    EXPECT_EQ(f.view.statusText(), "Measure 1, Piano: place a quarter note, E5");
 
     f.edit([](Score& s) { s.measures[1].key = 1; });
     f.type("vtq");  // eighth triplet, octave up
@@ -85,16 +85,22 @@ TEST(StatusLine, NoteAreaSaysWhatEachButtonEnters) {
 
 TEST(StatusLine, HeadersTheAddTrackZoneAndTheToolbar) {
     ViewFixture f;
-    f.edit([](Score& s) { s.addTrack(0, Drums); });
+    f.edit([](Score& s) {
+        s.addTrack(0, Drums);
+        s.tracks[0].measures[0].front().pitches.push_back(NoteHead{0, AccidentalNone});
+    });
     const auto at = [&f](int x, int y) {
         f.view.updateHover(x, y);
         return f.view.statusText();
     };
     EXPECT_EQ(at(20, 90), "Click: track properties");
     EXPECT_EQ(at(20, 190), "Click: drum track properties");
-    // The clipboard holds a treble measure in key 0, four beats: it fits the first track only.
+    // The clipboard holds a treble measure of rests in key 0, four beats: it fits the first track
+    // only, and changes only its first measure, which holds a note.
     EXPECT_EQ(at(60, 90), "Click: measure properties; right click: paste measure");
     EXPECT_EQ(at(60, 190), "Click: measure properties");
+    EXPECT_EQ(at(f.view.layout().measures[1].left + 5, 90), "Click: measure properties")
+        << "pasting the same notes changes nothing";
     EXPECT_EQ(at(200, 241), "Click: add a treble track");
     EXPECT_EQ(at(40, 10), "Quarter note (C)");
     EXPECT_EQ(at(100, 10), "") << "a gap";
