@@ -16,6 +16,7 @@
 #include "app/file_dialogs.h"
 #include "app/print_command.h"
 #include "app/recovery_start.h"
+#include "app/report_item.h"
 #include "app/window_prompts.h"
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
@@ -167,6 +168,8 @@ void MainWindow::buildViewFrame() {
     // As tall as a line of text while empty, so the line keeps its height as texts come and go.
     hoverStatus_->setMinimumHeight(hoverStatus_->fontMetrics().height());
     statusBar()->addWidget(hoverStatus_, 1);
+    report_ = new ReportItem(services_.runModal);
+    statusBar()->addPermanentWidget(report_);
 
     connect(trackScrollBar_, &QScrollBar::valueChanged, this, &MainWindow::scrollTracks);
     resize(kClientArea.width() + trackScrollBar_->sizeHint().width(),
@@ -213,6 +216,10 @@ void MainWindow::showNoticeText(const QString& text) {
     statusBar()->showMessage(text, kNoticeMs);
 }
 
+void MainWindow::showReport(std::string_view summary, std::string_view details) {
+    report_->showReport(summary, details);
+}
+
 void MainWindow::showTrackScroll(int trackScroll, int maxTrackScroll) {
     // In whole tracks; a page is what the client area shows.
     const QSignalBlocker quiet(trackScrollBar_);
@@ -241,7 +248,9 @@ void MainWindow::soundStatusKnown(const std::string& problem) {
 
 void MainWindow::showSoundProblem(const QString& text) {
     const int before = statusBar()->sizeHint().height();
-    auto* label = new QLabel(text);
+    // A word or two, so the status line keeps its room; the explanation is the tooltip.
+    auto* label = new QLabel(QStringLiteral("No sound"));
+    label->setToolTip(text);
     label->setObjectName(QStringLiteral("soundStatus"));
     statusBar()->addPermanentWidget(label);
     // Should the notice need a taller line, the window grows so the client area keeps its size.

@@ -24,6 +24,7 @@ class QScrollBar;
 
 namespace corvane {
 
+class ReportItem;
 class EditorSession;
 class EditorView;
 class Player;
@@ -104,13 +105,18 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     QAction* aboutAction() const { return aboutAction_; }
     // The export under way, or null.
     AudioExportRun* audioExport() const { return audioExport_.get(); }
+    // The report in the status bar (what an import approximated), hidden while there is none.
+    ReportItem& report() const { return *report_; }
 
     // The status line and the track scroll bar, as the editor tells them.
     void showStatus(std::string_view text) override;
     void showNotice(std::string_view text) override;
+    // The report stands in the status bar, left of the sound's item, until it is dismissed or the
+    // next one comes; its Details button shows all of it.
+    void showReport(std::string_view summary, std::string_view details) override;
     void showTrackScroll(int trackScroll, int maxTrackScroll) override;
-    // Called on any thread: a sound device without sound says so at the right of the status
-    // line; the client area keeps its size.
+    // Called on any thread: a sound device without sound says "No sound" at the right of the
+    // status line, with why in its tooltip; the client area keeps its size.
     void soundStatusKnown(const std::string& problem) override;
 
   public slots:
@@ -136,7 +142,7 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     // Export MusicXML: asks for a MusicXML file and writes the whole score into it.
     void exportMusicXml();
     // Import MIDI: asks first whether to save unsaved changes, then for a MIDI file, and makes
-    // a new, unsaved score of it; what had to be approximated is said in the status line.
+    // a new, unsaved score of it; what had to be approximated is reported in the status bar.
     void importMidi();
     // Import MusicXML: as Import MIDI, from a MusicXML file (.musicxml, .xml or .mxl).
     void importMusicXml();
@@ -184,6 +190,7 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     std::unique_ptr<WindowPrompts> prompts_;
     QScrollBar* trackScrollBar_ = nullptr;
     QLabel* hoverStatus_ = nullptr;
+    ReportItem* report_ = nullptr;
     std::unique_ptr<EditorSession> session_;
     RecentFiles recentFiles_;
     std::string rememberedPath_;  // the document's file as Open Recent last took it

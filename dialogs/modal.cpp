@@ -58,4 +58,10 @@ void showWarning(QWidget* parent, std::string_view text, std::string_view captio
            detail);
 }
 
+void showInformation(QWidget* parent, std::string_view text, std::string_view caption,
+                     const ModalRunner& run, std::string_view detail) {
+    runBox(parent, QMessageBox::Information, text, caption, QMessageBox::Ok, QMessageBox::Ok, run,
+           detail);
+}
+
 }  // namespace corvane

@@ -28,6 +28,9 @@ QMessageBox::StandardButton askYesNoCancel(QWidget* parent, std::string_view tex
 // is its informative text, beneath the main text.
 void showWarning(QWidget* parent, std::string_view text, std::string_view caption,
                  const ModalRunner& run, std::string_view detail = {});
+// The same with the information icon, for what the user asked to read.
+void showInformation(QWidget* parent, std::string_view text, std::string_view caption,
+                     const ModalRunner& run, std::string_view detail = {});
 
 // A std::string_view as a QString (the program's texts are UTF-8).
 QString toQString(std::string_view s);

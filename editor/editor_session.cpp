@@ -310,14 +310,21 @@ bool EditorSession::importWith(const std::string& path, Read read) {
     editor_->markUnsaved();
     documentPath_.clear();
     saveSuggestion_ = std::filesystem::path(path).replace_extension(".cvn").string();
-    std::string report;
-    for (const std::string& line : lines) {
-        report += (report.empty() ? "" : " ") + line;
-    }
-    if (!report.empty()) {
-        status_.showNotice(report);
-    }
+    reportImport(path, lines);
     return true;
+}
+
+void EditorSession::reportImport(const std::string& path, const std::vector<std::string>& lines) {
+    std::string details;
+    for (const std::string& line : lines) {
+        details += (details.empty() ? "" : "\n") + line;
+    }
+    // An exact import takes away the report of the one before.
+    const std::string summary =
+        lines.empty() ? std::string()
+                      : std::filesystem::path(path).filename().string() +
+                            ": imported with approximations";
+    status_.showReport(summary, details);
 }
 
 bool EditorSession::importMidiFrom(const std::string& path) {

@@ -141,8 +141,8 @@ class EditorSession {
     // file and builds a score from it. A file that cannot be read or imported is reported in an
     // "Error" box naming it, and nothing changes. Otherwise the score replaces the current one as
     // after Open, but as a new one: dirty, without a documentPath, with the MIDI file's name as
-    // the save suggestion; what the import approximated is said once as a notice. Repaints.
-    // True when a score was imported.
+    // the save suggestion; what the import approximated is reported until the user dismisses it
+    // or the next import (StatusDisplay::showReport). Repaints. True when a score was imported.
     bool importMidi();
     // Import MusicXML: as Import MIDI, from a MusicXML file, plain or compressed.
     bool importMusicXml();
@@ -177,6 +177,9 @@ class EditorSession {
     bool importWith(const std::string& path, Read read);
     bool importMidiFrom(const std::string& path);
     bool importMusicXmlFrom(const std::string& path);
+    // Says what the import of `path` approximated, a line each (none: it was exact), as a report
+    // that replaces the last import's.
+    void reportImport(const std::string& path, const std::vector<std::string>& lines);
     // Puts `score` in the editor's hands in place of the old one, whose playback stops.
     void adopt(Score score);
     // Open and the imports: the question, the dialog of `kind`, then `take` on the chosen file;

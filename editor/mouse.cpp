@@ -8,6 +8,7 @@
 #include "editor/editor_view.h"
 #include "editor/error_message.h"
 #include "editor/note_entry.h"
+#include "editor/refill_notice.h"
 #include "editor/tool_rules.h"
 #include "editor/toolbar.h"
 #include "sound/player.h"
@@ -148,12 +149,16 @@ void EditorView::openTrackDialog() {
 void EditorView::openMeasureDialog(MeasureDialogStep& step) {
     const int measure = hover_.measure;
     const int track = hover_.track;
+    const RefillNotice refill(score_, measure);
     MeasureDialogModel model(
         score_, measure, [this, measure, track] { clipboard_.copy(score_, measure, track); },
         [this, &step](std::size_t changing, bool refilled) {
             step.measureChanging(score_, changing, refilled);
         });
     prompts_.runMeasureDialog(model);
+    if (const std::optional<std::string> replaced = refill.after(score_)) {
+        status_.showNotice(*replaced);
+    }
 }
 
 }  // namespace corvane

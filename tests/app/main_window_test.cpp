@@ -853,8 +853,21 @@ TEST_F(MainWindowTest, ImportMidiMakesANewUnsavedScoreAndSaysWhatItApproximated)
     EXPECT_TRUE(window->isWindowModified());
     const std::vector<std::string> report = importMidiFile(midi).report;
     ASSERT_EQ(report.size(), 2u);
-    EXPECT_EQ(window->statusBar()->currentMessage(),
-              QString::fromStdString(report[0] + " " + report[1]));
+    // The report stands beside the status line, which keeps its room, until it is dismissed.
+    EXPECT_TRUE(window->report().isVisible());
+    EXPECT_EQ(window->report().summary(), "tune.mid: imported with approximations");
+    EXPECT_EQ(window->report().details(), QString::fromStdString(report[0] + "\n" + report[1]));
+    EXPECT_EQ(window->statusBar()->currentMessage(), "");
+    // Its Details button shows all of it; the report stays until dismissed.
+    script.then(test::box(QMessageBox::Ok, "tune.mid: imported with approximations", "Corvane",
+                          QMessageBox::Information));
+    window->report().detailsButton().click();
+    ASSERT_FALSE(script.seen().empty());
+    EXPECT_EQ(script.seen().back().detail, window->report().details());
+    EXPECT_TRUE(window->report().isVisible());
+    window->report().dismissButton().click();
+    EXPECT_FALSE(window->report().isVisible());
+    EXPECT_EQ(window->report().summary(), "");
 
     // Save suggests the MIDI file's name as a score file, beside it.
     script.then(suggesting(QDir(path("in")).absoluteFilePath("tune.cvn")));
@@ -1073,7 +1086,9 @@ TEST_F(SoundStatusTest, MissingSoundIsSaidOnceBelowTheClientAreaWhichKeepsItsSiz
     const std::string problem = "No sound: no audio output. Editing, saving and export still work.";
     device->report(problem);
     ASSERT_TRUE(waitUntil([&] { return statusLine() != nullptr; }));
-    EXPECT_EQ(statusLine()->text().toStdString(), problem);
+    // A word in the line, the whole explanation in its tooltip.
+    EXPECT_EQ(statusLine()->text().toStdString(), "No sound");
+    EXPECT_EQ(statusLine()->toolTip().toStdString(), problem);
     ASSERT_TRUE(waitUntil([&] { return statusLine()->isVisible(); }));
     // The notice stands at the right of the line, beside what a click would do.
     const auto* hoverLine = window->findChild<QLabel*>("hoverStatus");
