@@ -33,6 +33,7 @@
 #include "interchange/musicxml_writer.h"
 #include "render/layout.h"
 #include "render/qt/raster_canvas.h"
+#include "tests/sound/clock_device.h"
 #include "tests/support/modal_script.h"
 #include "score/score_reader.h"
 #include "sound/player.h"
@@ -1127,26 +1128,10 @@ TEST_F(SoundStatusTest, WorkingSoundShowsNoStatusLine) {
     EXPECT_EQ(window->clientArea().size(), clientSize);
 }
 
-// A device whose songs have a clock the test sets: the tick heard now.
-class ClockDevice final : public SoundDevice {
-  public:
-    std::atomic<double> tick{0};
-
-    bool openLiveOutput() override { return true; }
-    void closeLiveOutput() override {}
-    void noteOn(int, int, int) override {}
-    void noteOff(int, int) override {}
-    void programChange(int, int) override {}
-    SequencerId openSequencer(const std::string&) override { return 1; }
-    void playSequencer(SequencerId, NotifyTarget&) override {}
-    void closeSequencer(SequencerId) override {}
-    std::optional<double> sequencerTick(SequencerId) override { return tick.load(); }
-};
-
 // The window draws the marker over what the painter made: the back buffer never shows it.
 TEST(PlaybackMarkerInTheWindow, FollowsTheSoundWhilePlayingAndGoesWithStop) {
     ModalScript script;
-    const auto device = std::make_shared<ClockDevice>();
+    const auto device = std::make_shared<test::ClockDevice>();
     MainWindow window(WindowServices{script.runner(), {}, {}, device});
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

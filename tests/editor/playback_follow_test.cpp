@@ -4,32 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 #include "fake_window.h"
 #include "sound/player.h"
+#include "tests/sound/clock_device.h"
 
 namespace corvane::test {
 namespace {
-
-// A sound device whose sequencer has a clock the test sets: the song's tick heard now.
-class ClockDevice final : public SoundDevice {
-  public:
-    std::atomic<double> tick{0};
-
-    bool openLiveOutput() override { return false; }
-    void closeLiveOutput() override {}
-    void noteOn(int, int, int) override {}
-    void noteOff(int, int) override {}
-    void programChange(int, int) override {}
-    SequencerId openSequencer(const std::string&) override { return ++last_; }
-    void playSequencer(SequencerId, NotifyTarget&) override {}
-    void closeSequencer(SequencerId) override {}
-    std::optional<double> sequencerTick(SequencerId) override { return tick.load(); }
-
-  private:
-    SequencerId last_ = 0;
-};
 
 constexpr double kTicksPerMeasure = 4 * 24;
 
