@@ -1,7 +1,7 @@
 #pragma once
 // Small helpers shared by the note entry tests: a compact text form for the rhythm of a measure
 // ("n4. r8 r2t1"), the saved bytes of a score, and the invariants every score keeps under entry
-// (measures exactly full, triplet groups well formed, ties paired).
+// (measures exactly full, triplet groups well formed, ties paired), and small random scores.
 
 #include <cstdint>
 #include <iterator>
@@ -15,6 +15,7 @@
 #include "score/data_file.h"
 #include "score/score.h"
 #include "score/score_reader.h"
+#include "tests/interchange/random_scores.h"
 
 namespace corvane::testing {
 
@@ -150,11 +151,6 @@ inline std::string violation(const Score& score, std::size_t t, bool checkTicks)
         return "track " + std::to_string(t) + ": dangling tie";
     }
     return "";
-}
-
-// True `percent` times in a hundred.
-inline bool chance(std::mt19937& rng, int percent) {
-    return std::uniform_int_distribution<int>(0, 99)(rng) < percent;
 }
 
 // A score of `measures` measures of random keys and meters (3 to 5 beats) at 120 BPM, with a
