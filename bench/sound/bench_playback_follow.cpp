@@ -31,8 +31,9 @@ constexpr int kMeasures = 8;
 constexpr int kBeats = 4;
 constexpr int kWoodblock = 115;
 constexpr double kDisplayFrameMs = 1000.0 / 60;
-// A stroke starts where the level first passes kStroke after at least kQuietFrames below kQuiet.
-constexpr float kStroke = 0.02f;
+// A stroke starts where the level first passes kStroke once it has stayed below kQuiet for
+// kQuietFrames.
+constexpr float kStroke = 0.01f;
 constexpr float kQuiet = 0.005f;
 constexpr std::uint64_t kQuietFrames = static_cast<std::uint64_t>(kSampleRate / 20);
 
@@ -44,10 +45,12 @@ class StrokeWatch {
         const std::lock_guard guard(mutex_);
         for (int i = 0; i < frames; ++i) {
             const float level = std::max(std::fabs(left[i]), std::fabs(right[i]));
-            if (level > kStroke && quietRun_ >= kQuietFrames) {
+            if (level > kStroke && armed_) {
                 strokes_.push_back(frame_ + static_cast<std::uint64_t>(i));
+                armed_ = false;
             }
             quietRun_ = level < kQuiet ? quietRun_ + 1 : 0;
+            armed_ = armed_ || quietRun_ >= kQuietFrames;
         }
         frame_ += static_cast<std::uint64_t>(frames);
     }
@@ -59,7 +62,8 @@ class StrokeWatch {
   private:
     std::mutex mutex_;
     std::uint64_t frame_ = 0;
-    std::uint64_t quietRun_ = kQuietFrames;
+    std::uint64_t quietRun_ = 0;
+    bool armed_ = true;  // quiet long enough for the next stroke
     std::vector<std::uint64_t> strokes_;
 };
 
