@@ -2,6 +2,8 @@
 // What the window shows around the client area without stopping the user: the status line and
 // the scroll bar of the track area.
 
+#include <algorithm>
+#include <string>
 #include <string_view>
 
 namespace corvane {
@@ -18,11 +20,14 @@ class StatusDisplay {
     // A report the user should be able to read in full, such as what an import had to
     // approximate: `summary` in a few words, `details` the whole of it, a line a point. It stays
     // until the user dismisses it or the next report comes; an empty summary takes it away. A
-    // display without a place for reports says the details once, as a notice.
+    // display without a place for reports says the details once, on one line, as a notice.
     virtual void showReport(std::string_view summary, std::string_view details) {
-        if (!summary.empty()) {
-            showNotice(details.empty() ? summary : details);
+        if (summary.empty()) {
+            return;
         }
+        std::string line(details.empty() ? summary : details);
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        showNotice(line);
     }
     // The track area is scrolled down by `trackScroll` pixels of at most `maxTrackScroll`; told
     // when either changes and after every size change.

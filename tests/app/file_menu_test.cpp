@@ -17,6 +17,7 @@
 
 #include "app/help_windows.h"
 #include "app/main_window.h"
+#include "app/report_item.h"
 #include "app/print_command.h"
 #include "dialogs/page_setup_dialog.h"
 #include "editor/editor_session.h"
@@ -378,9 +379,12 @@ TEST_F(FileMenuTest, ImportMusicXmlMakesANewUnsavedScoreSaysWhatItApproximatedAn
     EXPECT_EQ(window->windowTitle(), "Untitled[*] - Corvane");
     QString report;
     for (const std::string& line : expected.report) {
-        report += (report.isEmpty() ? "" : " ") + QString::fromStdString(line);
+        report += (report.isEmpty() ? "" : "\n") + QString::fromStdString(line);
     }
-    EXPECT_EQ(window->statusBar()->currentMessage(), report);
+    // The report stands in the status bar, readable in full, until dismissed or the next import.
+    EXPECT_TRUE(window->report().isVisible());
+    EXPECT_EQ(window->report().summary(), "flute.xml: imported with approximations");
+    EXPECT_EQ(window->report().details(), report);
 
     // Save offers the MusicXML file's name as a score file beside it.
     script.then([&](QDialog& shown) {
