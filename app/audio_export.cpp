@@ -4,8 +4,13 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <optional>
 
+#include "app/file_dialogs.h"
 #include "dialogs/modal.h"
+#include "editor/editor_view.h"
+#include "editor/error_message.h"
+#include "sound/player.h"
 
 namespace corvane {
 
@@ -23,6 +28,24 @@ ExportFailure unknownAudioType(const std::string& path) {
                      ? std::string("the name has no extension")
                      : "\"" + extension + "\" is not a sound file type Corvane writes") +
                 " (use .wav, .flac or .ogg)"};
+}
+
+std::unique_ptr<AudioExportRun> startAudioExport(QWidget* window, const AudioRenderer& render,
+                                                 const ModalRunner& runModal, EditorView& editor) {
+    const std::optional<std::string> path = chooseAudioFile(window, runModal);
+    if (!path) {
+        return nullptr;
+    }
+    // The typed extension chooses the format, whatever file type the dialog showed.
+    const std::optional<AudioFormat> format = audioFormatForPath(*path);
+    if (!format) {
+        const ExportFailure failure = unknownAudioType(*path);
+        showWarning(window, failure.text, kErrorCaption, runModal, failure.detail);
+        return nullptr;
+    }
+    editor.ensureTimeline();
+    return std::make_unique<AudioExportRun>(
+        window, render, Player::midiFileBytes(editor.score(), 0), *path, *format);
 }
 
 ExportFailure renderFailure(const std::exception& error) {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "dialogs/modal.h"
 #include "sound/audio_format.h"
 #include "sound/audio_sink.h"
 
@@ -36,6 +37,15 @@ ExportFailure unknownAudioType(const std::string& path);
 // The failure `error` raised by a render: a sound file that cannot be written is named beneath
 // the sentence; any other error (the soundfont, the synthesizer) is its own sentence.
 ExportFailure renderFailure(const std::exception& error);
+
+class EditorView;
+class AudioExportRun;
+
+// Export Audio from the window: asks for a sound file and starts rendering what playback from
+// the first measure plays, taken now so that later edits do not reach it. Null when the dialog
+// was cancelled or the file's type is not one the program writes (said in a box).
+std::unique_ptr<AudioExportRun> startAudioExport(QWidget* window, const AudioRenderer& render,
+                                                 const ModalRunner& runModal, EditorView& editor);
 
 class AudioExportRun final : public QObject {
     Q_OBJECT

@@ -3,11 +3,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QMenuBar>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <chrono>
 #include <optional>
@@ -16,7 +13,6 @@
 #include "app/file_dialogs.h"
 #include "app/print_command.h"
 #include "app/recovery_start.h"
-#include "app/report_item.h"
 #include "app/window_prompts.h"
 #include "editor/editor_session.h"
 #include "editor/editor_view.h"
@@ -36,23 +32,25 @@ MainWindow::MainWindow(WindowServices services)
     : services_(std::move(services)),
       client_(new ClientArea(this, services_.createCanvas)),
       prompts_(std::make_unique<WindowPrompts>(this, services_.runModal)),
+      status_(new WindowStatus(*this, *client_, services_.runModal)),
       recentFiles_(services_.settingsFile) {
     setWindowTitle(QStringLiteral("Corvane"));
     setWindowIcon(applicationIcon());
     createFileMenu();
     createEditMenu();
     createHelpMenu();
-    buildViewFrame();
+    sizeForClientArea();
+    connect(status_, &WindowStatus::tracksScrolled, this, &MainWindow::scrollTracks);
     client_->setFocus();
 
     session_ =
-        std::make_unique<EditorSession>(EditorHost{*client_, *prompts_, *this}, services_.sound);
+        std::make_unique<EditorSession>(EditorHost{*client_, *prompts_, *status_}, services_.sound);
     client_->setSession(session_.get());
     session_->addDocumentListener(
         [this](const DocumentState& document) { showDocument(document); });
     sound_ = services_.sound;
     if (sound_) {
-        sound_->reportStatus(*this);
+        sound_->reportStatus(*status_);
     }
 
     if (session_->reportMissingResources()) {
@@ -148,31 +146,9 @@ void MainWindow::createHelpMenu() {
     aboutAction_ = help->addAction(QStringLiteral("&About Corvane"), this, &MainWindow::showAbout);
 }
 
-void MainWindow::buildViewFrame() {
+void MainWindow::sizeForClientArea() {
     constexpr QSize kClientArea(800, 600);
-    trackScrollBar_ = new QScrollBar(Qt::Vertical);
-    trackScrollBar_->setObjectName(QStringLiteral("trackScroll"));
-    trackScrollBar_->setEnabled(false);
-    // Keys stay with the client area, where the editor takes them.
-    trackScrollBar_->setFocusPolicy(Qt::NoFocus);
-    auto* frame = new QWidget(this);
-    auto* row = new QHBoxLayout(frame);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    row->addWidget(client_, 1);
-    row->addWidget(trackScrollBar_);
-    setCentralWidget(frame);
-
-    hoverStatus_ = new QLabel;
-    hoverStatus_->setObjectName(QStringLiteral("hoverStatus"));
-    // As tall as a line of text while empty, so the line keeps its height as texts come and go.
-    hoverStatus_->setMinimumHeight(hoverStatus_->fontMetrics().height());
-    statusBar()->addWidget(hoverStatus_, 1);
-    report_ = new ReportItem(services_.runModal);
-    statusBar()->addPermanentWidget(report_);
-
-    connect(trackScrollBar_, &QScrollBar::valueChanged, this, &MainWindow::scrollTracks);
-    resize(kClientArea.width() + trackScrollBar_->sizeHint().width(),
+    resize(kClientArea.width() + trackScrollBar().sizeHint().width(),
            kClientArea.height() + statusBar()->sizeHint().height());
 }
 
@@ -202,61 +178,9 @@ void MainWindow::showDocument(const DocumentState& document) {
     }
 }
 
-void MainWindow::showStatus(std::string_view text) {
-    hoverStatus_->setText(toQString(text));
-}
-
-void MainWindow::showNotice(std::string_view text) {
-    showNoticeText(toQString(text));
-}
-
-void MainWindow::showNoticeText(const QString& text) {
-    // Long enough to read a few lines; the hover text returns afterwards.
-    constexpr int kNoticeMs = 20000;
-    statusBar()->showMessage(text, kNoticeMs);
-}
-
-void MainWindow::showReport(std::string_view summary, std::string_view details) {
-    report_->showReport(summary, details);
-}
-
-void MainWindow::showTrackScroll(int trackScroll, int maxTrackScroll) {
-    // In whole tracks; a page is what the client area shows.
-    const QSignalBlocker quiet(trackScrollBar_);
-    trackScrollBar_->setRange(0, maxTrackScroll / layout::kTrackSpacing);
-    trackScrollBar_->setPageStep(rowsInView(client_->height()));
-    trackScrollBar_->setValue(trackScroll / layout::kTrackSpacing);
-    trackScrollBar_->setEnabled(maxTrackScroll > 0);
-}
-
 void MainWindow::scrollTracks(int row) {
     if (session_) {
         session_->scrollTracksTo(row * layout::kTrackSpacing);
-    }
-}
-
-void MainWindow::soundStatusKnown(const std::string& problem) {
-    if (problem.empty()) {
-        return;
-    }
-    // Queued to the window: it runs on the window's thread, and not at all once the window is
-    // gone (the device stops calling before then).
-    QMetaObject::invokeMethod(
-        this, [this, text = QString::fromStdString(problem)] { showSoundProblem(text); },
-        Qt::QueuedConnection);
-}
-
-void MainWindow::showSoundProblem(const QString& text) {
-    const int before = statusBar()->sizeHint().height();
-    // A word or two, so the status line keeps its room; the explanation is the tooltip.
-    auto* label = new QLabel(QStringLiteral("No sound"));
-    label->setToolTip(text);
-    label->setObjectName(QStringLiteral("soundStatus"));
-    statusBar()->addPermanentWidget(label);
-    // Should the notice need a taller line, the window grows so the client area keeps its size.
-    const int grown = statusBar()->sizeHint().height() - before;
-    if (grown > 0 && !isMaximized() && !isFullScreen()) {
-        resize(width(), height() + grown);
     }
 }
 
@@ -318,9 +242,7 @@ void MainWindow::print() {
 }
 
 void MainWindow::exportPdf() {
-    if (session_) {
-        session_->exportPdf(&engrave::exportPdf);
-    }
+    forSession(&EditorSession::exportPdf, &engrave::exportPdf);
 }
 
 void MainWindow::showKeyboardShortcuts() {
@@ -339,63 +261,39 @@ void MainWindow::showAbout() {
 }
 
 void MainWindow::writeMidi() {
-    if (session_) {
-        session_->writeMidi();
-    }
+    forSession(&EditorSession::writeMidi);
 }
 
 void MainWindow::exportMusicXml() {
-    if (session_) {
-        session_->exportMusicXml();
-    }
+    forSession(&EditorSession::exportMusicXml);
 }
 
 void MainWindow::importMidi() {
-    if (session_) {
-        session_->importMidi();
-    }
+    forSession(&EditorSession::importMidi);
 }
 
 void MainWindow::importMusicXml() {
-    if (session_) {
-        session_->importMusicXml();
-    }
+    forSession(&EditorSession::importMusicXml);
 }
 
 void MainWindow::undo() {
-    if (session_) {
-        session_->undo();
-    }
+    forSession(&EditorSession::undo);
 }
 
 void MainWindow::redo() {
-    if (session_) {
-        session_->redo();
-    }
+    forSession(&EditorSession::redo);
 }
 
 void MainWindow::exportAudio() {
     if (!session_ || audioExport_ || !services_.renderAudio) {
         return;
     }
-    const std::optional<std::string> path = chooseAudioFile(this, services_.runModal);
-    if (!path) {
-        return;
+    audioExport_ =
+        startAudioExport(this, services_.renderAudio, services_.runModal, session_->editor());
+    if (audioExport_) {
+        connect(audioExport_.get(), &AudioExportRun::finished, this, &MainWindow::exportFinished);
+        exportAudioAction_->setEnabled(false);
     }
-    // The typed extension chooses the format, whatever file type the dialog showed.
-    const std::optional<AudioFormat> format = audioFormatForPath(*path);
-    if (!format) {
-        const ExportFailure failure = unknownAudioType(*path);
-        showWarning(this, failure.text, kErrorCaption, services_.runModal, failure.detail);
-        return;
-    }
-    // What playback from the first measure plays, taken now: later edits do not reach it.
-    EditorView& editor = session_->editor();
-    editor.ensureTimeline();
-    audioExport_ = std::make_unique<AudioExportRun>(
-        this, services_.renderAudio, Player::midiFileBytes(editor.score(), 0), *path, *format);
-    connect(audioExport_.get(), &AudioExportRun::finished, this, &MainWindow::exportFinished);
-    exportAudioAction_->setEnabled(false);
 }
 
 void MainWindow::exportFinished(const QString& error, const QString& detail, bool) {
@@ -439,7 +337,7 @@ void MainWindow::teardown() {
     // Waits for a copy being written; one that exists stays for the next start.
     recovery_.reset();
     if (sound_) {
-        sound_->stopReporting(*this);
+        sound_->stopReporting(*status_);
         sound_.reset();
     }
     client_->setSession(nullptr);
@@ -456,7 +354,7 @@ void MainWindow::startRecovery() {
     // Said once when writing starts failing; the store keeps trying.
     const auto sayProblem = [this](const std::string& problem) {
         if (!problem.empty()) {
-            showNotice(problem);
+            status_->showNotice(problem);
         }
     };
     recovery_ = std::make_unique<RecoveryWatch>(services_.recoveryFolder, sayProblem);
@@ -480,15 +378,16 @@ void MainWindow::start(const QString& file) {
             this, services_.runModal, services_.recoveryFolder, *session_, *recovery_);
         restored = offered.restored;
         if (!offered.notice.empty()) {
-            showNotice(offered.notice);
+            status_->showNotice(offered.notice);
         }
     }
     if (file.isEmpty()) {
         return;
     }
     if (restored) {
-        showNoticeText(QStringLiteral("%1 was not opened: the restored changes are shown instead.")
-                           .arg(QFileInfo(file).fileName()));
+        status_->showNoticeText(
+            QStringLiteral("%1 was not opened: the restored changes are shown instead.")
+                .arg(QFileInfo(file).fileName()));
         return;
     }
     openFile(file);

@@ -1,5 +1,5 @@
 #pragma once
-// The main window: one top-level window with the File and Edit menus, the client area in the
+// The main window: one top-level window with the File, Edit and Help menus, the client area in the
 // middle, the track scroll bar at its right and the status line below. It opens an editing
 // session (the editor, the player and the score reader) when it is created, follows the
 // session's document in its title and Edit menu, and closes the session when it closes.
@@ -10,11 +10,13 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "app/audio_export.h"
 #include "app/client_area.h"
 #include "app/help_windows.h"
 #include "app/recent_files.h"
+#include "app/window_status.h"
 #include "dialogs/modal.h"
 #include "editor/status_display.h"
 #include "sound/device.h"
@@ -54,7 +56,7 @@ struct WindowServices {
     std::function<SoundInUse()> soundInUse = {};
 };
 
-class MainWindow final : public QMainWindow, public StatusDisplay, public StatusTarget {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
 
   public:
@@ -82,7 +84,7 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     // The store of this window's recovery copy; null without a recovery folder or once closed.
     RecoveryStore* recoveryStore() const;
     // The scroll bar beside the client area that moves the track area a track a step.
-    QScrollBar& trackScrollBar() const { return *trackScrollBar_; }
+    QScrollBar& trackScrollBar() const { return status_->trackScrollBar(); }
     // The File menu's actions.
     QAction* newAction() const { return newAction_; }
     QAction* saveAction() const { return saveAction_; }
@@ -106,18 +108,10 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     // The export under way, or null.
     AudioExportRun* audioExport() const { return audioExport_.get(); }
     // The report in the status bar (what an import approximated), hidden while there is none.
-    ReportItem& report() const { return *report_; }
+    ReportItem& report() const { return status_->report(); }
 
-    // The status line and the track scroll bar, as the editor tells them.
-    void showStatus(std::string_view text) override;
-    void showNotice(std::string_view text) override;
-    // The report stands in the status bar, left of the sound's item, until it is dismissed or the
-    // next one comes; its Details button shows all of it.
-    void showReport(std::string_view summary, std::string_view details) override;
-    void showTrackScroll(int trackScroll, int maxTrackScroll) override;
-    // Called on any thread: a sound device without sound says "No sound" at the right of the
-    // status line, with why in its tooltip; the client area keeps its size.
-    void soundStatusKnown(const std::string& problem) override;
+    // The status line and the track scroll bar, as the editor and the sound device tell them.
+    WindowStatus& status() const { return *status_; }
 
   public slots:
     // The File commands. Each does nothing once the window has closed; a failure is shown in an
@@ -161,12 +155,8 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     void closeEvent(QCloseEvent* event) override;
 
   private slots:
-    // Says `text` in the status line for a while, over the hover text, without stopping the
-    // user.
-    void showNoticeText(const QString& text);
     void scrollTracks(int row);
     void exportFinished(const QString& error, const QString& detail, bool cancelled);
-    void showSoundProblem(const QString& text);
     void keepRecoveryCopy();
 
   private:
@@ -175,22 +165,27 @@ class MainWindow final : public QMainWindow, public StatusDisplay, public Status
     void createHelpMenu();
     // Puts the document's file first in Open Recent.
     void rememberDocument();
-    // The client area with the track scroll bar at its right, and the status line below; the
-    // window is sized so that the client area has the size it would have without them.
-    void buildViewFrame();
+    // Sizes the window so that the client area has the size it would have without the track
+    // scroll bar and the status line.
+    void sizeForClientArea();
     // The title, its unsaved-changes mark and the Edit menu, from the session's document.
     void showDocument(const DocumentState& document);
     void startRecovery();
     void teardown();
+    // Runs a session command, once the window has a session and until it has closed.
+    template <typename Command, typename... Args>
+    void forSession(Command command, Args&&... args) {
+        if (session_) {
+            std::invoke(command, *session_, std::forward<Args>(args)...);
+        }
+    }
 
     WindowServices services_;
     // The device whose status the window shows, while it listens.
     std::shared_ptr<SoundDevice> sound_;
     ClientArea* client_;
     std::unique_ptr<WindowPrompts> prompts_;
-    QScrollBar* trackScrollBar_ = nullptr;
-    QLabel* hoverStatus_ = nullptr;
-    ReportItem* report_ = nullptr;
+    WindowStatus* status_;
     std::unique_ptr<EditorSession> session_;
     RecentFiles recentFiles_;
     std::string rememberedPath_;  // the document's file as Open Recent last took it
