@@ -1,5 +1,6 @@
 #include "sound/channel_costs.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -24,6 +25,13 @@ constexpr double kLongestTail = 10.0;
 // Starting a voice costs FluidSynth about as much as sounding one for this long: it sets up
 // the voice's generators and modulators.
 constexpr double kVoiceStartSeconds = 0.04;
+// More voices than one note of any soundfont starts.
+constexpr int kMostProbedVoices = 64;
+
+struct NoteWeight {
+    double cost = 0;
+    bool exclusive = false;
+};
 
 }  // namespace
 
@@ -50,8 +58,8 @@ class NoteProbe {
     }
 
     // The cost of one note of `program` and `key` on `channel` held for `holdSeconds`, in
-    // seconds of one voice sounding.
-    double noteCost(int channel, int program, int key, double holdSeconds) {
+    // seconds of one voice sounding, and whether its voices belong to an exclusive class.
+    NoteWeight noteCost(int channel, int program, int key, double holdSeconds) {
         // Drums sound on their own channel, every other program on any other.
         const int on = channel == kDrumChannel ? kDrumChannel : 0;
         const long holdSteps = std::lround(holdSeconds * kProbeRate / kProbeStep);
@@ -62,6 +70,7 @@ class NoteProbe {
         fluid_synth_program_change(synth_.get(), on, program);
         fluid_synth_noteon(synth_.get(), on, key, kProbeVelocity);
         const int started = fluid_synth_get_active_voice_count(synth_.get());
+        const bool exclusive = startedExclusive();
         const long lastStep = holdSteps + std::lround(kLongestTail * kProbeRate / kProbeStep);
         long sounding = 0;  // voice-steps
         for (long step = 0; step < lastStep; ++step) {
@@ -77,13 +86,23 @@ class NoteProbe {
         }
         fluid_synth_all_sounds_off(synth_.get(), on);
         renderStep();  // frees the voices for the next note
-        const double cost = static_cast<double>(sounding) * kProbeStep / kProbeRate +
-                            started * kVoiceStartSeconds;
-        costs_.emplace(std::tuple{on, program, key, holdSteps}, cost);
-        return cost;
+        const NoteWeight weight{static_cast<double>(sounding) * kProbeStep / kProbeRate +
+                                    started * kVoiceStartSeconds,
+                                exclusive};
+        costs_.emplace(std::tuple{on, program, key, holdSteps}, weight);
+        return weight;
     }
 
   private:
+    // Some voice of the note just started cuts off the others of its class.
+    bool startedExclusive() {
+        std::array<fluid_voice_t*, kMostProbedVoices> voices{};
+        fluid_synth_get_voicelist(synth_.get(), voices.data(), static_cast<int>(voices.size()), -1);
+        return std::any_of(voices.begin(), voices.end(), [](fluid_voice_t* voice) {
+            return voice != nullptr && fluid_voice_gen_get(voice, GEN_EXCLUSIVECLASS) != 0;
+        });
+    }
+
     void renderStep() {
         fluid_synth_write_float(synth_.get(), kProbeStep, left_.data(), 0, 1, right_.data(), 0, 1);
     }
@@ -92,7 +111,7 @@ class NoteProbe {
     SynthPtr synth_;
     std::array<float, kProbeStep> left_{};
     std::array<float, kProbeStep> right_{};
-    std::map<std::tuple<int, int, int, long>, double> costs_;
+    std::map<std::tuple<int, int, int, long>, NoteWeight> costs_;
 };
 
 ChannelWeigher::ChannelWeigher(const std::string& soundfont)
@@ -101,19 +120,28 @@ ChannelWeigher::ChannelWeigher(const std::string& soundfont)
 ChannelWeigher::~ChannelWeigher() = default;
 
 std::array<double, kMidiChannels> ChannelWeigher::costs(const MidiSummary& summary) {
+    return channelCosts(weigh(summary).keys);
+}
+
+SongWeights ChannelWeigher::weigh(const MidiSummary& summary) {
     NoteProbe& probe = *probe_;
-    std::array<double, kMidiChannels> costs{};
+    SongWeights weights;
+    weights.keysTogether = summary.keysTogether;
     for (int channel = 0; channel < kMidiChannels; ++channel) {
         for (const NoteGroup& group : summary.channelNotes[static_cast<std::size_t>(channel)]) {
             if (group.count == 0) {
                 continue;
             }
-            costs[static_cast<std::size_t>(channel)] +=
-                group.count *
+            const NoteWeight note =
                 probe.noteCost(channel, group.program, group.key, group.seconds / group.count);
+            weights.keys[static_cast<std::size_t>(channel)][static_cast<std::size_t>(group.key)] +=
+                group.count * note.cost;
+            if (note.exclusive) {
+                weights.keysTogether |= static_cast<std::uint16_t>(1u << channel);
+            }
         }
     }
-    return costs;
+    return weights;
 }
 
 std::array<double, kMidiChannels> estimateChannelCosts(const MidiSummary& summary,

@@ -10,11 +10,20 @@
 #include <memory>
 #include <string>
 
+#include "sound/lane_share.h"
 #include "sound/midi_summary.h"
 
 namespace corvane {
 
 class NoteProbe;
+
+// A song's rendering work, key by key, and which channels must stay on one synthesizer.
+struct SongWeights {
+    KeyCosts keys{};
+    // The summary's channels whose keys act on one another, and those with a note whose voices
+    // cut off others of their exclusive class (as an open hi-hat is cut off by a closed one).
+    std::uint16_t keysTogether = 0;
+};
 
 // Weighs the channels of songs with one soundfont.
 class ChannelWeigher {
@@ -27,6 +36,8 @@ class ChannelWeigher {
 
     // The cost of each channel of the song of `summary`, in seconds of one voice sounding.
     std::array<double, kMidiChannels> costs(const MidiSummary& summary);
+    // The same key by key, with the channels that may not be split.
+    SongWeights weigh(const MidiSummary& summary);
 
   private:
     std::unique_ptr<NoteProbe> probe_;

@@ -81,7 +81,14 @@ struct SongEvents {
     std::vector<NoteEvent> notes;
     std::vector<TempoChange> tempos;
     std::uint32_t lastTick = 0;
+    std::uint16_t keysTogether = 0;
 };
+
+// Bank select (MSB and LSB), portamento, legato, portamento control, mono and poly mode.
+bool bindsKeys(int controller) {
+    return controller == 0 || controller == 32 || controller == 65 || controller == 68 ||
+           controller == 84 || controller == 126 || controller == 127;
+}
 
 void readMeta(ByteReader& track, std::uint32_t tick, SongEvents& events, bool& endOfTrack) {
     const std::uint8_t type = track.byte();
@@ -106,6 +113,8 @@ void readChannelEvent(ByteReader& track, std::uint8_t status, std::uint32_t tick
                                 kind == 0x90 && data2 > 0 ? NoteEvent::On : NoteEvent::Off});
     } else if (kind == 0xC0) {
         events.notes.push_back({tick, status & 0x0F, data1 & 0x7F, NoteEvent::Program});
+    } else if (kind == 0xB0 && bindsKeys(data1 & 0x7F)) {
+        events.keysTogether |= static_cast<std::uint16_t>(1u << (status & 0x0F));
     }
 }
 
@@ -313,6 +322,7 @@ MidiSummary summarizeMidi(std::span<const std::uint8_t> midi) {
     MidiSummary summary;
     summary.lastEventTick = events.lastTick;
     summary.lastEventSeconds = tempo.seconds(events.lastTick);
+    summary.keysTogether |= events.keysTogether;
     addNotes(events, tempo, summary);
     return summary;
 }

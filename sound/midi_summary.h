@@ -28,6 +28,10 @@ struct MidiSummary {
     // never ends.
     std::uint32_t lastEventTick = 0;
     double lastEventSeconds = 0;
+    // Channels whose notes act on one another, so that one synthesizer must play all of them:
+    // the drum channel (hi-hats cut each other off), and channels that choose a bank or set mono
+    // mode, legato or portamento.
+    std::uint16_t keysTogether = 1u << 9;
 
     // Note Ons on `channel`.
     int notes(int channel) const;

@@ -130,7 +130,7 @@ class BlockQueue {
 // What a lane is to play: the song, and the channels it sounds.
 struct LaneWork {
     std::span<const std::uint8_t> midi;
-    std::uint16_t channels = 0;
+    LaneShare share;
     std::uint32_t lastEventTick = 0;
 };
 
@@ -175,7 +175,7 @@ class LaneThread {
             if (!work) {
                 return;
             }
-            lane_->play(work->midi, work->channels, work->lastEventTick);
+            lane_->play(work->midi, work->share, work->lastEventTick);
             while (std::unique_ptr<Block> block = queue_.takeEmpty()) {
                 fill(*block);
                 cpuSeconds_.store(threadCpuSeconds());
@@ -365,9 +365,11 @@ RenderResult renderMidi(const std::vector<std::uint8_t>& midi, AudioSink& sink,
     for (int i = 0; i < (weigh ? std::min(limit, summary.busyChannels()) : 1); ++i) {
         lanes.push_back(std::make_unique<LaneThread>(soundfont, options.effects));
     }
-    const std::vector<std::uint16_t> groups =
-        weigh ? planChannelGroups(weigher->costs(summary), limit)
-              : std::vector<std::uint16_t>{kAllChannels};
+    std::vector<LaneShare> groups = {LaneShare::ofChannels(kAllChannels)};
+    if (weigh) {
+        const SongWeights weights = weigher->weigh(summary);
+        groups = planLaneShares(weights.keys, weights.keysTogether, limit);
+    }
     weigher.reset();
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         if (i < groups.size()) {

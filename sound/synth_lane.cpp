@@ -31,17 +31,22 @@ SynthLane::SynthLane(const std::string& soundfont, bool effects) : settings_(new
 int SynthLane::forward(void* data, fluid_midi_event_t* event) {
     const auto* lane = static_cast<const SynthLane*>(data);
     const int type = fluid_midi_event_get_type(event);
-    // Channel messages are 0x80 to 0xEF; SysEx and the rest reach every lane.
-    if (type >= 0x80 && type < 0xF0 &&
-        (lane->channels_ & (1u << fluid_midi_event_get_channel(event))) == 0) {
-        return FLUID_OK;
+    // Channel messages are 0x80 to 0xEF; SysEx and the rest reach every lane. Note Off, Note On
+    // and key pressure go by key.
+    if (type >= 0x80 && type < 0xF0) {
+        const int channel = fluid_midi_event_get_channel(event);
+        const bool byKey = type < 0xB0;
+        if (byKey ? !lane->share_.plays(channel, fluid_midi_event_get_key(event))
+                  : !lane->share_.hears(channel)) {
+            return FLUID_OK;
+        }
     }
     return fluid_synth_handle_midi_event(lane->synth_.get(), event);
 }
 
-void SynthLane::play(std::span<const std::uint8_t> midi, std::uint16_t channels,
+void SynthLane::play(std::span<const std::uint8_t> midi, const LaneShare& share,
                      std::uint32_t lastEventTick) {
-    channels_ = channels;
+    share_ = share;
     lastEventTick_ = lastEventTick;
     player_.reset(new_fluid_player(synth_.get()));
     if (!player_ || fluid_player_add_mem(player_.get(), midi.data(), midi.size()) != FLUID_OK) {

@@ -1,11 +1,12 @@
 #pragma once
 // One synthesizer of an offline render. It plays the whole song through a MIDI file player of
-// its own but sounds only the channels of its group; the render sums the lanes.
+// its own but sounds only its share of the channels and keys; the render sums the lanes.
 
 #include <cstdint>
 #include <span>
 #include <string>
 
+#include "sound/lane_share.h"
 #include "sound/synth_settings.h"
 
 namespace corvane {
@@ -21,9 +22,9 @@ class SynthLane {
     ~SynthLane() = default;
 
     // Starts the song of `midi` (which must outlive the lane) through a player that passes on
-    // only the channel events of `channels` (a bit mask) and every event of no channel; the last
-    // event of the song is at `lastEventTick`. Raises RenderError.
-    void play(std::span<const std::uint8_t> midi, std::uint16_t channels,
+    // only the notes of `share`, the other events of the channels it plays keys of, and every
+    // event of no channel; the last event of the song is at `lastEventTick`. Raises RenderError.
+    void play(std::span<const std::uint8_t> midi, const LaneShare& share,
               std::uint32_t lastEventTick);
     // Adds the next `frames` frames of sound, reverb and chorus included, to `left` and `right`.
     void render(float* left, float* right, std::size_t frames);
@@ -35,7 +36,7 @@ class SynthLane {
   private:
     static int forward(void* data, fluid_midi_event_t* event);
 
-    std::uint16_t channels_ = 0;
+    LaneShare share_;
     std::uint32_t lastEventTick_ = 0;
     SettingsPtr settings_;
     SynthPtr synth_;

@@ -11,6 +11,7 @@
 #include "score_builders.h"
 #include "sound/audio_format.h"
 #include "sound/audio_sink.h"
+#include "sound/lane_share.h"
 #include "sound/midi_summary.h"
 #include "sound/midi_writer.h"
 #include "sound/player.h"
@@ -76,6 +77,7 @@ TEST(MidiSummary, NotesAreTimedThroughTheTempoChanges) {
     EXPECT_EQ(groupsOf(summary, 0), "0/71: 2, 1.500\n0/74: 1, 1.000\n");
     EXPECT_EQ(groupsOf(summary, 1), "33/50: 1, 2.000\n");
     EXPECT_EQ(groupsOf(summary, 9), "0/39: 1, 0.250\n");
+    EXPECT_EQ(summary.keysTogether, 1u << 9) << "only the drum channel binds its keys";
 }
 
 TEST(MidiSummary, ReadsRunningStatusSysExProgramsAndTimecodeDivision) {
@@ -92,6 +94,8 @@ TEST(MidiSummary, ReadsRunningStatusSysExProgramsAndTimecodeDivision) {
     events.insert(events.end(), {0x00, 0x92, 60, 90});
     writeVarLen(events, 1000);
     events.insert(events.end(), {0x92, 60, 0});  // a Note On of velocity 0 ends the note
+    events.insert(events.end(), {0x00, 0xB5, 65, 127});  // portamento on channel 5
+    events.insert(events.end(), {0x00, 0xB6, 7, 90});    // a volume change binds nothing
     events.insert(events.end(), {0x00, 0xFF, 0x2F, 0x00});
     midi.insert(midi.end(), {'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(events.size())});
     midi.insert(midi.end(), events.begin(), events.end());
@@ -101,6 +105,7 @@ TEST(MidiSummary, ReadsRunningStatusSysExProgramsAndTimecodeDivision) {
     EXPECT_EQ(summary.lastEventTick, 3000u);
     EXPECT_NEAR(summary.lastEventSeconds, 3.0, 1e-9);
     EXPECT_EQ(groupsOf(summary, 2), "0/60: 1, 1.500\n0/64: 1, 2.000\n14/60: 1, 1.000\n");
+    EXPECT_EQ(summary.keysTogether, 1u << 9 | 1u << 5);
 }
 
 TEST(MidiSummary, RefusesWhatIsNotMidiAndSurvivesDamage) {
@@ -184,6 +189,93 @@ TEST(ChannelGroups, OneSynthesizerWhenSplittingDoesNotPay) {
     EXPECT_EQ(planChannelGroups(loads({95, 2, 2}), 2), all) << "one channel carries the song";
     EXPECT_EQ(planChannelGroups(loads({0, 0, 4, 0, 4}), 8).size(), 2u)
         << "no more groups than busy channels";
+}
+
+// Costs of `perChannel` spread evenly over `keys` keys from middle C up.
+KeyCosts keyLoads(std::initializer_list<double> perChannel, int keys) {
+    KeyCosts costs{};
+    std::size_t channel = 0;
+    for (const double load : perChannel) {
+        for (int k = 0; k < keys; ++k) {
+            costs[channel][static_cast<std::size_t>(60 + k)] = load / keys;
+        }
+        ++channel;
+    }
+    return costs;
+}
+
+// The load of each share; fails the test where a key is played by no share or by two.
+std::vector<double> shareLoads(const std::vector<LaneShare>& shares, const KeyCosts& costs) {
+    std::vector<double> result(shares.size(), 0.0);
+    for (int c = 0; c < kMidiChannels; ++c) {
+        for (int k = 0; k < kMidiKeys; ++k) {
+            int players = 0;
+            for (std::size_t i = 0; i < shares.size(); ++i) {
+                if (shares[i].plays(c, k)) {
+                    ++players;
+                    result[i] += costs[static_cast<std::size_t>(c)][static_cast<std::size_t>(k)];
+                }
+            }
+            EXPECT_EQ(players, 1) << "channel " << c << " key " << k;
+        }
+    }
+    return result;
+}
+
+// How many shares play some key of `channel`.
+int sharesHearing(const std::vector<LaneShare>& shares, int channel) {
+    return static_cast<int>(std::count_if(shares.begin(), shares.end(),
+                                          [&](const LaneShare& s) { return s.hears(channel); }));
+}
+
+TEST(LaneShares, KeysEvenOutWhatWholeChannelsCannot) {
+    // Whole channels split no closer than 45 against 55, or 45, 30 and 25 in three.
+    const KeyCosts wind = keyLoads({45, 30, 25}, 12);
+    for (const int lanes : {2, 3}) {
+        const std::vector<LaneShare> shares = planLaneShares(wind, 0, lanes);
+        ASSERT_EQ(shares.size(), static_cast<std::size_t>(lanes));
+        const std::vector<double> loads = shareLoads(shares, wind);
+        const double busiest = *std::max_element(loads.begin(), loads.end());
+        EXPECT_LE(busiest, 100.0 / lanes + 4.0) << lanes << " synthesizers";
+    }
+    // Split channels keep their other events everywhere their keys are played.
+    const std::vector<LaneShare> two = planLaneShares(wind, 0, 2);
+    int split = 0;
+    for (int c = 0; c < 3; ++c) {
+        split += sharesHearing(two, c) > 1 ? 1 : 0;
+    }
+    EXPECT_GE(split, 1);
+    EXPECT_EQ(sharesHearing(two, 7), 1) << "an idle channel stays in one place";
+}
+
+TEST(LaneShares, ChannelsWhoseKeysActTogetherStayWhole) {
+    // Drums and a portamento lead carry most of the work; only the light channel may give keys.
+    const KeyCosts costs = keyLoads({10, 45, 45}, 12);
+    const std::vector<LaneShare> shares = planLaneShares(costs, 0b110, 2);
+    shareLoads(shares, costs);
+    EXPECT_EQ(sharesHearing(shares, 1), 1);
+    EXPECT_EQ(sharesHearing(shares, 2), 1);
+    // Nothing to move: the plan is that of whole channels.
+    const KeyCosts bound = keyLoads({40, 60}, 4);
+    const std::vector<LaneShare> whole = planLaneShares(bound, 0b11, 2);
+    ASSERT_EQ(whole.size(), 2u);
+    EXPECT_EQ(sharesHearing(whole, 0), 1);
+    EXPECT_EQ(sharesHearing(whole, 1), 1);
+}
+
+TEST(LaneShares, EvenChannelsAndSingleSynthesizersAreLeftAsTheyWere) {
+    const KeyCosts even = keyLoads({5, 4, 3, 3, 2, 1}, 6);
+    std::vector<LaneShare> planned;
+    for (const std::uint16_t mask : planChannelGroups(channelCosts(even), 2)) {
+        planned.push_back(LaneShare::ofChannels(mask));
+    }
+    EXPECT_EQ(planLaneShares(even, 0, 2), planned) << "9 against 9 needs no key moved";
+    const std::vector<LaneShare> one = {LaneShare::ofChannels(kAllChannels)};
+    EXPECT_EQ(planLaneShares(keyLoads({7}, 12), 0, 2), one) << "one busy channel";
+    EXPECT_EQ(planLaneShares(keyLoads({3, 3, 3}, 12), 0, 1), one) << "one core";
+    // Reverb and chorus, which every synthesizer runs, would cost more than sharing out the keys
+    // of a channel that carries nearly the whole song saves.
+    EXPECT_EQ(planLaneShares(keyLoads({95, 2, 2}, 12), 0, 2), one);
 }
 
 }  // namespace
