@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio_watch.h"
 #include "editor/editor_view.h"
 #include "sound/fluidsynth_device.h"
 #include "sound/player.h"
@@ -32,8 +33,8 @@ using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
 constexpr float kAudible = 0.001f;  // -60 dBFS
-constexpr int kPeriodSize = 128;
-constexpr double kSampleRate = 44100.0;
+using bench::kPeriodSize;
+using bench::kSampleRate;
 // The controller that cuts off whatever sounds on its channel.
 constexpr int kAllSoundOff = 120;
 // A point on the top staff line of track 0, in the first measure's note area.
@@ -121,30 +122,11 @@ class NoteOnStamp final : public SoundDevice {
     Clock::time_point lastNoteOn_;
 };
 
-// The value below which a share `p` of `values` lies (nearest rank).
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const double rank = std::ceil(p * static_cast<double>(values.size()));
-    const auto index = static_cast<std::size_t>(std::max(rank, 1.0)) - 1;
-    return values[std::min(index, values.size() - 1)];
-}
-
-void report(benchmark::State& state, const std::string& name, const std::vector<double>& ms) {
-    state.counters[name + "_median_ms"] = percentile(ms, 0.5);
-    state.counters[name + "_p99_ms"] = percentile(ms, 0.99);
-    state.counters[name + "_max_ms"] = percentile(ms, 1.0);
-}
-
 void BM_ClickToSound(benchmark::State& state) {
     BlockWatch watch;
-    FluidSynthOptions options;
-    options.silentOutput = true;
-    options.periodSize = kPeriodSize;
-    options.sampleRate = kSampleRate;
-    options.onBlock = [&watch](const float* l, const float* r, int n) { watch.onBlock(l, r, n); };
-    auto device = std::make_shared<FluidSynthDevice>(options);
-    if (!device->waitUntilReady()) {
-        state.SkipWithError("the synthesizer did not start (no soundfont?)");
+    const auto device = bench::watchedSynth(
+        state, [&watch](const float* l, const float* r, int n) { watch.onBlock(l, r, n); });
+    if (!device) {
         return;
     }
     const auto stamp = std::make_shared<NoteOnStamp>(device);
@@ -203,11 +185,11 @@ void BM_ClickToSound(benchmark::State& state) {
         return;
     }
     state.counters["period_ms"] = periodMs;
-    report(state, "click_to_sound", latencies);
+    bench::reportSpread(state, "click_to_sound", latencies);
     // The editor, the preview's hand-over to its thread and the Note On; then the wait for the
     // next block and its rendering.
-    report(state, "click_to_note_on", toNoteOn);
-    report(state, "note_on_to_block", toBlock);
+    bench::reportSpread(state, "click_to_note_on", toNoteOn);
+    bench::reportSpread(state, "note_on_to_block", toBlock);
     state.counters["target_median_ms"] = periodMs + 1;
     state.counters["target_p99_ms"] = 2 * periodMs + 1;
     state.counters["missed"] = missed;

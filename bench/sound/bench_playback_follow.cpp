@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio_watch.h"
 #include "sound/fluidsynth_device.h"
 #include "sound/player.h"
 #include "tests/sound/score_builders.h"
@@ -24,8 +25,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kPeriodSize = 128;
-constexpr double kSampleRate = 44100.0;
+using bench::kPeriodSize;
+using bench::kSampleRate;
 constexpr int kTempo = 240;  // beats a minute: a beat is 250 ms
 constexpr int kMeasures = 8;
 constexpr int kBeats = 4;
@@ -102,23 +103,11 @@ std::optional<double> beatSounding(const std::vector<std::uint64_t>& strokes, st
     return static_cast<double>(k) + static_cast<double>(frame - strokes[k]) / span;
 }
 
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const double rank = std::ceil(p * static_cast<double>(values.size()));
-    const auto index = static_cast<std::size_t>(std::max(rank, 1.0)) - 1;
-    return values[std::min(index, values.size() - 1)];
-}
-
 void BM_MarkerToSound(benchmark::State& state) {
     StrokeWatch watch;
-    FluidSynthOptions options;
-    options.silentOutput = true;
-    options.periodSize = kPeriodSize;
-    options.sampleRate = kSampleRate;
-    options.onBlock = [&watch](const float* l, const float* r, int n) { watch.onBlock(l, r, n); };
-    auto device = std::make_shared<FluidSynthDevice>(options);
-    if (!device->waitUntilReady()) {
-        state.SkipWithError("the synthesizer did not start (no soundfont?)");
+    const auto device = bench::watchedSynth(
+        state, [&watch](const float* l, const float* r, int n) { watch.onBlock(l, r, n); });
+    if (!device) {
         return;
     }
     const Score score = strokes();
@@ -157,9 +146,7 @@ void BM_MarkerToSound(benchmark::State& state) {
         return;
     }
     state.counters["readings"] = static_cast<double>(distance.size());
-    state.counters["marker_to_sound_median_ms"] = percentile(distance, 0.5);
-    state.counters["marker_to_sound_p99_ms"] = percentile(distance, 0.99);
-    state.counters["marker_to_sound_max_ms"] = percentile(distance, 1.0);
+    bench::reportSpread(state, "marker_to_sound", distance);
     // Positive: the marker is ahead of the sound.
     state.counters["marker_ahead_mean_ms"] = signedSum / static_cast<double>(distance.size());
     state.counters["target_ms"] = kDisplayFrameMs;
