@@ -204,6 +204,21 @@ TEST(OfflineRender, ChannelsAreWeighedByWhatTheirNotesStartInTheSoundfont) {
     }
 }
 
+TEST(OfflineRender, NotesThatCutOffOthersOfTheirClassKeepTheirChannelWhole) {
+    // Summaries made by hand, so that only the soundfont can say which notes bind their keys: a
+    // closed and an open hi-hat cut each other off; piano notes do not.
+    MidiSummary summary;
+    summary.keysTogether = 0;
+    summary.channelNotes[9] = {NoteGroup{0, 42, 4, 1.0}, NoteGroup{0, 46, 4, 1.0}};
+    summary.channelNotes[0] = {NoteGroup{0, 60, 4, 1.0}, NoteGroup{0, 64, 4, 1.0}};
+    summary.channelNotes[1] = {NoteGroup{40, 67, 4, 1.0}};
+    const SongWeights weights = ChannelWeigher(kSoundfont).weigh(summary);
+    EXPECT_EQ(weights.keysTogether, 1u << 9);
+    EXPECT_GT(weights.keys[9][42], 0.0);
+    EXPECT_GT(weights.keys[0][64], 0.0);
+    EXPECT_EQ(weights.keys[0][62], 0.0);
+}
+
 // The estimated cost of one note of `program` (a snare drum on the drum line) at 60 beats per
 // minute, held for a whole measure or for a quarter.
 double oneNoteCost(TrackKind kind, std::int32_t program, bool whole) {
