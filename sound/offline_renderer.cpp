@@ -127,7 +127,7 @@ class BlockQueue {
     bool closed_ = false;
 };
 
-// What a lane is to play: the song, and the channels it sounds.
+// What a lane is to play: the song, and its share of the channels and keys.
 struct LaneWork {
     std::span<const std::uint8_t> midi;
     LaneShare share;
@@ -365,23 +365,23 @@ RenderResult renderMidi(const std::vector<std::uint8_t>& midi, AudioSink& sink,
     for (int i = 0; i < (weigh ? std::min(limit, summary.busyChannels()) : 1); ++i) {
         lanes.push_back(std::make_unique<LaneThread>(soundfont, options.effects));
     }
-    std::vector<LaneShare> groups = {LaneShare::ofChannels(kAllChannels)};
+    std::vector<LaneShare> shares = {LaneShare::ofChannels(kAllChannels)};
     if (weigh) {
         const SongWeights weights = weigher->weigh(summary);
-        groups = planLaneShares(weights.keys, weights.keysTogether, limit);
+        shares = planLaneShares(weights.keys, weights.keysTogether, limit);
     }
     weigher.reset();
     for (std::size_t i = 0; i < lanes.size(); ++i) {
-        if (i < groups.size()) {
-            lanes[i]->play(LaneWork{midi, groups[i], summary.lastEventTick});
+        if (i < shares.size()) {
+            lanes[i]->play(LaneWork{midi, shares[i], summary.lastEventTick});
         } else {
             lanes[i]->dismiss();
         }
     }
-    // Lanes without a group end on their own, and are joined when the render returns.
-    Lanes idle(std::make_move_iterator(lanes.begin() + static_cast<std::ptrdiff_t>(groups.size())),
+    // Lanes without a share end on their own, and are joined when the render returns.
+    Lanes idle(std::make_move_iterator(lanes.begin() + static_cast<std::ptrdiff_t>(shares.size())),
                std::make_move_iterator(lanes.end()));
-    lanes.resize(groups.size());
+    lanes.resize(shares.size());
     // The progress counts towards the last event and a second of sound after it.
     const double expectedFrames = (summary.lastEventSeconds + 1.0) * kAudioSampleRate;
     return mixLanes(lanes, sink, expectedFrames, monitor);
