@@ -57,13 +57,14 @@ class ChunkCollector {
             }
         }
         for (const std::size_t slot : used_) {
-            Fifo& open = pending_[slot];
-            for (std::size_t i = open.head; i < open.items.size(); ++i) {
-                close(*tracks[slot / kKeys], open.items[i], chunk.endTick);
+            for (std::int32_t at = head_[slot]; at != kNone; at = open(at).next) {
+                close(*tracks[slot / kKeys], open(at).note, chunk.endTick);
             }
-            open = Fifo{};
+            head_[slot] = kNone;
+            tail_[slot] = kNone;
         }
         used_.clear();
+        open_.clear();
         for (std::optional<ImportTrack>& track : tracks) {
             if (track) {
                 track->chunk = index;
@@ -101,21 +102,30 @@ class ChunkCollector {
         }
         checkTick(event.tick);
         const std::size_t slot = static_cast<std::size_t>(track.channel) * kKeys + event.a;
-        if (pending_[slot].items.empty()) {
+        const auto at = static_cast<std::int32_t>(open_.size());
+        open_.push_back(Open{track.notes.size(), kNone});
+        if (tail_[slot] == kNone) {
             used_.push_back(slot);
         }
-        pending_[slot].items.push_back(track.notes.size());
+        if (head_[slot] == kNone) {
+            head_[slot] = at;
+        } else {
+            open(tail_[slot]).next = at;
+        }
+        tail_[slot] = at;
         track.notes.push_back(
             SourceNote{static_cast<std::int64_t>(event.tick), kNeverEnded, event.a, event.b});
     }
 
     void noteOff(ImportTrack& track, const SmfEvent& event) {
-        Fifo& open = pending_[static_cast<std::size_t>(track.channel) * kKeys + event.a];
-        if (open.head == open.items.size()) {
+        std::int32_t& head = head_[static_cast<std::size_t>(track.channel) * kKeys + event.a];
+        if (head == kNone) {
             return;
         }
         checkTick(event.tick);
-        track.notes[open.items[open.head++]].off = static_cast<std::int64_t>(event.tick);
+        const Open& oldest = open(head);
+        track.notes[oldest.note].off = static_cast<std::int64_t>(event.tick);
+        head = oldest.next;
     }
 
     // A note the chunk never ends closes where the chunk ends, or, when that leaves it no
@@ -135,16 +145,30 @@ class ChunkCollector {
         }
     }
 
-    // The notes of one key still sounding, oldest first from `head`.
-    struct Fifo {
-        std::vector<std::size_t> items;
-        std::size_t head = 0;
+    static constexpr std::int32_t kNone = -1;
+    // A note still sounding, and the next one struck after it on the same channel and key.
+    struct Open {
+        std::size_t note = 0;
+        std::int32_t next = kNone;
     };
+    using Slots = std::array<std::int32_t, static_cast<std::size_t>(kChannels) * kKeys>;
 
     std::uint64_t limit_;
     ImportReport& report_;
-    std::vector<Fifo> pending_ = std::vector<Fifo>(kChannels * kKeys);
+    // One queue per channel and key, oldest first, linked through open_: a chunk allocates no
+    // storage per key. tail_ stays set once a slot is used in the chunk, to list it once.
+    std::vector<Open> open_;
+    Slots head_ = filledSlots();
+    Slots tail_ = filledSlots();
     std::vector<std::size_t> used_;
+
+    Open& open(std::int32_t at) { return open_[static_cast<std::size_t>(at)]; }
+
+    static Slots filledSlots() {
+        Slots slots;
+        slots.fill(kNone);
+        return slots;
+    }
 };
 
 // Tracks without notes whose program is the only one their channel has lend it to the tracks
