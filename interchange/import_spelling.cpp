@@ -171,29 +171,58 @@ constexpr std::array<int, 7> kShiftsTried = {0, 1, -1, 2, -2, 3, -3};
 
 // The octave shifts (bit 3 + shift) under which some spelling of `choices` lies on a staff
 // reaching the steps low..low + 18, low = base + 7 * shift: the heads fitChord does not move.
+// A step d is on that staff for the shifts from ceil((d - base - 18) / 7) to floor((d - base) / 7).
 unsigned shiftsReaching(const Spellings& choices, int base) {
     unsigned shifts = 0;
     for (const WrittenPitch& choice : choices) {
-        for (int shift = -3; shift <= 3; ++shift) {
-            const int low = base + 7 * shift;
-            if (choice.diatonic >= low && choice.diatonic <= low + 18) {
-                shifts |= 1u << (shift + 3);
-            }
+        const int lowest = std::max(floorDiv(choice.diatonic - base - 12, 7), -3);
+        const int highest = std::min(floorDiv(choice.diatonic - base, 7), 3);
+        if (lowest <= highest) {
+            shifts |= ((2u << (highest - lowest)) - 1) << (lowest + 3);
         }
     }
     return shifts;
+}
+
+// shiftsReaching for each key a chord can hold, in each key a measure can have, on the treble
+// and the bass staff, worked out once: a chord's shift then needs no spellings.
+using ReachTable =
+    std::array<std::array<std::array<std::uint8_t, 128>, kMostSharps - kFewestSharps + 1>, 2>;
+
+const ReachTable& reachTable() {
+    static const ReachTable table = [] {
+        ReachTable built{};
+        for (const TrackKind kind : {Treble, Bass}) {
+            for (int key = kFewestSharps; key <= kMostSharps; ++key) {
+                for (int midiKey = 0; midiKey < 128; ++midiKey) {
+                    built[kind == Treble ? 0 : 1][static_cast<std::size_t>(key - kFewestSharps)]
+                         [static_cast<std::size_t>(midiKey)] = static_cast<std::uint8_t>(
+                             shiftsReaching(spellingsOf(midiKey, key), middleLine(kind) - 9));
+                }
+            }
+        }
+        return built;
+    }();
+    return table;
+}
+
+unsigned shiftsReaching(int midiKey, int key, TrackKind kind) {
+    if (key < kFewestSharps || key > kMostSharps || midiKey >= 128) {
+        return shiftsReaching(spellingsOf(midiKey, key), middleLine(kind) - 9);
+    }
+    return reachTable()[kind == Treble ? 0 : 1][static_cast<std::size_t>(key - kFewestSharps)]
+                       [static_cast<std::size_t>(midiKey)];
 }
 
 }  // namespace
 
 ChordShift ChordSpeller::shift(const std::vector<std::uint8_t>& midiKeys, int key,
                                TrackKind kind) {
-    spell(midiKeys, key);
     std::array<int, 7> moved{};  // by shift + 3
-    for (const Spellings& choices : keys_) {
-        const unsigned reaching = shiftsReaching(choices, middleLine(kind) - 9);
-        for (int shift = -3; shift <= 3; ++shift) {
-            moved[static_cast<std::size_t>(shift + 3)] += (reaching >> (shift + 3) & 1u) != 0 ? 0 : 1;
+    for (const std::uint8_t midiKey : midiKeys) {
+        const unsigned missed = ~shiftsReaching(midiKey, key, kind);
+        for (std::size_t bit = 0; bit < moved.size(); ++bit) {
+            moved[bit] += static_cast<int>((missed >> bit) & 1u);
         }
     }
     // The first shift, from 0 outwards, that moves the fewest heads.
@@ -209,6 +238,7 @@ ChordShift ChordSpeller::shift(const std::vector<std::uint8_t>& midiKeys, int ke
 PlacedHeads ChordSpeller::place(const std::vector<std::uint8_t>& midiKeys, int key,
                                 TrackKind kind) {
     const ChordShift best = shift(midiKeys, key, kind);
+    spell(midiKeys, key);
     return fitChord(keys_, middleLine(kind) - 9 + 7 * best.octave, best.octave, taken_);
 }
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "interchange/import_layout.h"
 #include "interchange/import_spelling.h"
 #include "interchange/import_voices.h"
@@ -58,6 +61,52 @@ TEST(ImportSpelling, TheSpellerAgreesWithSpellingOneChordAtATime) {
             }
         }
     }
+}
+
+// The shift placeChord chooses, found by trying each one: the heads it moves are those with no
+// spelling on the staff's positions -9..9 around its middle line (B4, step 34, on the treble
+// staff; D3, step 22, on the bass staff) moved by that many octaves.
+ChordShift shiftByTrial(const std::vector<std::uint8_t>& chord, int key, TrackKind kind) {
+    const int middle = kind == Treble ? 34 : 22;
+    ChordShift best{0, static_cast<int>(chord.size()) + 1};
+    for (const int octave : {0, 1, -1, 2, -2, 3, -3}) {
+        int moved = 0;
+        for (const std::uint8_t midiKey : chord) {
+            const std::vector<WrittenPitch> found = spellings(midiKey, key);
+            moved += std::none_of(found.begin(), found.end(), [&](const WrittenPitch& pitch) {
+                return std::abs(pitch.diatonic - middle - 7 * octave) <= 9;
+            });
+        }
+        if (moved < best.moved) {
+            best = {octave, moved};
+        }
+    }
+    return best;
+}
+
+TEST(ImportSpelling, TheShiftMovesTheFewestHeadsAndIsTheNearestToNoneAmongEquals) {
+    ChordSpeller speller;
+    for (int key = -6; key <= 6; ++key) {
+        for (const TrackKind kind : {Treble, Bass}) {
+            // Every key alone, and chords of two keys an octave and a half to eight apart, which
+            // leave some shifts moving one head and others moving none or two.
+            for (int low = 0; low < 128; ++low) {
+                for (const int span : {0, 18, 31, 50, 75, 100}) {
+                    std::vector<std::uint8_t> chord = {static_cast<std::uint8_t>(low)};
+                    if (span > 0 && low + span < 128) {
+                        chord.push_back(static_cast<std::uint8_t>(low + span));
+                    }
+                    const ChordShift expected = shiftByTrial(chord, key, kind);
+                    const ChordShift shift = speller.shift(chord, key, kind);
+                    ASSERT_EQ(shift.octave, expected.octave) << low << "+" << span << " in " << key;
+                    ASSERT_EQ(shift.moved, expected.moved) << low << "+" << span << " in " << key;
+                }
+            }
+        }
+    }
+    // Keys beyond six sharps or flats are spelled by rule rather than from the table.
+    EXPECT_EQ(speller.shift({60, 64}, 7, Treble).octave, shiftByTrial({60, 64}, 7, Treble).octave);
+    EXPECT_EQ(speller.shift({20, 108}, -7, Bass).moved, shiftByTrial({20, 108}, -7, Bass).moved);
 }
 
 TEST(MeasureLayer, ARememberedLayoutTakesTheChordsOfTheMeasureItLays) {
