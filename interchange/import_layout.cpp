@@ -199,9 +199,10 @@ const std::optional<std::vector<MeasureLayer::Step>>& MeasureLayer::layout(
     return found->second;
 }
 
-ExactFit::ExactFit(std::vector<std::vector<PlacedChord>> tracks) : tracks_(std::move(tracks)) {
+ExactFit::ExactFit(std::span<const PlacedTrack> tracks) : tracks_(tracks) {
     std::vector<std::int64_t> anyMixed;
-    for (const std::vector<PlacedChord>& chords : tracks_) {
+    for (const PlacedTrack& track : tracks_) {
+        const std::vector<PlacedChord>& chords = track.chords;
         std::map<std::int64_t, int> grids;  // beat -> 1: off the 3-tick grid, 2: off the 2-tick
         for (const PlacedChord& chord : chords) {
             for (const std::int64_t tick : {chord.on, chord.off}) {
@@ -235,7 +236,7 @@ bool ExactFit::fits(std::int64_t startQuarter, int beats) {
             continue;
         }
         const std::int64_t start = startQuarter * kTicksPerQuarter;
-        const std::vector<PlacedChord>& chords = tracks_[t];
+        const std::vector<PlacedChord>& chords = tracks_[t].chords;
         std::size_t cursor = static_cast<std::size_t>(
             std::partition_point(chords.begin(), chords.end(),
                                  [&](const PlacedChord& c) { return c.off <= start; }) -
@@ -353,17 +354,22 @@ class Assembler {
 }  // namespace
 
 std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums,
-                                   const Timeline& timeline, TrackKind& kind,
-                                   ImportReport& report) {
+                                   const Timeline& timeline, const PlacedTrack* exact,
+                                   TrackKind& kind, ImportReport& report) {
     std::vector<bool> grid = measuresOffGrid(notes, timeline);
-    std::vector<PlacedChord> chords;
+    const bool onGrid = std::find(grid.begin(), grid.end(), true) == grid.end();
+    PlacedTrack placed;
+    const PlacedTrack* current = onGrid && exact != nullptr ? exact : nullptr;
     std::vector<LaidNote> laid;
     std::vector<std::size_t> starts(timeline.measureCount() + 1, 0);
     MeasureLayer layer;
-    ImportReport counts;
     for (bool done = false; !done;) {
-        counts = ImportReport{};
-        chords = placeChords(notes, timeline, grid, &counts);
+        if (current == nullptr) {
+            placed.counts = ImportReport{};
+            placed.chords = placeChords(notes, timeline, grid, &placed.counts);
+            current = &placed;
+        }
+        const std::vector<PlacedChord>& chords = current->chords;
         done = true;
         std::size_t cursor = 0;
         laid.clear();
@@ -382,12 +388,13 @@ std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums
             }
             grid[m] = true;
             done = false;
+            current = nullptr;
         }
     }
-    report.merge(counts);
-    kind = drums ? Drums : chooseClef(chords, timeline);
+    report.merge(current->counts);
+    kind = drums ? Drums : chooseClef(current->chords, timeline);
     starts.back() = laid.size();
-    return Assembler(chords, kind, timeline, report).build(laid, starts);
+    return Assembler(current->chords, kind, timeline, report).build(laid, starts);
 }
 
 }  // namespace corvane

@@ -39,6 +39,12 @@ struct PlacedChord {
     int velocity = 0;
 };
 
+// The chords of a track as placeChords gives them, with the counts of what placing them changed.
+struct PlacedTrack {
+    std::vector<PlacedChord> chords;
+    ImportReport counts;
+};
+
 // Which measures of a track are placed on the grid rather than at their exact ticks: those with
 // a note start or end that 24 ticks per quarter note cannot hold.
 std::vector<bool> measuresOffGrid(std::span<const SourceNote> notes, const Timeline& timeline);

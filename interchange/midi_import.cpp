@@ -171,6 +171,12 @@ class ChunkCollector {
     }
 };
 
+// Whether a note of the track is still without an end.
+bool neverEnds(const ImportTrack& track) {
+    return std::any_of(track.notes.begin(), track.notes.end(),
+                       [](const SourceNote& note) { return note.off == kNeverEnded; });
+}
+
 // Tracks without notes whose program is the only one their channel has lend it to the tracks
 // of that channel that have notes, as a setup chunk does; they are then not tracks themselves.
 void lendPrograms(std::vector<ImportTrack>& tracks) {
@@ -379,6 +385,8 @@ struct Measures {
     Timeline timeline;
     std::vector<int> beats;
     std::vector<int> tempos;
+    // Every track's chords at their exact ticks, which the bar lines were chosen to hold.
+    std::vector<PlacedTrack> exact;
 };
 
 // Each tempo change goes to the first bar line that keeps it at its tick when the score is
@@ -445,24 +453,29 @@ std::vector<int> measureKeys(const std::vector<std::int64_t>& starts,
 
 // Every track's chords at their exact ticks over one long measure, to try bar lines with. A note
 // that never ends lasts to the end here: where the next note starts, once cut.
-std::vector<std::vector<PlacedChord>> exactChords(const std::vector<ImportTrack>& tracks,
-                                                  int division, std::int64_t endQuarters) {
+std::vector<PlacedTrack> exactChords(const std::vector<ImportTrack>& tracks, int division,
+                                     std::int64_t endQuarters) {
     Timeline whole;
     whole.division = division;
     whole.barStarts = {0, endQuarters + 5};
     whole.keys = {0};
     const std::vector<bool> grid(1, false);
-    std::vector<std::vector<PlacedChord>> chords;
-    for (const ImportTrack& track : tracks) {
-        std::vector<SourceNote> notes = track.notes;
-        for (SourceNote& note : notes) {
-            if (note.off == kNeverEnded) {
-                note.off = whole.barStarts.back() * division;
+    std::vector<PlacedTrack> placed(tracks.size());
+    std::vector<SourceNote> ended;
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        std::span<const SourceNote> notes = tracks[t].notes;
+        if (neverEnds(tracks[t])) {
+            ended.assign(notes.begin(), notes.end());
+            for (SourceNote& note : ended) {
+                if (note.off == kNeverEnded) {
+                    note.off = whole.barStarts.back() * division;
+                }
             }
+            notes = ended;
         }
-        chords.push_back(placeChords(notes, whole, grid, nullptr));
+        placed[t].chords = placeChords(notes, whole, grid, &placed[t].counts);
     }
-    return chords;
+    return placed;
 }
 
 Measures chooseMeasures(std::vector<ImportTrack>& tracks, const Markers& markers, int division,
@@ -506,8 +519,9 @@ Measures chooseMeasures(std::vector<ImportTrack>& tracks, const Markers& markers
     std::copy_if(markers.meters.begin(), markers.meters.end(), std::back_inserter(meters),
                  [&](const MeterMark& mark) { return mark.tick < end; });
 
-    ExactFit exact(exactChords(tracks, division, endQuarters));
     Measures out;
+    out.exact = exactChords(tracks, division, endQuarters);
+    ExactFit exact(out.exact);
     out.beats = chooseBars(endQuarters, meters, division, required,
                            [&](std::int64_t start, int beats) { return exact.fits(start, beats); });
     if (out.beats.size() > kImportMaxMeasures) {
@@ -671,12 +685,15 @@ MidiImport importMidi(std::span<const std::uint8_t> bytes) {
         result.score.measures.push_back(
             MeasureInfo{measures.timeline.keys[m], measures.tempos[m], measures.beats[m]});
     }
-    for (ImportTrack& source : tracks) {
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        ImportTrack& source = tracks[t];
+        // Notes closed at a bar line end elsewhere than where the exact chords have them.
+        const PlacedTrack* exact = neverEnds(source) ? nullptr : &measures.exact[t];
         closeAtBarLines(source, measures.timeline);
         Track& track = result.score.tracks.emplace_back();
         track.program = source.program;
         track.measures = layTrack(source.notes, source.channel == kDrumChannel, measures.timeline,
-                                  track.kind, report);
+                                  exact, track.kind, report);
     }
     result.report = report.lines();
     return result;
