@@ -199,23 +199,30 @@ const std::optional<std::vector<MeasureLayer::Step>>& MeasureLayer::layout(
     return found->second;
 }
 
-ExactFit::ExactFit(std::span<const PlacedTrack> tracks) : tracks_(tracks) {
+ExactFit::ExactFit(std::span<const PlacedTrack> tracks, MeasureLayer& layer)
+    : tracks_(tracks), layer_(layer) {
     std::vector<std::int64_t> anyMixed;
     for (const PlacedTrack& track : tracks_) {
-        const std::vector<PlacedChord>& chords = track.chords;
-        std::map<std::int64_t, int> grids;  // beat -> 1: off the 3-tick grid, 2: off the 2-tick
-        for (const PlacedChord& chord : chords) {
+        std::vector<std::int64_t>& mixed = mixedBeats_.emplace_back();
+        // A track's chords follow one another without overlapping, so their starts and ends come
+        // in time order: each beat's are together.
+        std::int64_t beat = -1;
+        int grids = 0;  // 1: off the 3-tick grid, 2: off the 2-tick grid
+        for (const PlacedChord& chord : track.chords) {
             for (const std::int64_t tick : {chord.on, chord.off}) {
+                if (tick / kTicksPerQuarter != beat) {
+                    if (grids == 3) {
+                        mixed.push_back(beat);
+                    }
+                    beat = tick / kTicksPerQuarter;
+                    grids = 0;
+                }
                 const std::int64_t within = tick % kTicksPerQuarter;
-                grids[tick / kTicksPerQuarter] |=
-                    (within % 3 != 0 ? 1 : 0) | (within % 2 != 0 ? 2 : 0);
+                grids |= (within % 3 != 0 ? 1 : 0) | (within % 2 != 0 ? 2 : 0);
             }
         }
-        std::vector<std::int64_t>& mixed = mixedBeats_.emplace_back();
-        for (const auto& [beat, off] : grids) {
-            if (off == 3) {
-                mixed.push_back(beat);
-            }
+        if (grids == 3) {
+            mixed.push_back(beat);
         }
         anyMixed.insert(anyMixed.end(), mixed.begin(), mixed.end());
     }
@@ -355,14 +362,13 @@ class Assembler {
 
 std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums,
                                    const Timeline& timeline, const PlacedTrack* exact,
-                                   TrackKind& kind, ImportReport& report) {
+                                   MeasureLayer& layer, TrackKind& kind, ImportReport& report) {
     std::vector<bool> grid = measuresOffGrid(notes, timeline);
     const bool onGrid = std::find(grid.begin(), grid.end(), true) == grid.end();
     PlacedTrack placed;
     const PlacedTrack* current = onGrid && exact != nullptr ? exact : nullptr;
     std::vector<LaidNote> laid;
     std::vector<std::size_t> starts(timeline.measureCount() + 1, 0);
-    MeasureLayer layer;
     for (bool done = false; !done;) {
         if (current == nullptr) {
             placed.counts = ImportReport{};

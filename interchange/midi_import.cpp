@@ -479,7 +479,7 @@ std::vector<PlacedTrack> exactChords(const std::vector<ImportTrack>& tracks, int
 }
 
 Measures chooseMeasures(std::vector<ImportTrack>& tracks, const Markers& markers, int division,
-                        ImportReport& report) {
+                        MeasureLayer& layer, ImportReport& report) {
     std::int64_t noteEnd = 0;
     for (const ImportTrack& track : tracks) {
         for (const SourceNote& note : track.notes) {
@@ -521,7 +521,7 @@ Measures chooseMeasures(std::vector<ImportTrack>& tracks, const Markers& markers
 
     Measures out;
     out.exact = exactChords(tracks, division, endQuarters);
-    ExactFit exact(out.exact);
+    ExactFit exact(out.exact, layer);
     out.beats = chooseBars(endQuarters, meters, division, required,
                            [&](std::int64_t start, int beats) { return exact.fits(start, beats); });
     if (out.beats.size() > kImportMaxMeasures) {
@@ -677,7 +677,9 @@ MidiImport importMidi(std::span<const std::uint8_t> bytes) {
     ImportReport report;
     std::vector<ImportTrack> tracks = collectTracks(file, limit, report);
     const Markers markers = collectMarkers(file, limit, report);
-    const Measures measures = chooseMeasures(tracks, markers, file.division, report);
+    // Tracks and the measures tried while barring often share rhythms, and so layouts.
+    MeasureLayer layer;
+    const Measures measures = chooseMeasures(tracks, markers, file.division, layer, report);
 
     MidiImport result;
     result.score.clear();
@@ -693,7 +695,7 @@ MidiImport importMidi(std::span<const std::uint8_t> bytes) {
         Track& track = result.score.tracks.emplace_back();
         track.program = source.program;
         track.measures = layTrack(source.notes, source.channel == kDrumChannel, measures.timeline,
-                                  exact, track.kind, report);
+                                  exact, layer, track.kind, report);
     }
     result.report = report.lines();
     return result;
