@@ -333,16 +333,16 @@ class Assembler {
         }
         cachedChord_ = chord;
         cachedKey_ = key;
-        cached_ = PlacedHeads{};
         const PlacedChord& source = chords_[static_cast<std::size_t>(chord)];
-        if (kind_ == Drums) {
-            for (const std::uint8_t midiKey : source.keys) {
-                if (const std::optional<NoteHead> head = drumHead(midiKey)) {
-                    cached_.heads.push_back(*head);
-                }
+        if (kind_ != Drums) {
+            speller_.place(source.keys, key, kind_, cached_);
+            return cached_;
+        }
+        cached_.heads.clear();
+        for (const std::uint8_t midiKey : source.keys) {
+            if (const std::optional<NoteHead> head = drumHead(midiKey)) {
+                cached_.heads.push_back(*head);
             }
-        } else {
-            cached_ = speller_.place(source.keys, key, kind_);
         }
         return cached_;
     }

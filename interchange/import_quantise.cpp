@@ -172,10 +172,15 @@ std::vector<PlacedChord> placeChords(std::span<const SourceNote> notes, const Ti
         countMove(report, ImportReport::EndsMoved, p.off, note.off, timeline.division);
         placed.push_back(p);
     }
-    std::stable_sort(placed.begin(), placed.end(),
-                     [](const PlacedNote& a, const PlacedNote& b) { return a.on < b.on; });
+    // Placed notes are nearly always still in order: sorting only when they are not saves the
+    // sort's buffer.
+    const auto earlier = [](const PlacedNote& a, const PlacedNote& b) { return a.on < b.on; };
+    if (!std::is_sorted(placed.begin(), placed.end(), earlier)) {
+        std::stable_sort(placed.begin(), placed.end(), earlier);
+    }
 
     std::vector<PlacedChord> chords;
+    chords.reserve(placed.size());
     for (std::size_t i = 0; i < placed.size();) {
         std::size_t j = i;
         while (j < placed.size() && placed[j].on == placed[i].on) {

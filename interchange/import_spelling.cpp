@@ -118,14 +118,15 @@ Spellings spellingsOf(int midiKey, int key) {
     return out;
 }
 
-// The chord under one octave shift, whose staff reaches the steps low..low + 18: each head with
-// its best spelling there, on a step of its own where it can be. `taken` is room for the steps
-// used.
-PlacedHeads fitChord(std::span<const Spellings> options, int low, int octave,
-                     std::vector<int>& taken) {
+// Writes into `placed` the chord under one octave shift, whose staff reaches the steps
+// low..low + 18: each head with its best spelling there, on a step of its own where it can be.
+// `taken` is room for the steps used.
+void fitChord(std::span<const Spellings> options, int low, int octave, std::vector<int>& taken,
+              PlacedHeads& placed) {
     taken.clear();
-    PlacedHeads placed;
+    placed.heads.clear();
     placed.octave = octave;
+    placed.moved = 0;
     for (const Spellings& choices : options) {
         const WrittenPitch* chosen = nullptr;
         for (const bool dodge : {true, false}) {
@@ -155,7 +156,6 @@ PlacedHeads fitChord(std::span<const Spellings> options, int low, int octave,
             placed.heads.push_back(head);
         }
     }
-    return placed;
 }
 
 }  // namespace
@@ -237,9 +237,16 @@ ChordShift ChordSpeller::shift(const std::vector<std::uint8_t>& midiKeys, int ke
 
 PlacedHeads ChordSpeller::place(const std::vector<std::uint8_t>& midiKeys, int key,
                                 TrackKind kind) {
+    PlacedHeads placed;
+    place(midiKeys, key, kind, placed);
+    return placed;
+}
+
+void ChordSpeller::place(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind,
+                         PlacedHeads& out) {
     const ChordShift best = shift(midiKeys, key, kind);
     spell(midiKeys, key);
-    return fitChord(keys_, middleLine(kind) - 9 + 7 * best.octave, best.octave, taken_);
+    fitChord(keys_, middleLine(kind) - 9 + 7 * best.octave, best.octave, taken_, out);
 }
 
 void ChordSpeller::spell(const std::vector<std::uint8_t>& midiKeys, int key) {

@@ -59,6 +59,9 @@ class ChordSpeller {
   public:
     ChordShift shift(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
     PlacedHeads place(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
+    // The same into `out`, whose storage it reuses.
+    void place(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind,
+               PlacedHeads& out);
 
   private:
     void spell(const std::vector<std::uint8_t>& midiKeys, int key);

@@ -627,6 +627,7 @@ std::vector<ImportTrack> splitVoices(std::vector<ImportTrack> tracks, int divisi
         room -= voices.size() - 1;
         report.add(ImportReport::VoiceTracks, static_cast<std::int64_t>(voices.size() - 1));
         report.add(ImportReport::VoicesCrowded, static_cast<std::int64_t>(crowded));
+        track.notes.clear();  // the voices copy the rest of the track; the notes are theirs
         for (std::vector<SourceNote>& voice : voices) {
             ImportTrack& added = out.emplace_back(track);
             added.notes = std::move(voice);

@@ -45,6 +45,7 @@ TEST(ImportSpelling, EverySpellingPlaysItsKeyBestFirst) {
 
 TEST(ImportSpelling, TheSpellerAgreesWithSpellingOneChordAtATime) {
     ChordSpeller speller;
+    PlacedHeads into;  // placed into again and again: nothing of one chord stays for the next
     const std::vector<std::vector<std::uint8_t>> chords = {
         {60, 64, 67}, {60, 64, 67}, {21, 108}, {61, 62, 63, 64}, {60, 64, 67}, {127}};
     for (const auto& chord : chords) {
@@ -55,6 +56,10 @@ TEST(ImportSpelling, TheSpellerAgreesWithSpellingOneChordAtATime) {
                 EXPECT_EQ(reused.heads, alone.heads);
                 EXPECT_EQ(reused.octave, alone.octave);
                 EXPECT_EQ(reused.moved, alone.moved);
+                speller.place(chord, key, kind, into);
+                EXPECT_EQ(into.heads, alone.heads);
+                EXPECT_EQ(into.octave, alone.octave);
+                EXPECT_EQ(into.moved, alone.moved);
                 const ChordShift shift = speller.shift(chord, key, kind);
                 EXPECT_EQ(shift.octave, alone.octave);
                 EXPECT_EQ(shift.moved, alone.moved);
