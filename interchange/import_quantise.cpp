@@ -20,11 +20,14 @@ class Placer {
   public:
     Placer(std::span<const SourceNote> notes, const Timeline& timeline,
            const std::vector<bool>& grid)
-        : timeline_(timeline), grid_(grid), division_(timeline.division) {
+        : timeline_(timeline),
+          grid_(grid),
+          anyGrid_(std::find(grid.begin(), grid.end(), true) != grid.end()),
+          division_(timeline.division) {
         std::vector<std::int64_t> ticks;
         for (const SourceNote& note : notes) {
             for (const std::int64_t tick : {note.on, note.off}) {
-                if (grid_[timeline_.measureAt(tick / division_)]) {
+                if (onGrid(tick / division_)) {
                     ticks.push_back(tick);
                 }
             }
@@ -36,7 +39,7 @@ class Placer {
     // The score tick for file tick `tick`.
     std::int64_t place(std::int64_t tick) const {
         const std::int64_t beat = tick / division_;
-        if (!grid_[timeline_.measureAt(beat)] && exactTick(tick, division_)) {
+        if (!onGrid(beat) && exactTick(tick, division_)) {
             return tick * kTicksPerQuarter / division_;
         }
         const std::int64_t within = tick - beat * division_;
@@ -48,10 +51,13 @@ class Placer {
     // The shortest length a note starting at score tick `at` can be given.
     std::int64_t step(std::int64_t at) const {
         const std::int64_t beat = at / kTicksPerQuarter;
-        return grid_[timeline_.measureAt(beat)] && triplet(beat) ? 4 : 3;
+        return onGrid(beat) && triplet(beat) ? 4 : 3;
     }
 
   private:
+    // Whether the measure holding quarter `beat` is placed on the grid; most files have none.
+    bool onGrid(std::int64_t beat) const { return anyGrid_ && grid_[timeline_.measureAt(beat)]; }
+
     bool triplet(std::int64_t beat) const {
         return std::binary_search(tripletBeats_.begin(), tripletBeats_.end(), beat);
     }
@@ -82,6 +88,7 @@ class Placer {
 
     const Timeline& timeline_;
     const std::vector<bool>& grid_;
+    bool anyGrid_;
     std::int64_t division_;
     std::vector<std::int64_t> tripletBeats_;  // sorted
 };
