@@ -261,8 +261,9 @@ TrackKind chooseClef(std::span<const PlacedChord> chords, const Timeline& timeli
     std::int64_t treble = 0;
     std::int64_t bass = 0;
     ChordSpeller speller;
+    MeasureWalk measures(timeline);
     for (const PlacedChord& chord : chords) {
-        const int key = timeline.keys[timeline.measureAt(chord.on / kTicksPerQuarter)];
+        const int key = timeline.keys[measures.at(chord.on / kTicksPerQuarter)];
         for (const TrackKind kind : {Treble, Bass}) {
             const ChordShift shift = speller.shift(chord.keys, key, kind);
             (kind == Treble ? treble : bass) += std::abs(shift.octave) + 100 * shift.moved;

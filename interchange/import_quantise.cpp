@@ -20,7 +20,7 @@ class Placer {
   public:
     Placer(std::span<const SourceNote> notes, const Timeline& timeline,
            const std::vector<bool>& grid)
-        : timeline_(timeline),
+        : measures_(timeline),
           grid_(grid),
           anyGrid_(std::find(grid.begin(), grid.end(), true) != grid.end()),
           division_(timeline.division) {
@@ -37,7 +37,7 @@ class Placer {
     }
 
     // The score tick for file tick `tick`.
-    std::int64_t place(std::int64_t tick) const {
+    std::int64_t place(std::int64_t tick) {
         const std::int64_t beat = tick / division_;
         if (!onGrid(beat) && exactTick(tick, division_)) {
             return tick * kTicksPerQuarter / division_;
@@ -49,14 +49,14 @@ class Placer {
     }
 
     // The shortest length a note starting at score tick `at` can be given.
-    std::int64_t step(std::int64_t at) const {
+    std::int64_t step(std::int64_t at) {
         const std::int64_t beat = at / kTicksPerQuarter;
         return onGrid(beat) && triplet(beat) ? 4 : 3;
     }
 
   private:
     // Whether the measure holding quarter `beat` is placed on the grid; most files have none.
-    bool onGrid(std::int64_t beat) const { return anyGrid_ && grid_[timeline_.measureAt(beat)]; }
+    bool onGrid(std::int64_t beat) { return anyGrid_ && grid_[measures_.at(beat)]; }
 
     bool triplet(std::int64_t beat) const {
         return std::binary_search(tripletBeats_.begin(), tripletBeats_.end(), beat);
@@ -86,7 +86,7 @@ class Placer {
         }
     }
 
-    const Timeline& timeline_;
+    MeasureWalk measures_;
     const std::vector<bool>& grid_;
     bool anyGrid_;
     std::int64_t division_;
@@ -148,12 +148,26 @@ std::size_t Timeline::measureAt(std::int64_t quarter) const {
     return static_cast<std::size_t>(after - barStarts.begin()) - 1;
 }
 
+std::size_t MeasureWalk::at(std::int64_t quarter) {
+    const std::vector<std::int64_t>& starts = timeline_.barStarts;
+    const std::size_t count = timeline_.measureCount();
+    for (std::size_t m = last_; m < std::min(last_ + 2, count); ++m) {
+        if (starts[m] <= quarter && (m + 1 == count || quarter < starts[m + 1])) {
+            last_ = m;
+            return m;
+        }
+    }
+    last_ = timeline_.measureAt(quarter);
+    return last_;
+}
+
 std::vector<bool> measuresOffGrid(std::span<const SourceNote> notes, const Timeline& timeline) {
     std::vector<bool> grid(timeline.measureCount(), false);
+    MeasureWalk measures(timeline);
     for (const SourceNote& note : notes) {
         for (const std::int64_t tick : {note.on, note.off}) {
             if (!exactTick(tick, timeline.division)) {
-                grid[timeline.measureAt(tick / timeline.division)] = true;
+                grid[measures.at(tick / timeline.division)] = true;
             }
         }
     }
@@ -162,7 +176,7 @@ std::vector<bool> measuresOffGrid(std::span<const SourceNote> notes, const Timel
 
 std::vector<PlacedChord> placeChords(std::span<const SourceNote> notes, const Timeline& timeline,
                                      const std::vector<bool>& grid, ImportReport* report) {
-    const Placer placer(notes, timeline, grid);
+    Placer placer(notes, timeline, grid);
     const std::int64_t end = timeline.barStarts.back() * kTicksPerQuarter;
     std::vector<PlacedNote> placed;
     placed.reserve(notes.size());

@@ -540,9 +540,10 @@ Measures chooseMeasures(std::vector<ImportTrack>& tracks, const Markers& markers
 
 // A note the file never ends and whose track ends with its start lasts to the next bar line.
 void closeAtBarLines(ImportTrack& track, const Timeline& timeline) {
+    MeasureWalk measures(timeline);
     for (SourceNote& note : track.notes) {
         if (note.off == kNeverEnded) {
-            const std::size_t m = timeline.measureAt(note.on / timeline.division);
+            const std::size_t m = measures.at(note.on / timeline.division);
             note.off = timeline.barStarts[m + 1] * timeline.division;
         }
     }

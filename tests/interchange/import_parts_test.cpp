@@ -1,5 +1,6 @@
 // Parts of the MIDI import on their own: the spellings it writes keys with, the layouts it
-// remembers, the sustain pedal, and how overlapping notes are shared out among voices.
+// remembers, finding measures in order, the sustain pedal, and how overlapping notes are shared
+// out among voices.
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,31 @@ TEST(MeasureLayer, ARememberedLayoutTakesTheChordsOfTheMeasureItLays) {
     EXPECT_EQ(second[2].chord, -1);
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(second[i].duration, first[i].duration);
+    }
+}
+
+TEST(MeasureWalk, FindsTheMeasuresMeasureAtFindsInAnyOrder) {
+    Timeline five;
+    five.barStarts = {0, 3, 7, 12, 16, 21};
+    Timeline one;
+    one.barStarts = {0, 4};
+    std::vector<std::int64_t> forward;
+    for (std::int64_t quarter = -2; quarter <= 25; ++quarter) {
+        forward.push_back(quarter);
+    }
+    const std::vector<std::int64_t> backward(forward.rbegin(), forward.rend());
+    // Ends of long notes between the starts of short ones: forward, then far back.
+    std::vector<std::int64_t> leaping;
+    for (std::int64_t quarter = 0; quarter <= 12; ++quarter) {
+        leaping.insert(leaping.end(), {quarter, quarter + 10});
+    }
+    for (const Timeline* timeline : {&five, &one}) {
+        for (const std::vector<std::int64_t>& order : {forward, backward, leaping}) {
+            MeasureWalk walk(*timeline);
+            for (const std::int64_t quarter : order) {
+                EXPECT_EQ(walk.at(quarter), timeline->measureAt(quarter)) << quarter;
+            }
+        }
     }
 }
 
