@@ -55,14 +55,24 @@ struct Path {
     std::vector<int> choice;  // index into kStraight, or kStraight.size() + index into kTriplets
 };
 
-// Changes of content strictly inside (a, b), from `changes[x]` = changes at 1..x.
-int changesInside(const std::vector<int>& changes, int a, int b) {
-    return b - 1 > a
-               ? changes[static_cast<std::size_t>(b - 1)] - changes[static_cast<std::size_t>(a)]
-               : 0;
+// For each tick t of a measure of `ticks` ticks whose content changes at `changes` (ascending,
+// within 1..ticks - 1): the first change after t, or `ticks`. A Note from t may end there at the
+// latest.
+std::vector<int> nextChanges(std::span<const int> changes, int ticks) {
+    std::vector<int> next(static_cast<std::size_t>(ticks));
+    int upcoming = ticks;
+    auto change = changes.rbegin();
+    for (int t = ticks - 1; t >= 0; --t) {
+        next[static_cast<std::size_t>(t)] = upcoming;
+        if (change != changes.rend() && *change == t) {
+            upcoming = t;
+            ++change;
+        }
+    }
+    return next;
 }
 
-Path shortestPath(const std::vector<int>& changes, int ticks) {
+Path shortestPath(const std::vector<int>& next, int ticks) {
     constexpr int kUnreached = std::numeric_limits<int>::max();
     const auto size = static_cast<std::size_t>(ticks) + 1;
     Path path{std::vector<int>(size, kUnreached), std::vector<int>(size, -1),
@@ -77,21 +87,20 @@ Path shortestPath(const std::vector<int>& changes, int ticks) {
             path.choice[static_cast<std::size_t>(to)] = static_cast<int>(choice);
         }
     };
+    const auto reach = [&](int t) { return next[static_cast<std::size_t>(t)]; };
     for (int t = 0; t < ticks; ++t) {
         if (path.cost[static_cast<std::size_t>(t)] == kUnreached) {
             continue;
         }
         for (std::size_t i = 0; i < kStraight.size(); ++i) {
-            const int end = t + kStraight[i].ticks;
-            if (end <= ticks && changesInside(changes, t, end) == 0) {
-                relax(t, end, kNoteCost + kStraight[i].dots, i);
+            if (t + kStraight[i].ticks <= reach(t)) {
+                relax(t, t + kStraight[i].ticks, kNoteCost + kStraight[i].dots, i);
             }
         }
         for (std::size_t i = 0; i < kTriplets.size(); ++i) {
             const int m = kTriplets[i].ticks;
-            if (t + 3 * m <= ticks && changesInside(changes, t, t + m) == 0 &&
-                changesInside(changes, t + m, t + 2 * m) == 0 &&
-                changesInside(changes, t + 2 * m, t + 3 * m) == 0) {
+            if (t + 3 * m <= ticks && t + m <= reach(t) && t + 2 * m <= reach(t + m) &&
+                t + 3 * m <= reach(t + 2 * m)) {
                 relax(t, t + 3 * m, kTripletGroupCost, kStraight.size() + i);
             }
         }
@@ -187,14 +196,8 @@ const std::optional<std::vector<MeasureLayer::Step>>& MeasureLayer::layout(
         found = layouts_.emplace(shape, std::nullopt).first;
         const std::vector<int>& key = found->first;
         const int ticks = key.front();
-        std::vector<int> changes(static_cast<std::size_t>(ticks), 0);
-        for (std::size_t i = 1; i < key.size(); ++i) {
-            changes[static_cast<std::size_t>(key[i])] = 1;
-        }
-        for (std::size_t x = 1; x < changes.size(); ++x) {
-            changes[x] += changes[x - 1];
-        }
-        found->second = stepsOfPath(shortestPath(changes, ticks), ticks);
+        const std::vector<int> next = nextChanges(std::span(key).subspan(1), ticks);
+        found->second = stepsOfPath(shortestPath(next, ticks), ticks);
     }
     return found->second;
 }
