@@ -55,14 +55,24 @@ struct Path {
     std::vector<int> choice;  // index into kStraight, or kStraight.size() + index into kTriplets
 };
 
-// Changes of content strictly inside (a, b), from `changes[x]` = changes at 1..x.
-int changesInside(const std::vector<int>& changes, int a, int b) {
-    return b - 1 > a
-               ? changes[static_cast<std::size_t>(b - 1)] - changes[static_cast<std::size_t>(a)]
-               : 0;
+// For each tick t of a measure of `ticks` ticks whose content changes at `changes` (ascending,
+// within 1..ticks - 1): the first change after t, or `ticks`. A Note from t may end there at the
+// latest.
+std::vector<int> nextChanges(std::span<const int> changes, int ticks) {
+    std::vector<int> next(static_cast<std::size_t>(ticks));
+    int upcoming = ticks;
+    auto change = changes.rbegin();
+    for (int t = ticks - 1; t >= 0; --t) {
+        next[static_cast<std::size_t>(t)] = upcoming;
+        if (change != changes.rend() && *change == t) {
+            upcoming = t;
+            ++change;
+        }
+    }
+    return next;
 }
 
-Path shortestPath(const std::vector<int>& changes, int ticks) {
+Path shortestPath(const std::vector<int>& next, int ticks) {
     constexpr int kUnreached = std::numeric_limits<int>::max();
     const auto size = static_cast<std::size_t>(ticks) + 1;
     Path path{std::vector<int>(size, kUnreached), std::vector<int>(size, -1),
@@ -77,21 +87,20 @@ Path shortestPath(const std::vector<int>& changes, int ticks) {
             path.choice[static_cast<std::size_t>(to)] = static_cast<int>(choice);
         }
     };
+    const auto reach = [&](int t) { return next[static_cast<std::size_t>(t)]; };
     for (int t = 0; t < ticks; ++t) {
         if (path.cost[static_cast<std::size_t>(t)] == kUnreached) {
             continue;
         }
         for (std::size_t i = 0; i < kStraight.size(); ++i) {
-            const int end = t + kStraight[i].ticks;
-            if (end <= ticks && changesInside(changes, t, end) == 0) {
-                relax(t, end, kNoteCost + kStraight[i].dots, i);
+            if (t + kStraight[i].ticks <= reach(t)) {
+                relax(t, t + kStraight[i].ticks, kNoteCost + kStraight[i].dots, i);
             }
         }
         for (std::size_t i = 0; i < kTriplets.size(); ++i) {
             const int m = kTriplets[i].ticks;
-            if (t + 3 * m <= ticks && changesInside(changes, t, t + m) == 0 &&
-                changesInside(changes, t + m, t + 2 * m) == 0 &&
-                changesInside(changes, t + 2 * m, t + 3 * m) == 0) {
+            if (t + 3 * m <= ticks && t + m <= reach(t) && t + 2 * m <= reach(t + m) &&
+                t + 3 * m <= reach(t + 2 * m)) {
                 relax(t, t + 3 * m, kTripletGroupCost, kStraight.size() + i);
             }
         }
@@ -187,34 +196,36 @@ const std::optional<std::vector<MeasureLayer::Step>>& MeasureLayer::layout(
         found = layouts_.emplace(shape, std::nullopt).first;
         const std::vector<int>& key = found->first;
         const int ticks = key.front();
-        std::vector<int> changes(static_cast<std::size_t>(ticks), 0);
-        for (std::size_t i = 1; i < key.size(); ++i) {
-            changes[static_cast<std::size_t>(key[i])] = 1;
-        }
-        for (std::size_t x = 1; x < changes.size(); ++x) {
-            changes[x] += changes[x - 1];
-        }
-        found->second = stepsOfPath(shortestPath(changes, ticks), ticks);
+        const std::vector<int> next = nextChanges(std::span(key).subspan(1), ticks);
+        found->second = stepsOfPath(shortestPath(next, ticks), ticks);
     }
     return found->second;
 }
 
-ExactFit::ExactFit(std::vector<std::vector<PlacedChord>> tracks) : tracks_(std::move(tracks)) {
+ExactFit::ExactFit(std::span<const PlacedTrack> tracks, MeasureLayer& layer)
+    : tracks_(tracks), layer_(layer) {
     std::vector<std::int64_t> anyMixed;
-    for (const std::vector<PlacedChord>& chords : tracks_) {
-        std::map<std::int64_t, int> grids;  // beat -> 1: off the 3-tick grid, 2: off the 2-tick
-        for (const PlacedChord& chord : chords) {
+    for (const PlacedTrack& track : tracks_) {
+        std::vector<std::int64_t>& mixed = mixedBeats_.emplace_back();
+        // A track's chords follow one another without overlapping, so their starts and ends come
+        // in time order: each beat's are together.
+        std::int64_t beat = -1;
+        int grids = 0;  // 1: off the 3-tick grid, 2: off the 2-tick grid
+        for (const PlacedChord& chord : track.chords) {
             for (const std::int64_t tick : {chord.on, chord.off}) {
+                if (tick / kTicksPerQuarter != beat) {
+                    if (grids == 3) {
+                        mixed.push_back(beat);
+                    }
+                    beat = tick / kTicksPerQuarter;
+                    grids = 0;
+                }
                 const std::int64_t within = tick % kTicksPerQuarter;
-                grids[tick / kTicksPerQuarter] |=
-                    (within % 3 != 0 ? 1 : 0) | (within % 2 != 0 ? 2 : 0);
+                grids |= (within % 3 != 0 ? 1 : 0) | (within % 2 != 0 ? 2 : 0);
             }
         }
-        std::vector<std::int64_t>& mixed = mixedBeats_.emplace_back();
-        for (const auto& [beat, off] : grids) {
-            if (off == 3) {
-                mixed.push_back(beat);
-            }
+        if (grids == 3) {
+            mixed.push_back(beat);
         }
         anyMixed.insert(anyMixed.end(), mixed.begin(), mixed.end());
     }
@@ -235,7 +246,7 @@ bool ExactFit::fits(std::int64_t startQuarter, int beats) {
             continue;
         }
         const std::int64_t start = startQuarter * kTicksPerQuarter;
-        const std::vector<PlacedChord>& chords = tracks_[t];
+        const std::vector<PlacedChord>& chords = tracks_[t].chords;
         std::size_t cursor = static_cast<std::size_t>(
             std::partition_point(chords.begin(), chords.end(),
                                  [&](const PlacedChord& c) { return c.off <= start; }) -
@@ -253,8 +264,9 @@ TrackKind chooseClef(std::span<const PlacedChord> chords, const Timeline& timeli
     std::int64_t treble = 0;
     std::int64_t bass = 0;
     ChordSpeller speller;
+    MeasureWalk measures(timeline);
     for (const PlacedChord& chord : chords) {
-        const int key = timeline.keys[timeline.measureAt(chord.on / kTicksPerQuarter)];
+        const int key = timeline.keys[measures.at(chord.on / kTicksPerQuarter)];
         for (const TrackKind kind : {Treble, Bass}) {
             const ChordShift shift = speller.shift(chord.keys, key, kind);
             (kind == Treble ? treble : bass) += std::abs(shift.octave) + 100 * shift.moved;
@@ -325,16 +337,16 @@ class Assembler {
         }
         cachedChord_ = chord;
         cachedKey_ = key;
-        cached_ = PlacedHeads{};
         const PlacedChord& source = chords_[static_cast<std::size_t>(chord)];
-        if (kind_ == Drums) {
-            for (const std::uint8_t midiKey : source.keys) {
-                if (const std::optional<NoteHead> head = drumHead(midiKey)) {
-                    cached_.heads.push_back(*head);
-                }
+        if (kind_ != Drums) {
+            speller_.place(source.keys, key, kind_, cached_);
+            return cached_;
+        }
+        cached_.heads.clear();
+        for (const std::uint8_t midiKey : source.keys) {
+            if (const std::optional<NoteHead> head = drumHead(midiKey)) {
+                cached_.heads.push_back(*head);
             }
-        } else {
-            cached_ = speller_.place(source.keys, key, kind_);
         }
         return cached_;
     }
@@ -353,17 +365,21 @@ class Assembler {
 }  // namespace
 
 std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums,
-                                   const Timeline& timeline, TrackKind& kind,
-                                   ImportReport& report) {
+                                   const Timeline& timeline, const PlacedTrack* exact,
+                                   MeasureLayer& layer, TrackKind& kind, ImportReport& report) {
     std::vector<bool> grid = measuresOffGrid(notes, timeline);
-    std::vector<PlacedChord> chords;
+    const bool onGrid = std::find(grid.begin(), grid.end(), true) == grid.end();
+    PlacedTrack placed;
+    const PlacedTrack* current = onGrid && exact != nullptr ? exact : nullptr;
     std::vector<LaidNote> laid;
     std::vector<std::size_t> starts(timeline.measureCount() + 1, 0);
-    MeasureLayer layer;
-    ImportReport counts;
     for (bool done = false; !done;) {
-        counts = ImportReport{};
-        chords = placeChords(notes, timeline, grid, &counts);
+        if (current == nullptr) {
+            placed.counts = ImportReport{};
+            placed.chords = placeChords(notes, timeline, grid, &placed.counts);
+            current = &placed;
+        }
+        const std::vector<PlacedChord>& chords = current->chords;
         done = true;
         std::size_t cursor = 0;
         laid.clear();
@@ -382,12 +398,13 @@ std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums
             }
             grid[m] = true;
             done = false;
+            current = nullptr;
         }
     }
-    report.merge(counts);
-    kind = drums ? Drums : chooseClef(chords, timeline);
+    report.merge(current->counts);
+    kind = drums ? Drums : chooseClef(current->chords, timeline);
     starts.back() = laid.size();
-    return Assembler(chords, kind, timeline, report).build(laid, starts);
+    return Assembler(current->chords, kind, timeline, report).build(laid, starts);
 }
 
 }  // namespace corvane

@@ -58,15 +58,16 @@ class MeasureLayer {
 // (2 ticks) needs trying: any other lays out.
 class ExactFit {
   public:
-    // The chords of every track, at exact ticks.
-    explicit ExactFit(std::vector<std::vector<PlacedChord>> tracks);
+    // The chords of every track, at exact ticks, and the layer to try measures with; both must
+    // outlive this.
+    ExactFit(std::span<const PlacedTrack> tracks, MeasureLayer& layer);
     bool fits(std::int64_t startQuarter, int beats);
 
   private:
-    std::vector<std::vector<PlacedChord>> tracks_;
+    std::span<const PlacedTrack> tracks_;
     std::vector<std::vector<std::int64_t>> mixedBeats_;  // per track, sorted
     std::vector<std::int64_t> anyMixedBeats_;           // of any track, sorted
-    MeasureLayer layer_;
+    MeasureLayer& layer_;
     std::vector<LaidNote> scratch_;
 };
 
@@ -74,8 +75,12 @@ class ExactFit {
 TrackKind chooseClef(std::span<const PlacedChord> chords, const Timeline& timeline);
 
 // Builds the measures of one track from its notes (sorted by start); `drums` for a drum line.
-// Sets `kind` to the staff chosen and counts what changed into `report`.
+// `exact`, when given, is what placeChords gives for the same notes with no measure on the grid:
+// when every note start and end lies on the grid, those are the chords whatever the timeline,
+// and they are taken as they are. `layer` keeps the layouts it finds for the tracks after. Sets
+// `kind` to the staff chosen and counts what changed into `report`.
 std::vector<TrackMeasure> layTrack(std::span<const SourceNote> notes, bool drums,
-                                   const Timeline& timeline, TrackKind& kind, ImportReport& report);
+                                   const Timeline& timeline, const PlacedTrack* exact,
+                                   MeasureLayer& layer, TrackKind& kind, ImportReport& report);
 
 }  // namespace corvane

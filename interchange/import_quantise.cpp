@@ -20,11 +20,14 @@ class Placer {
   public:
     Placer(std::span<const SourceNote> notes, const Timeline& timeline,
            const std::vector<bool>& grid)
-        : timeline_(timeline), grid_(grid), division_(timeline.division) {
+        : measures_(timeline),
+          grid_(grid),
+          anyGrid_(std::find(grid.begin(), grid.end(), true) != grid.end()),
+          division_(timeline.division) {
         std::vector<std::int64_t> ticks;
         for (const SourceNote& note : notes) {
             for (const std::int64_t tick : {note.on, note.off}) {
-                if (grid_[timeline_.measureAt(tick / division_)]) {
+                if (onGrid(tick / division_)) {
                     ticks.push_back(tick);
                 }
             }
@@ -34,9 +37,9 @@ class Placer {
     }
 
     // The score tick for file tick `tick`.
-    std::int64_t place(std::int64_t tick) const {
+    std::int64_t place(std::int64_t tick) {
         const std::int64_t beat = tick / division_;
-        if (!grid_[timeline_.measureAt(beat)] && exactTick(tick, division_)) {
+        if (!onGrid(beat) && exactTick(tick, division_)) {
             return tick * kTicksPerQuarter / division_;
         }
         const std::int64_t within = tick - beat * division_;
@@ -46,12 +49,15 @@ class Placer {
     }
 
     // The shortest length a note starting at score tick `at` can be given.
-    std::int64_t step(std::int64_t at) const {
+    std::int64_t step(std::int64_t at) {
         const std::int64_t beat = at / kTicksPerQuarter;
-        return grid_[timeline_.measureAt(beat)] && triplet(beat) ? 4 : 3;
+        return onGrid(beat) && triplet(beat) ? 4 : 3;
     }
 
   private:
+    // Whether the measure holding quarter `beat` is placed on the grid; most files have none.
+    bool onGrid(std::int64_t beat) { return anyGrid_ && grid_[measures_.at(beat)]; }
+
     bool triplet(std::int64_t beat) const {
         return std::binary_search(tripletBeats_.begin(), tripletBeats_.end(), beat);
     }
@@ -80,8 +86,9 @@ class Placer {
         }
     }
 
-    const Timeline& timeline_;
+    MeasureWalk measures_;
     const std::vector<bool>& grid_;
+    bool anyGrid_;
     std::int64_t division_;
     std::vector<std::int64_t> tripletBeats_;  // sorted
 };
@@ -141,12 +148,26 @@ std::size_t Timeline::measureAt(std::int64_t quarter) const {
     return static_cast<std::size_t>(after - barStarts.begin()) - 1;
 }
 
+std::size_t MeasureWalk::at(std::int64_t quarter) {
+    const std::vector<std::int64_t>& starts = timeline_.barStarts;
+    const std::size_t count = timeline_.measureCount();
+    for (std::size_t m = last_; m < std::min(last_ + 2, count); ++m) {
+        if (starts[m] <= quarter && (m + 1 == count || quarter < starts[m + 1])) {
+            last_ = m;
+            return m;
+        }
+    }
+    last_ = timeline_.measureAt(quarter);
+    return last_;
+}
+
 std::vector<bool> measuresOffGrid(std::span<const SourceNote> notes, const Timeline& timeline) {
     std::vector<bool> grid(timeline.measureCount(), false);
+    MeasureWalk measures(timeline);
     for (const SourceNote& note : notes) {
         for (const std::int64_t tick : {note.on, note.off}) {
             if (!exactTick(tick, timeline.division)) {
-                grid[timeline.measureAt(tick / timeline.division)] = true;
+                grid[measures.at(tick / timeline.division)] = true;
             }
         }
     }
@@ -155,7 +176,7 @@ std::vector<bool> measuresOffGrid(std::span<const SourceNote> notes, const Timel
 
 std::vector<PlacedChord> placeChords(std::span<const SourceNote> notes, const Timeline& timeline,
                                      const std::vector<bool>& grid, ImportReport* report) {
-    const Placer placer(notes, timeline, grid);
+    Placer placer(notes, timeline, grid);
     const std::int64_t end = timeline.barStarts.back() * kTicksPerQuarter;
     std::vector<PlacedNote> placed;
     placed.reserve(notes.size());
@@ -172,10 +193,15 @@ std::vector<PlacedChord> placeChords(std::span<const SourceNote> notes, const Ti
         countMove(report, ImportReport::EndsMoved, p.off, note.off, timeline.division);
         placed.push_back(p);
     }
-    std::stable_sort(placed.begin(), placed.end(),
-                     [](const PlacedNote& a, const PlacedNote& b) { return a.on < b.on; });
+    // Placed notes are nearly always still in order: sorting only when they are not saves the
+    // sort's buffer.
+    const auto earlier = [](const PlacedNote& a, const PlacedNote& b) { return a.on < b.on; };
+    if (!std::is_sorted(placed.begin(), placed.end(), earlier)) {
+        std::stable_sort(placed.begin(), placed.end(), earlier);
+    }
 
     std::vector<PlacedChord> chords;
+    chords.reserve(placed.size());
     for (std::size_t i = 0; i < placed.size();) {
         std::size_t j = i;
         while (j < placed.size() && placed[j].on == placed[i].on) {

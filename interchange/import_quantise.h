@@ -31,12 +31,30 @@ struct Timeline {
     std::size_t measureAt(std::int64_t quarter) const;
 };
 
+// Timeline::measureAt for quarter positions that mostly come in time order: the measure found
+// last and the one after it are tried before the bar lines are searched.
+class MeasureWalk {
+  public:
+    explicit MeasureWalk(const Timeline& timeline) : timeline_(timeline) {}
+    std::size_t at(std::int64_t quarter);
+
+  private:
+    const Timeline& timeline_;
+    std::size_t last_ = 0;
+};
+
 // A chord of a track on the score's grid: in ticks of 24 per quarter note, on < off.
 struct PlacedChord {
     std::int64_t on = 0;
     std::int64_t off = 0;
     std::vector<std::uint8_t> keys;  // in the order the file starts them
     int velocity = 0;
+};
+
+// The chords of a track as placeChords gives them, with the counts of what placing them changed.
+struct PlacedTrack {
+    std::vector<PlacedChord> chords;
+    ImportReport counts;
 };
 
 // Which measures of a track are placed on the grid rather than at their exact ticks: those with

@@ -118,14 +118,15 @@ Spellings spellingsOf(int midiKey, int key) {
     return out;
 }
 
-// The chord under one octave shift, whose staff reaches the steps low..low + 18: each head with
-// its best spelling there, on a step of its own where it can be. `taken` is room for the steps
-// used.
-PlacedHeads fitChord(std::span<const Spellings> options, int low, int octave,
-                     std::vector<int>& taken) {
+// Writes into `placed` the chord under one octave shift, whose staff reaches the steps
+// low..low + 18: each head with its best spelling there, on a step of its own where it can be.
+// `taken` is room for the steps used.
+void fitChord(std::span<const Spellings> options, int low, int octave, std::vector<int>& taken,
+              PlacedHeads& placed) {
     taken.clear();
-    PlacedHeads placed;
+    placed.heads.clear();
     placed.octave = octave;
+    placed.moved = 0;
     for (const Spellings& choices : options) {
         const WrittenPitch* chosen = nullptr;
         for (const bool dodge : {true, false}) {
@@ -155,7 +156,6 @@ PlacedHeads fitChord(std::span<const Spellings> options, int low, int octave,
             placed.heads.push_back(head);
         }
     }
-    return placed;
 }
 
 }  // namespace
@@ -171,45 +171,102 @@ constexpr std::array<int, 7> kShiftsTried = {0, 1, -1, 2, -2, 3, -3};
 
 // The octave shifts (bit 3 + shift) under which some spelling of `choices` lies on a staff
 // reaching the steps low..low + 18, low = base + 7 * shift: the heads fitChord does not move.
+// A step d is on that staff for the shifts from ceil((d - base - 18) / 7) to floor((d - base) / 7).
 unsigned shiftsReaching(const Spellings& choices, int base) {
     unsigned shifts = 0;
     for (const WrittenPitch& choice : choices) {
-        for (int shift = -3; shift <= 3; ++shift) {
-            const int low = base + 7 * shift;
-            if (choice.diatonic >= low && choice.diatonic <= low + 18) {
-                shifts |= 1u << (shift + 3);
-            }
+        const int lowest = std::max(floorDiv(choice.diatonic - base - 12, 7), -3);
+        const int highest = std::min(floorDiv(choice.diatonic - base, 7), 3);
+        if (lowest <= highest) {
+            shifts |= ((2u << (highest - lowest)) - 1) << (lowest + 3);
         }
     }
     return shifts;
 }
 
+// shiftsReaching for each key a chord can hold, in each key a measure can have, on the treble
+// and the bass staff, worked out once: a chord's shift then needs no spellings.
+using ReachTable =
+    std::array<std::array<std::array<std::uint8_t, 128>, kMostSharps - kFewestSharps + 1>, 2>;
+
+const ReachTable& reachTable() {
+    static const ReachTable table = [] {
+        ReachTable built{};
+        for (const TrackKind kind : {Treble, Bass}) {
+            for (int key = kFewestSharps; key <= kMostSharps; ++key) {
+                for (int midiKey = 0; midiKey < 128; ++midiKey) {
+                    built[kind == Treble ? 0 : 1][static_cast<std::size_t>(key - kFewestSharps)]
+                         [static_cast<std::size_t>(midiKey)] = static_cast<std::uint8_t>(
+                             shiftsReaching(spellingsOf(midiKey, key), middleLine(kind) - 9));
+                }
+            }
+        }
+        return built;
+    }();
+    return table;
+}
+
+// Four bits spread to the 16-bit lanes of a word: adding the spread misses of each key of a
+// chord (at most 128) counts it under four shifts at once.
+constexpr std::array<std::uint64_t, 16> kLanes = [] {
+    std::array<std::uint64_t, 16> lanes{};
+    for (std::size_t bits = 0; bits < lanes.size(); ++bits) {
+        for (std::size_t bit = 0; bit < 4; ++bit) {
+            lanes[bits] |= static_cast<std::uint64_t>((bits >> bit) & 1u) << (16 * bit);
+        }
+    }
+    return lanes;
+}();
+
+// The places in kShiftsTried of the shifts -3..0 and 1..3, in the lanes that count them.
+constexpr std::uint64_t kLowPlaces = 6 | (4u << 16) | (2ull << 32) | (0ull << 48);
+constexpr std::uint64_t kHighPlaces = 1 | (3u << 16) | (5ull << 32);
+
 }  // namespace
 
 ChordShift ChordSpeller::shift(const std::vector<std::uint8_t>& midiKeys, int key,
                                TrackKind kind) {
-    spell(midiKeys, key);
-    std::array<int, 7> moved{};  // by shift + 3
-    for (const Spellings& choices : keys_) {
-        const unsigned reaching = shiftsReaching(choices, middleLine(kind) - 9);
-        for (int shift = -3; shift <= 3; ++shift) {
-            moved[static_cast<std::size_t>(shift + 3)] += (reaching >> (shift + 3) & 1u) != 0 ? 0 : 1;
-        }
+    const bool tabled = key >= kFewestSharps && key <= kMostSharps;
+    const auto& reach = reachTable()[kind == Treble ? 0 : 1]
+                                    [static_cast<std::size_t>(tabled ? key - kFewestSharps : 0)];
+    // Heads moved under shifts -3..0 in the lanes of `low`, under 1..3 in those of `high`.
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    for (const std::uint8_t midiKey : midiKeys) {
+        const unsigned reached =
+            tabled && midiKey < 128
+                ? reach[midiKey]
+                : shiftsReaching(spellingsOf(midiKey, key), middleLine(kind) - 9);
+        const unsigned missed = ~reached & 0x7Fu;
+        low += kLanes[missed & 0xFu];
+        high += kLanes[missed >> 4];
     }
-    // The first shift, from 0 outwards, that moves the fewest heads.
-    ChordShift best{0, moved[3]};
-    for (const int shift : kShiftsTried) {
-        if (moved[static_cast<std::size_t>(shift + 3)] < best.moved) {
-            best = {shift, moved[static_cast<std::size_t>(shift + 3)]};
-        }
+    // The first shift, from 0 outwards, that moves the fewest heads: the least of the counts
+    // times 8 plus each shift's place in kShiftsTried.
+    const std::uint64_t lowCodes = (low << 3) | kLowPlaces;
+    const std::uint64_t highCodes = (high << 3) | kHighPlaces;
+    std::uint64_t code = lowCodes & 0xFFFFu;
+    for (int lane = 1; lane < 4; ++lane) {
+        code = std::min(code, (lowCodes >> (16 * lane)) & 0xFFFFu);
     }
-    return best;
+    for (int lane = 0; lane < 3; ++lane) {
+        code = std::min(code, (highCodes >> (16 * lane)) & 0xFFFFu);
+    }
+    return {kShiftsTried[code & 7u], static_cast<int>(code >> 3)};
 }
 
 PlacedHeads ChordSpeller::place(const std::vector<std::uint8_t>& midiKeys, int key,
                                 TrackKind kind) {
+    PlacedHeads placed;
+    place(midiKeys, key, kind, placed);
+    return placed;
+}
+
+void ChordSpeller::place(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind,
+                         PlacedHeads& out) {
     const ChordShift best = shift(midiKeys, key, kind);
-    return fitChord(keys_, middleLine(kind) - 9 + 7 * best.octave, best.octave, taken_);
+    spell(midiKeys, key);
+    fitChord(keys_, middleLine(kind) - 9 + 7 * best.octave, best.octave, taken_, out);
 }
 
 void ChordSpeller::spell(const std::vector<std::uint8_t>& midiKeys, int key) {

@@ -46,7 +46,8 @@ struct PlacedHeads {
 // are moved by octaves.
 PlacedHeads placeChord(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
 
-// The octave shift placeChord chooses for the same chord, and how many heads it moves.
+// The octave shift placeChord chooses for the same chord, and how many heads it moves. A chord
+// holds each key at most once.
 struct ChordShift {
     int octave = 0;
     int moved = 0;
@@ -59,6 +60,9 @@ class ChordSpeller {
   public:
     ChordShift shift(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
     PlacedHeads place(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
+    // The same into `out`, whose storage it reuses.
+    void place(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind,
+               PlacedHeads& out);
 
   private:
     void spell(const std::vector<std::uint8_t>& midiKeys, int key);

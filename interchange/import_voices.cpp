@@ -80,6 +80,7 @@ std::vector<std::vector<SourceNote>> separateVoices(const std::vector<SourceNote
                                                     std::size_t& crowded) {
     const std::int64_t slack = tolerance(division);
     std::vector<std::vector<SourceNote>> voices(1);
+    voices.front().reserve(notes.size());  // where most notes go
     // The notes of each voice that may still sound.
     std::vector<std::vector<SourceNote>> sounding(1);
     for (const SourceNote& note : notes) {

@@ -57,13 +57,14 @@ class ChunkCollector {
             }
         }
         for (const std::size_t slot : used_) {
-            Fifo& open = pending_[slot];
-            for (std::size_t i = open.head; i < open.items.size(); ++i) {
-                close(*tracks[slot / kKeys], open.items[i], chunk.endTick);
+            for (std::int32_t at = head_[slot]; at != kNone; at = open(at).next) {
+                close(*tracks[slot / kKeys], open(at).note, chunk.endTick);
             }
-            open = Fifo{};
+            head_[slot] = kNone;
+            tail_[slot] = kNone;
         }
         used_.clear();
+        open_.clear();
         for (std::optional<ImportTrack>& track : tracks) {
             if (track) {
                 track->chunk = index;
@@ -101,21 +102,30 @@ class ChunkCollector {
         }
         checkTick(event.tick);
         const std::size_t slot = static_cast<std::size_t>(track.channel) * kKeys + event.a;
-        if (pending_[slot].items.empty()) {
+        const auto at = static_cast<std::int32_t>(open_.size());
+        open_.push_back(Open{track.notes.size(), kNone});
+        if (tail_[slot] == kNone) {
             used_.push_back(slot);
         }
-        pending_[slot].items.push_back(track.notes.size());
+        if (head_[slot] == kNone) {
+            head_[slot] = at;
+        } else {
+            open(tail_[slot]).next = at;
+        }
+        tail_[slot] = at;
         track.notes.push_back(
             SourceNote{static_cast<std::int64_t>(event.tick), kNeverEnded, event.a, event.b});
     }
 
     void noteOff(ImportTrack& track, const SmfEvent& event) {
-        Fifo& open = pending_[static_cast<std::size_t>(track.channel) * kKeys + event.a];
-        if (open.head == open.items.size()) {
+        std::int32_t& head = head_[static_cast<std::size_t>(track.channel) * kKeys + event.a];
+        if (head == kNone) {
             return;
         }
         checkTick(event.tick);
-        track.notes[open.items[open.head++]].off = static_cast<std::int64_t>(event.tick);
+        const Open& oldest = open(head);
+        track.notes[oldest.note].off = static_cast<std::int64_t>(event.tick);
+        head = oldest.next;
     }
 
     // A note the chunk never ends closes where the chunk ends, or, when that leaves it no
@@ -135,17 +145,37 @@ class ChunkCollector {
         }
     }
 
-    // The notes of one key still sounding, oldest first from `head`.
-    struct Fifo {
-        std::vector<std::size_t> items;
-        std::size_t head = 0;
+    static constexpr std::int32_t kNone = -1;
+    // A note still sounding, and the next one struck after it on the same channel and key.
+    struct Open {
+        std::size_t note = 0;
+        std::int32_t next = kNone;
     };
+    using Slots = std::array<std::int32_t, static_cast<std::size_t>(kChannels) * kKeys>;
 
     std::uint64_t limit_;
     ImportReport& report_;
-    std::vector<Fifo> pending_ = std::vector<Fifo>(kChannels * kKeys);
+    // One queue per channel and key, oldest first, linked through open_: a chunk allocates no
+    // storage per key. tail_ stays set once a slot is used in the chunk, to list it once.
+    std::vector<Open> open_;
+    Slots head_ = filledSlots();
+    Slots tail_ = filledSlots();
     std::vector<std::size_t> used_;
+
+    Open& open(std::int32_t at) { return open_[static_cast<std::size_t>(at)]; }
+
+    static Slots filledSlots() {
+        Slots slots;
+        slots.fill(kNone);
+        return slots;
+    }
 };
+
+// Whether a note of the track is still without an end.
+bool neverEnds(const ImportTrack& track) {
+    return std::any_of(track.notes.begin(), track.notes.end(),
+                       [](const SourceNote& note) { return note.off == kNeverEnded; });
+}
 
 // Tracks without notes whose program is the only one their channel has lend it to the tracks
 // of that channel that have notes, as a setup chunk does; they are then not tracks themselves.
@@ -355,6 +385,8 @@ struct Measures {
     Timeline timeline;
     std::vector<int> beats;
     std::vector<int> tempos;
+    // Every track's chords at their exact ticks, which the bar lines were chosen to hold.
+    std::vector<PlacedTrack> exact;
 };
 
 // Each tempo change goes to the first bar line that keeps it at its tick when the score is
@@ -421,28 +453,33 @@ std::vector<int> measureKeys(const std::vector<std::int64_t>& starts,
 
 // Every track's chords at their exact ticks over one long measure, to try bar lines with. A note
 // that never ends lasts to the end here: where the next note starts, once cut.
-std::vector<std::vector<PlacedChord>> exactChords(const std::vector<ImportTrack>& tracks,
-                                                  int division, std::int64_t endQuarters) {
+std::vector<PlacedTrack> exactChords(const std::vector<ImportTrack>& tracks, int division,
+                                     std::int64_t endQuarters) {
     Timeline whole;
     whole.division = division;
     whole.barStarts = {0, endQuarters + 5};
     whole.keys = {0};
     const std::vector<bool> grid(1, false);
-    std::vector<std::vector<PlacedChord>> chords;
-    for (const ImportTrack& track : tracks) {
-        std::vector<SourceNote> notes = track.notes;
-        for (SourceNote& note : notes) {
-            if (note.off == kNeverEnded) {
-                note.off = whole.barStarts.back() * division;
+    std::vector<PlacedTrack> placed(tracks.size());
+    std::vector<SourceNote> ended;
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        std::span<const SourceNote> notes = tracks[t].notes;
+        if (neverEnds(tracks[t])) {
+            ended.assign(notes.begin(), notes.end());
+            for (SourceNote& note : ended) {
+                if (note.off == kNeverEnded) {
+                    note.off = whole.barStarts.back() * division;
+                }
             }
+            notes = ended;
         }
-        chords.push_back(placeChords(notes, whole, grid, nullptr));
+        placed[t].chords = placeChords(notes, whole, grid, &placed[t].counts);
     }
-    return chords;
+    return placed;
 }
 
 Measures chooseMeasures(std::vector<ImportTrack>& tracks, const Markers& markers, int division,
-                        ImportReport& report) {
+                        MeasureLayer& layer, ImportReport& report) {
     std::int64_t noteEnd = 0;
     for (const ImportTrack& track : tracks) {
         for (const SourceNote& note : track.notes) {
@@ -482,8 +519,9 @@ Measures chooseMeasures(std::vector<ImportTrack>& tracks, const Markers& markers
     std::copy_if(markers.meters.begin(), markers.meters.end(), std::back_inserter(meters),
                  [&](const MeterMark& mark) { return mark.tick < end; });
 
-    ExactFit exact(exactChords(tracks, division, endQuarters));
     Measures out;
+    out.exact = exactChords(tracks, division, endQuarters);
+    ExactFit exact(out.exact, layer);
     out.beats = chooseBars(endQuarters, meters, division, required,
                            [&](std::int64_t start, int beats) { return exact.fits(start, beats); });
     if (out.beats.size() > kImportMaxMeasures) {
@@ -502,9 +540,10 @@ Measures chooseMeasures(std::vector<ImportTrack>& tracks, const Markers& markers
 
 // A note the file never ends and whose track ends with its start lasts to the next bar line.
 void closeAtBarLines(ImportTrack& track, const Timeline& timeline) {
+    MeasureWalk measures(timeline);
     for (SourceNote& note : track.notes) {
         if (note.off == kNeverEnded) {
-            const std::size_t m = timeline.measureAt(note.on / timeline.division);
+            const std::size_t m = measures.at(note.on / timeline.division);
             note.off = timeline.barStarts[m + 1] * timeline.division;
         }
     }
@@ -589,6 +628,7 @@ std::vector<ImportTrack> splitVoices(std::vector<ImportTrack> tracks, int divisi
         room -= voices.size() - 1;
         report.add(ImportReport::VoiceTracks, static_cast<std::int64_t>(voices.size() - 1));
         report.add(ImportReport::VoicesCrowded, static_cast<std::int64_t>(crowded));
+        track.notes.clear();  // the voices copy the rest of the track; the notes are theirs
         for (std::vector<SourceNote>& voice : voices) {
             ImportTrack& added = out.emplace_back(track);
             added.notes = std::move(voice);
@@ -639,7 +679,9 @@ MidiImport importMidi(std::span<const std::uint8_t> bytes) {
     ImportReport report;
     std::vector<ImportTrack> tracks = collectTracks(file, limit, report);
     const Markers markers = collectMarkers(file, limit, report);
-    const Measures measures = chooseMeasures(tracks, markers, file.division, report);
+    // Tracks and the measures tried while barring often share rhythms, and so layouts.
+    MeasureLayer layer;
+    const Measures measures = chooseMeasures(tracks, markers, file.division, layer, report);
 
     MidiImport result;
     result.score.clear();
@@ -647,12 +689,15 @@ MidiImport importMidi(std::span<const std::uint8_t> bytes) {
         result.score.measures.push_back(
             MeasureInfo{measures.timeline.keys[m], measures.tempos[m], measures.beats[m]});
     }
-    for (ImportTrack& source : tracks) {
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        ImportTrack& source = tracks[t];
+        // Notes closed at a bar line end elsewhere than where the exact chords have them.
+        const PlacedTrack* exact = neverEnds(source) ? nullptr : &measures.exact[t];
         closeAtBarLines(source, measures.timeline);
         Track& track = result.score.tracks.emplace_back();
         track.program = source.program;
         track.measures = layTrack(source.notes, source.channel == kDrumChannel, measures.timeline,
-                                  track.kind, report);
+                                  exact, layer, track.kind, report);
     }
     result.report = report.lines();
     return result;

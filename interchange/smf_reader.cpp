@@ -29,6 +29,8 @@ class ChunkParser {
         : data_(chunk), number_(number) {}
 
     SmfTrack parse() {
+        // Most events kept take three bytes (a delta and two data bytes under running status).
+        track_.events.reserve(data_.size() / 3);
         while (pos_ < data_.size()) {
             tick_ += varLen();
             if (!event()) {

@@ -1,7 +1,11 @@
 // Parts of the MIDI import on their own: the spellings it writes keys with, the layouts it
-// remembers, the sustain pedal, and how overlapping notes are shared out among voices.
+// remembers, finding measures in order, the sustain pedal, and how overlapping notes are shared
+// out among voices.
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
 
 #include "interchange/import_layout.h"
 #include "interchange/import_spelling.h"
@@ -42,6 +46,7 @@ TEST(ImportSpelling, EverySpellingPlaysItsKeyBestFirst) {
 
 TEST(ImportSpelling, TheSpellerAgreesWithSpellingOneChordAtATime) {
     ChordSpeller speller;
+    PlacedHeads into;  // placed into again and again: nothing of one chord stays for the next
     const std::vector<std::vector<std::uint8_t>> chords = {
         {60, 64, 67}, {60, 64, 67}, {21, 108}, {61, 62, 63, 64}, {60, 64, 67}, {127}};
     for (const auto& chord : chords) {
@@ -52,12 +57,62 @@ TEST(ImportSpelling, TheSpellerAgreesWithSpellingOneChordAtATime) {
                 EXPECT_EQ(reused.heads, alone.heads);
                 EXPECT_EQ(reused.octave, alone.octave);
                 EXPECT_EQ(reused.moved, alone.moved);
+                speller.place(chord, key, kind, into);
+                EXPECT_EQ(into.heads, alone.heads);
+                EXPECT_EQ(into.octave, alone.octave);
+                EXPECT_EQ(into.moved, alone.moved);
                 const ChordShift shift = speller.shift(chord, key, kind);
                 EXPECT_EQ(shift.octave, alone.octave);
                 EXPECT_EQ(shift.moved, alone.moved);
             }
         }
     }
+}
+
+// The shift placeChord chooses, found by trying each one: the heads it moves are those with no
+// spelling on the staff's positions -9..9 around its middle line (B4, step 34, on the treble
+// staff; D3, step 22, on the bass staff) moved by that many octaves.
+ChordShift shiftByTrial(const std::vector<std::uint8_t>& chord, int key, TrackKind kind) {
+    const int middle = kind == Treble ? 34 : 22;
+    ChordShift best{0, static_cast<int>(chord.size()) + 1};
+    for (const int octave : {0, 1, -1, 2, -2, 3, -3}) {
+        int moved = 0;
+        for (const std::uint8_t midiKey : chord) {
+            const std::vector<WrittenPitch> found = spellings(midiKey, key);
+            moved += std::none_of(found.begin(), found.end(), [&](const WrittenPitch& pitch) {
+                return std::abs(pitch.diatonic - middle - 7 * octave) <= 9;
+            });
+        }
+        if (moved < best.moved) {
+            best = {octave, moved};
+        }
+    }
+    return best;
+}
+
+TEST(ImportSpelling, TheShiftMovesTheFewestHeadsAndIsTheNearestToNoneAmongEquals) {
+    ChordSpeller speller;
+    for (int key = -6; key <= 6; ++key) {
+        for (const TrackKind kind : {Treble, Bass}) {
+            // Every key alone, and chords of two keys an octave and a half to eight apart, which
+            // leave some shifts moving one head and others moving none or two.
+            for (int low = 0; low < 128; ++low) {
+                for (const int span : {0, 18, 31, 50, 75, 100}) {
+                    std::vector<std::uint8_t> chord = {static_cast<std::uint8_t>(low)};
+                    if (span > 0 && low + span < 128) {
+                        chord.push_back(static_cast<std::uint8_t>(low + span));
+                    }
+                    const ChordShift expected = shiftByTrial(chord, key, kind);
+                    const ChordShift shift = speller.shift(chord, key, kind);
+                    ASSERT_EQ(shift.octave, expected.octave) << low << "+" << span << " in " << key;
+                    ASSERT_EQ(shift.moved, expected.moved) << low << "+" << span << " in " << key;
+                }
+            }
+        }
+    }
+    // Keys beyond six sharps or flats are spelled by rule rather than from the table.
+    EXPECT_EQ(speller.shift({60, 64}, 7, Treble).octave, shiftByTrial({60, 64}, 7, Treble).octave);
+    EXPECT_EQ(speller.shift({20, 108}, -7, Bass).moved, shiftByTrial({20, 108}, -7, Bass).moved);
 }
 
 TEST(MeasureLayer, ARememberedLayoutTakesTheChordsOfTheMeasureItLays) {
@@ -79,6 +134,31 @@ TEST(MeasureLayer, ARememberedLayoutTakesTheChordsOfTheMeasureItLays) {
     EXPECT_EQ(second[2].chord, -1);
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(second[i].duration, first[i].duration);
+    }
+}
+
+TEST(MeasureWalk, FindsTheMeasuresMeasureAtFindsInAnyOrder) {
+    Timeline five;
+    five.barStarts = {0, 3, 7, 12, 16, 21};
+    Timeline one;
+    one.barStarts = {0, 4};
+    std::vector<std::int64_t> forward;
+    for (std::int64_t quarter = -2; quarter <= 25; ++quarter) {
+        forward.push_back(quarter);
+    }
+    const std::vector<std::int64_t> backward(forward.rbegin(), forward.rend());
+    // Ends of long notes between the starts of short ones: forward, then far back.
+    std::vector<std::int64_t> leaping;
+    for (std::int64_t quarter = 0; quarter <= 12; ++quarter) {
+        leaping.insert(leaping.end(), {quarter, quarter + 10});
+    }
+    for (const Timeline* timeline : {&five, &one}) {
+        for (const std::vector<std::int64_t>& order : {forward, backward, leaping}) {
+            MeasureWalk walk(*timeline);
+            for (const std::int64_t quarter : order) {
+                EXPECT_EQ(walk.at(quarter), timeline->measureAt(quarter)) << quarter;
+            }
+        }
     }
 }
 
