@@ -206,22 +206,6 @@ const ReachTable& reachTable() {
     return table;
 }
 
-// Four bits spread to the 16-bit lanes of a word: adding the spread misses of each key of a
-// chord (at most 128) counts it under four shifts at once.
-constexpr std::array<std::uint64_t, 16> kLanes = [] {
-    std::array<std::uint64_t, 16> lanes{};
-    for (std::size_t bits = 0; bits < lanes.size(); ++bits) {
-        for (std::size_t bit = 0; bit < 4; ++bit) {
-            lanes[bits] |= static_cast<std::uint64_t>((bits >> bit) & 1u) << (16 * bit);
-        }
-    }
-    return lanes;
-}();
-
-// The places in kShiftsTried of the shifts -3..0 and 1..3, in the lanes that count them.
-constexpr std::uint64_t kLowPlaces = 6 | (4u << 16) | (2ull << 32) | (0ull << 48);
-constexpr std::uint64_t kHighPlaces = 1 | (3u << 16) | (5ull << 32);
-
 }  // namespace
 
 ChordShift ChordSpeller::shift(const std::vector<std::uint8_t>& midiKeys, int key,
@@ -229,30 +213,24 @@ ChordShift ChordSpeller::shift(const std::vector<std::uint8_t>& midiKeys, int ke
     const bool tabled = key >= kFewestSharps && key <= kMostSharps;
     const auto& reach = reachTable()[kind == Treble ? 0 : 1]
                                     [static_cast<std::size_t>(tabled ? key - kFewestSharps : 0)];
-    // Heads moved under shifts -3..0 in the lanes of `low`, under 1..3 in those of `high`.
-    std::uint64_t low = 0;
-    std::uint64_t high = 0;
+    std::array<int, 7> moved{};  // by shift + 3
     for (const std::uint8_t midiKey : midiKeys) {
         const unsigned reached =
             tabled && midiKey < 128
                 ? reach[midiKey]
                 : shiftsReaching(spellingsOf(midiKey, key), middleLine(kind) - 9);
-        const unsigned missed = ~reached & 0x7Fu;
-        low += kLanes[missed & 0xFu];
-        high += kLanes[missed >> 4];
+        for (std::size_t shift = 0; shift < moved.size(); ++shift) {
+            moved[shift] += (reached >> shift & 1u) != 0 ? 0 : 1;
+        }
     }
-    // The first shift, from 0 outwards, that moves the fewest heads: the least of the counts
-    // times 8 plus each shift's place in kShiftsTried.
-    const std::uint64_t lowCodes = (low << 3) | kLowPlaces;
-    const std::uint64_t highCodes = (high << 3) | kHighPlaces;
-    std::uint64_t code = lowCodes & 0xFFFFu;
-    for (int lane = 1; lane < 4; ++lane) {
-        code = std::min(code, (lowCodes >> (16 * lane)) & 0xFFFFu);
+    // The first shift, from 0 outwards, that moves the fewest heads.
+    ChordShift best{0, moved[3]};
+    for (const int shift : kShiftsTried) {
+        if (moved[static_cast<std::size_t>(shift + 3)] < best.moved) {
+            best = {shift, moved[static_cast<std::size_t>(shift + 3)]};
+        }
     }
-    for (int lane = 0; lane < 3; ++lane) {
-        code = std::min(code, (highCodes >> (16 * lane)) & 0xFFFFu);
-    }
-    return {kShiftsTried[code & 7u], static_cast<int>(code >> 3)};
+    return best;
 }
 
 PlacedHeads ChordSpeller::place(const std::vector<std::uint8_t>& midiKeys, int key,

@@ -46,8 +46,7 @@ struct PlacedHeads {
 // are moved by octaves.
 PlacedHeads placeChord(const std::vector<std::uint8_t>& midiKeys, int key, TrackKind kind);
 
-// The octave shift placeChord chooses for the same chord, and how many heads it moves. A chord
-// holds each key at most once.
+// The octave shift placeChord chooses for the same chord, and how many heads it moves.
 struct ChordShift {
     int octave = 0;
     int moved = 0;
