@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,15 +18,17 @@ namespace corvane::bench {
 inline constexpr int kPeriodSize = 128;
 inline constexpr double kSampleRate = 44100.0;
 
-// A synthesizer rendering to no sound card, handing each rendered block to `onBlock` on the
-// audio thread; null, with the benchmark skipped, when it cannot start (no soundfont).
-inline std::shared_ptr<FluidSynthDevice> watchedSynth(
-    benchmark::State& state, std::function<void(const float*, const float*, int)> onBlock) {
+// A synthesizer rendering to no sound card, handing each rendered block to `watch.onBlock` on
+// the audio thread; null, with the benchmark skipped, when it cannot start (no soundfont).
+template <typename Watch>
+std::shared_ptr<FluidSynthDevice> watchedSynth(benchmark::State& state, Watch& watch) {
     FluidSynthOptions options;
     options.silentOutput = true;
     options.periodSize = kPeriodSize;
     options.sampleRate = kSampleRate;
-    options.onBlock = std::move(onBlock);
+    options.onBlock = [&watch](const float* left, const float* right, int frames) {
+        watch.onBlock(left, right, frames);
+    };
     auto device = std::make_shared<FluidSynthDevice>(options);
     if (!device->waitUntilReady()) {
         state.SkipWithError("the synthesizer did not start (no soundfont?)");

@@ -124,8 +124,7 @@ class NoteOnStamp final : public SoundDevice {
 
 void BM_ClickToSound(benchmark::State& state) {
     BlockWatch watch;
-    const auto device = bench::watchedSynth(
-        state, [&watch](const float* l, const float* r, int n) { watch.onBlock(l, r, n); });
+    const auto device = bench::watchedSynth(state, watch);
     if (!device) {
         return;
     }

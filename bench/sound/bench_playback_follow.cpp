@@ -105,8 +105,7 @@ std::optional<double> beatSounding(const std::vector<std::uint64_t>& strokes, st
 
 void BM_MarkerToSound(benchmark::State& state) {
     StrokeWatch watch;
-    const auto device = bench::watchedSynth(
-        state, [&watch](const float* l, const float* r, int n) { watch.onBlock(l, r, n); });
+    const auto device = bench::watchedSynth(state, watch);
     if (!device) {
         return;
     }
