@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "sound/audio_sink.h"
 #include "sound/synth_settings.h"
@@ -31,7 +34,35 @@ constexpr int kMostProbedVoices = 64;
 struct NoteWeight {
     double cost = 0;
     bool exclusive = false;
+    // The voices the note starts, and how long after its start the last of them fell silent.
+    int voices = 0;
+    double lasting = 0;
 };
+
+// How many voices the notes sound at most at once, counting too many rather than too few: each
+// note's voices from its start for as long as it is held and then as long as the probe heard
+// them from their start.
+int mostVoicesAtOnce(const std::vector<HeldNote>& notes,
+                     const std::array<std::vector<NoteWeight>, kMidiChannels>& probed) {
+    std::vector<std::pair<double, int>> changes;  // when, and how many voices start or end
+    changes.reserve(2 * notes.size());
+    for (const HeldNote& note : notes) {
+        const NoteWeight& weight = probed[static_cast<std::size_t>(note.channel)][note.group];
+        changes.emplace_back(note.start, weight.voices);
+        changes.emplace_back(note.start + note.seconds + weight.lasting, -weight.voices);
+    }
+    // Voices that start as others end are counted before those end.
+    std::sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) {
+        return a.first < b.first || (a.first == b.first && a.second > b.second);
+    });
+    int sounding = 0;
+    int most = 0;
+    for (const auto& [when, voices] : changes) {
+        sounding += voices;
+        most = std::max(most, sounding);
+    }
+    return most;
+}
 
 }  // namespace
 
@@ -49,6 +80,9 @@ class NoteProbe {
             fluid_settings_setint(settings_.get(), "synth.reverb.active", 0);
             fluid_settings_setint(settings_.get(), "synth.chorus.active", 0);
             fluid_settings_setnum(settings_.get(), "synth.sample-rate", kProbeRate);
+            // One note sounds at a time: setting up a song's worth of voices would cost more
+            // than the whole probe.
+            fluid_settings_setint(settings_.get(), "synth.polyphony", kMostProbedVoices);
             synth_.reset(new_fluid_synth(settings_.get()));
         }
         if (!synth_ || !loadSoundfont(synth_.get(), soundfont)) {
@@ -73,11 +107,13 @@ class NoteProbe {
         const bool exclusive = startedExclusive();
         const long lastStep = holdSteps + std::lround(kLongestTail * kProbeRate / kProbeStep);
         long sounding = 0;  // voice-steps
-        for (long step = 0; step < lastStep; ++step) {
+        long step = 0;
+        while (step < lastStep) {
             if (step == holdSteps) {
                 fluid_synth_noteoff(synth_.get(), on, key);
             }
             renderStep();
+            ++step;
             const int voices = fluid_synth_get_active_voice_count(synth_.get());
             sounding += voices;
             if (voices == 0) {
@@ -88,7 +124,8 @@ class NoteProbe {
         renderStep();  // frees the voices for the next note
         const NoteWeight weight{static_cast<double>(sounding) * kProbeStep / kProbeRate +
                                     started * kVoiceStartSeconds,
-                                exclusive};
+                                exclusive, started,
+                                static_cast<double>(step) * kProbeStep / kProbeRate};
         costs_.emplace(std::tuple{on, program, key, holdSteps}, weight);
         return weight;
     }
@@ -127,20 +164,25 @@ SongWeights ChannelWeigher::weigh(const MidiSummary& summary) {
     NoteProbe& probe = *probe_;
     SongWeights weights;
     weights.keysTogether = summary.keysTogether;
+    std::array<std::vector<NoteWeight>, kMidiChannels> probed;
     for (int channel = 0; channel < kMidiChannels; ++channel) {
-        for (const NoteGroup& group : summary.channelNotes[static_cast<std::size_t>(channel)]) {
+        const auto c = static_cast<std::size_t>(channel);
+        for (const NoteGroup& group : summary.channelNotes[c]) {
             if (group.count == 0) {
+                probed[c].emplace_back();
                 continue;
             }
             const NoteWeight note =
                 probe.noteCost(channel, group.program, group.key, group.seconds / group.count);
-            weights.keys[static_cast<std::size_t>(channel)][static_cast<std::size_t>(group.key)] +=
-                group.count * note.cost;
+            probed[c].push_back(note);
+            weights.keys[c][static_cast<std::size_t>(group.key)] += group.count * note.cost;
             if (note.exclusive) {
                 weights.keysTogether |= static_cast<std::uint16_t>(1u << channel);
             }
         }
     }
+    weights.mostVoices = summary.pedalled ? std::numeric_limits<int>::max()
+                                          : mostVoicesAtOnce(summary.heldNotes, probed);
     return weights;
 }
 

@@ -23,6 +23,9 @@ struct SongWeights {
     // The summary's channels whose keys act on one another, and those with a note whose voices
     // cut off others of their exclusive class (as an open hi-hat is cut off by a closed one).
     std::uint16_t keysTogether = 0;
+    // The most voices the song sounds at once, over-estimated; the largest int when a pedal
+    // may hold notes for longer than anything can tell before the song is played.
+    int mostVoices = 0;
 };
 
 // Weighs the channels of songs with one soundfont.

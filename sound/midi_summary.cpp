@@ -82,6 +82,7 @@ struct SongEvents {
     std::vector<TempoChange> tempos;
     std::uint32_t lastTick = 0;
     std::uint16_t keysTogether = 0;
+    bool pedalled = false;
 };
 
 // Bank select (MSB and LSB), portamento, legato, portamento control, mono and poly mode.
@@ -115,6 +116,8 @@ void readChannelEvent(ByteReader& track, std::uint8_t status, std::uint32_t tick
         events.notes.push_back({tick, status & 0x0F, data1 & 0x7F, NoteEvent::Program});
     } else if (kind == 0xB0 && bindsKeys(data1 & 0x7F)) {
         events.keysTogether |= static_cast<std::uint16_t>(1u << (status & 0x0F));
+    } else if (kind == 0xB0 && ((data1 & 0x7F) == 64 || (data1 & 0x7F) == 66)) {
+        events.pedalled = true;
     }
 }
 
@@ -231,14 +234,18 @@ void addNotes(const SongEvents& events, const TempoMap& tempo, MidiSummary& summ
             ++groups[group].count;
             started.push_back({at, group});
         } else if (!started.empty()) {
-            groups[started.front().group].seconds += at - started.front().start;
+            const Sounding& ended = started.front();
+            groups[ended.group].seconds += at - ended.start;
+            summary.heldNotes.push_back({ended.start, at - ended.start, note.channel, ended.group});
             started.erase(started.begin());
         }
     }
     for (std::size_t i = 0; i < sounding.size(); ++i) {
         for (const Sounding& note : sounding[i]) {
-            summary.channelNotes[i / 128][note.group].seconds +=
-                summary.lastEventSeconds + kHangingSeconds - note.start;
+            const double seconds = summary.lastEventSeconds + kHangingSeconds - note.start;
+            summary.channelNotes[i / 128][note.group].seconds += seconds;
+            summary.heldNotes.push_back(
+                {note.start, seconds, static_cast<int>(i / 128), note.group});
         }
     }
 }
@@ -323,6 +330,7 @@ MidiSummary summarizeMidi(std::span<const std::uint8_t> midi) {
     summary.lastEventTick = events.lastTick;
     summary.lastEventSeconds = tempo.seconds(events.lastTick);
     summary.keysTogether |= events.keysTogether;
+    summary.pedalled = events.pedalled;
     addNotes(events, tempo, summary);
     return summary;
 }

@@ -22,8 +22,18 @@ struct NoteGroup {
     double seconds = 0;
 };
 
+// One note: when it starts, how long it is held, and its group among its channel's notes.
+struct HeldNote {
+    double start = 0;
+    double seconds = 0;
+    int channel = 0;
+    std::size_t group = 0;
+};
+
 struct MidiSummary {
     std::array<std::vector<NoteGroup>, kMidiChannels> channelNotes;
+    // Every note, in the order the notes end (those that never end last).
+    std::vector<HeldNote> heldNotes;
     // Tick and time of the song's last channel event: its last Note Off, unless a later note
     // never ends.
     std::uint32_t lastEventTick = 0;
@@ -32,6 +42,8 @@ struct MidiSummary {
     // the drum channel (hi-hats cut each other off), and channels that choose a bank or set mono
     // mode, legato or portamento.
     std::uint16_t keysTogether = 1u << 9;
+    // A sustain or sostenuto pedal is used: notes may sound on past their Note Offs.
+    bool pedalled = false;
 
     // Note Ons on `channel`.
     int notes(int channel) const;

@@ -40,6 +40,10 @@ constexpr std::uint64_t kLongestTail = 10 * kAudioSampleRate;
 // Blocks a lane may render ahead of the mixer.
 constexpr std::size_t kBlocksAhead = 8;
 constexpr int kMostInstances = 8;
+// Voices a synthesizer sets up for a song that sounds few at once (a quarter of these at most,
+// by the weigher's estimate): setting up voices is most of what making a synthesizer costs.
+constexpr int kFewVoices = 256;
+constexpr int kVoiceMargin = 4;
 
 // Processor seconds the calling thread has taken.
 double threadCpuSeconds() {
@@ -134,33 +138,25 @@ struct LaneWork {
     std::uint32_t lastEventTick = 0;
 };
 
-// One lane rendering on a thread of its own, ahead of the mixer. It loads the soundfont as soon
-// as it starts, while its channels are still being chosen.
+// One lane rendering its share of the song on a thread of its own, ahead of the mixer.
 class LaneThread {
   public:
-    LaneThread(const std::string& soundfont, bool effects)
-        : work_(assigned_.get_future()),
-          thread_([this, soundfont, effects] { run(soundfont, effects); }) {}
+    // Starts a lane that sets up a synthesizer with room for `voices` voices at once, loads
+    // `soundfont` into it and plays `work`.
+    LaneThread(const std::string& soundfont, bool effects, int voices, const LaneWork& work)
+        : loaded_(loading_.get_future()),
+          thread_([this, soundfont, effects, voices, work] {
+              run(soundfont, effects, voices, work);
+          }) {}
     LaneThread(const LaneThread&) = delete;
     LaneThread& operator=(const LaneThread&) = delete;
     ~LaneThread() {
         queue_.close();
-        dismiss();
         thread_.join();
     }
 
-    // Sets the lane to play `work` once its soundfont has loaded.
-    void play(const LaneWork& work) {
-        given_ = true;
-        assigned_.set_value(work);
-    }
-    // Lets a lane that is given nothing to play end.
-    void dismiss() {
-        if (!given_) {
-            given_ = true;
-            assigned_.set_value(std::nullopt);
-        }
-    }
+    // Waits until the lane has loaded its soundfont, or failed to.
+    void waitLoaded() const { loaded_.wait(); }
 
     BlockQueue& queue() { return queue_; }
 
@@ -168,14 +164,10 @@ class LaneThread {
     double cpuSeconds() const { return cpuSeconds_.load(); }
 
   private:
-    void run(const std::string& soundfont, bool effects) {
+    void run(const std::string& soundfont, bool effects, int voices, const LaneWork& work) {
         try {
-            lane_ = std::make_unique<SynthLane>(soundfont, effects);
-            const std::optional<LaneWork> work = work_.get();
-            if (!work) {
-                return;
-            }
-            lane_->play(work->midi, work->share, work->lastEventTick);
+            load(soundfont, effects, voices);
+            lane_->play(work.midi, work.share, work.lastEventTick);
             while (std::unique_ptr<Block> block = queue_.takeEmpty()) {
                 fill(*block);
                 cpuSeconds_.store(threadCpuSeconds());
@@ -188,6 +180,16 @@ class LaneThread {
         } catch (...) {
             queue_.fail(std::current_exception());
         }
+    }
+
+    void load(const std::string& soundfont, bool effects, int voices) {
+        try {
+            lane_ = std::make_unique<SynthLane>(soundfont, effects, voices);
+        } catch (...) {
+            loading_.set_value();
+            throw;
+        }
+        loading_.set_value();
     }
 
     void fill(Block& block) {
@@ -219,9 +221,8 @@ class LaneThread {
         block.last = endFrame_ && frame_ >= *endFrame_ + kLongestTail;
     }
 
-    std::promise<std::optional<LaneWork>> assigned_;
-    std::future<std::optional<LaneWork>> work_;
-    bool given_ = false;
+    std::promise<void> loading_;
+    std::future<void> loaded_;
     std::atomic<double> cpuSeconds_{0};
     std::unique_ptr<SynthLane> lane_;
     BlockQueue queue_;
@@ -300,6 +301,12 @@ RenderResult mixLanes(Lanes& lanes, AudioSink& sink, double expectedFrames,
     return result;
 }
 
+// Voices enough for a song the weigher finds sounding `mostVoices` at once, with room for
+// what it may miss (a louder note rings a little longer than the probe's).
+int laneVoices(int mostVoices) {
+    return mostVoices <= kFewVoices / kVoiceMargin ? kFewVoices : kSynthPolyphony;
+}
+
 int instanceLimit(int requested) {
     if (requested > 0) {
         return std::min(requested, kMostInstances);
@@ -352,38 +359,29 @@ RenderResult renderMidi(const std::vector<std::uint8_t>& midi, AudioSink& sink,
     const std::string soundfont = checkedSoundfont(options.soundfont);
     quietSynthLibraries();
     const int limit = instanceLimit(options.instances);
-    // With one synthesizer to give, or one channel to give out, there is nothing to weigh.
-    const bool weigh = limit > 1 && summary.busyChannels() > 1;
-    // The weigher loads the soundfont first; the lanes then load it from the samples it holds
-    // while it weighs the channels.
-    std::optional<ChannelWeigher> weigher;
-    if (weigh) {
-        weigher.emplace(soundfont);
-    }
-    Lanes lanes;
-    // No more synthesizers than busy channels.
-    for (int i = 0; i < (weigh ? std::min(limit, summary.busyChannels()) : 1); ++i) {
-        lanes.push_back(std::make_unique<LaneThread>(soundfont, options.effects));
-    }
-    std::vector<LaneShare> shares = {LaneShare::ofChannels(kAllChannels)};
-    if (weigh) {
-        const SongWeights weights = weigher->weigh(summary);
-        shares = planLaneShares(weights.keys, weights.keysTogether, limit);
-    }
-    weigher.reset();
-    for (std::size_t i = 0; i < lanes.size(); ++i) {
-        if (i < shares.size()) {
-            lanes[i]->play(LaneWork{midi, shares[i], summary.lastEventTick});
-        } else {
-            lanes[i]->dismiss();
-        }
-    }
-    // Lanes without a share end on their own, and are joined when the render returns.
-    Lanes idle(std::make_move_iterator(lanes.begin() + static_cast<std::ptrdiff_t>(shares.size())),
-               std::make_move_iterator(lanes.end()));
-    lanes.resize(shares.size());
     // The progress counts towards the last event and a second of sound after it.
     const double expectedFrames = (summary.lastEventSeconds + 1.0) * kAudioSampleRate;
+    std::vector<LaneShare> shares = {LaneShare::ofChannels(kAllChannels)};
+    int voices = kSynthPolyphony;
+    std::optional<ChannelWeigher> weigher;
+    // With one synthesizer to give, or one channel to give out, there is nothing to weigh.
+    if (limit > 1 && summary.busyChannels() > 1) {
+        weigher.emplace(soundfont);
+        const SongWeights weights = weigher->weigh(summary);
+        shares = planLaneShares(weights.keys, weights.keysTogether, limit);
+        voices = laneVoices(weights.mostVoices);
+    }
+    Lanes lanes;
+    for (const LaneShare& share : shares) {
+        lanes.push_back(std::make_unique<LaneThread>(soundfont, options.effects, voices,
+                                                     LaneWork{midi, share, summary.lastEventTick}));
+    }
+    // FluidSynth keeps a soundfont's samples while some synthesizer holds them: were the weigher
+    // to let go before every lane has loaded, a lane would read them from the file again.
+    for (const auto& lane : lanes) {
+        lane->waitLoaded();
+    }
+    weigher.reset();
     return mixLanes(lanes, sink, expectedFrames, monitor);
 }
 

@@ -6,10 +6,12 @@
 
 namespace corvane {
 
-SynthLane::SynthLane(const std::string& soundfont, bool effects) : settings_(newSynthSettings()) {
+SynthLane::SynthLane(const std::string& soundfont, bool effects, int voices)
+    : settings_(newSynthSettings()) {
     if (!settings_) {
         throw RenderError("The synthesizer could not be set up.");
     }
+    fluid_settings_setint(settings_.get(), "synth.polyphony", voices);
     // Nothing but this lane's thread touches the synthesizer once it renders.
     fluid_settings_setint(settings_.get(), "synth.threadsafe-api", 0);
     fluid_settings_setint(settings_.get(), "synth.lock-memory", 0);

@@ -14,8 +14,9 @@ namespace corvane {
 class SynthLane {
   public:
     // Sets up a synthesizer with the program's settings (without reverb and chorus unless
-    // `effects`) and loads `soundfont` into it. Raises RenderError.
-    SynthLane(const std::string& soundfont, bool effects);
+    // `effects`) and room for `voices` voices at once, and loads `soundfont` into it. Raises
+    // RenderError.
+    SynthLane(const std::string& soundfont, bool effects, int voices = kSynthPolyphony);
     SynthLane(const SynthLane&) = delete;
     SynthLane& operator=(const SynthLane&) = delete;
     // Members go in reverse order: the player before the synthesizer before the settings.

@@ -13,7 +13,8 @@
 namespace corvane {
 
 // More voices than any score sounds at once: a synthesizer never steals a voice, so a song
-// sounds the same whether its channels share one synthesizer or are spread over several.
+// sounds the same whether its channels share one synthesizer or are spread over several. (A
+// split render sets up fewer for a song it finds sounding a handful at once.)
 inline constexpr int kSynthPolyphony = 1024;
 
 struct SettingsDeleter {

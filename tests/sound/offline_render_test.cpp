@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "score_builders.h"
 #include "sound/channel_costs.h"
 #include "sound/offline_renderer.h"
 #include "sound/player.h"
+#include "sound/synth_lane.h"
 #include "tests/score/test_files.h"
 #include "unusable_soundfonts.h"
 
@@ -185,6 +187,61 @@ TEST(OfflineRender, AChannelSharedOutByKeySoundsAsOne) {
     ASSERT_EQ(shares.size(), 2u);
     EXPECT_TRUE(shares[0].hears(0) && shares[1].hears(0)) << "the piano is shared out";
     expectSplitsSoundAsOne(song, {2});
+}
+
+// Eleven-note string chords held through two measures on eight channels at 150 beats per
+// minute: each note starts five voices, 440 at once and more while the first chords fade, more
+// than a synthesizer of a split render sets up at first (and fewer than one sets up in all).
+Score crowdedSong() {
+    Score score = test::emptyScore(2, std::vector(8, std::pair{Treble, 48}), 150);
+    Note strings = test::rest(1);
+    for (std::int32_t position = -5; position <= 5; ++position) {
+        strings.pitches.push_back(NoteHead{position, AccidentalNone});
+    }
+    for (Track& track : score.tracks) {
+        track.measures.assign(2, {strings});
+    }
+    return score;
+}
+
+TEST(OfflineRender, ASongWithManyVoicesAtOnceLosesNoneWhenSplit) {
+    expectSplitsSoundAsOne(crowdedSong(), {2});
+}
+
+// The most voices one synthesizer sounds at once playing the whole of `song`.
+int voicesSounded(const Score& song) {
+    const std::vector<std::uint8_t> midi = Player::midiFileBytes(song, 0);
+    const MidiSummary summary = summarizeMidi(midi);
+    SynthLane lane(kSoundfont, false);
+    lane.play(midi, LaneShare::ofChannels(kAllChannels), summary.lastEventTick);
+    std::array<float, 64> left{};
+    std::array<float, 64> right{};
+    int most = 0;
+    for (double frame = 0; frame < (summary.lastEventSeconds + 5) * 44100; frame += 64) {
+        lane.render(left.data(), right.data(), left.size());
+        most = std::max(most, lane.activeVoices());
+    }
+    return most;
+}
+
+TEST(OfflineRender, TheWeigherCountsAtLeastTheVoicesASongSounds) {
+    ChannelWeigher weigher(kSoundfont);
+    for (const Score& song : {busySong(), lopsidedSong(), crowdedSong()}) {
+        const int sounded = voicesSounded(song);
+        const int estimate =
+            weigher.weigh(summarizeMidi(Player::midiFileBytes(song, 0))).mostVoices;
+        EXPECT_GT(sounded, 0);
+        EXPECT_GE(estimate, sounded);
+        EXPECT_LE(estimate, 2 * sounded) << "an estimate of no use";
+    }
+    // A pedal may hold any note for as long as it likes.
+    MidiSummary pedalled;
+    pedalled.channelNotes[0] = {NoteGroup{0, 60, 1, 1.0}};
+    pedalled.heldNotes = {HeldNote{0.0, 1.0, 0, 0}};
+    pedalled.pedalled = true;
+    EXPECT_EQ(weigher.weigh(pedalled).mostVoices, std::numeric_limits<int>::max());
+    pedalled.pedalled = false;
+    EXPECT_EQ(weigher.weigh(pedalled).mostVoices, 1);
 }
 
 TEST(OfflineRender, ChannelsAreWeighedByWhatTheirNotesStartInTheSoundfont) {

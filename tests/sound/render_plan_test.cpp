@@ -66,6 +66,18 @@ std::string groupsOf(const MidiSummary& summary, int channel) {
     return text;
 }
 
+// The notes as "channel/group: start+seconds" lines, in the summary's order.
+std::string heldNotesOf(const MidiSummary& summary) {
+    std::string text;
+    for (const HeldNote& note : summary.heldNotes) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d/%zu: %.3f+%.3f\n", note.channel, note.group,
+                      note.start, note.seconds);
+        text += line;
+    }
+    return text;
+}
+
 TEST(MidiSummary, NotesAreTimedThroughTheTempoChanges) {
     const MidiSummary summary = summarizeMidi(Player::midiFileBytes(twoTempoScore(), 0));
     // The chord ends on the third beat of the second measure: 2 s + 3 s.
@@ -77,7 +89,12 @@ TEST(MidiSummary, NotesAreTimedThroughTheTempoChanges) {
     EXPECT_EQ(groupsOf(summary, 0), "0/71: 2, 1.500\n0/74: 1, 1.000\n");
     EXPECT_EQ(groupsOf(summary, 1), "33/50: 1, 2.000\n");
     EXPECT_EQ(groupsOf(summary, 9), "0/39: 1, 0.250\n");
+    // In the order they end.
+    EXPECT_EQ(heldNotesOf(summary),
+              "9/0: 0.000+0.250\n0/0: 1.500+0.500\n1/0: 0.000+2.000\n0/0: 4.000+1.000\n"
+              "0/1: 4.000+1.000\n");
     EXPECT_EQ(summary.keysTogether, 1u << 9) << "only the drum channel binds its keys";
+    EXPECT_FALSE(summary.pedalled);
 }
 
 TEST(MidiSummary, ReadsRunningStatusSysExProgramsAndTimecodeDivision) {
@@ -96,6 +113,7 @@ TEST(MidiSummary, ReadsRunningStatusSysExProgramsAndTimecodeDivision) {
     events.insert(events.end(), {0x92, 60, 0});  // a Note On of velocity 0 ends the note
     events.insert(events.end(), {0x00, 0xB5, 65, 127});  // portamento on channel 5
     events.insert(events.end(), {0x00, 0xB6, 7, 90});    // a volume change binds nothing
+    events.insert(events.end(), {0x00, 0xB3, 64, 127});  // nor does the sustain pedal
     events.insert(events.end(), {0x00, 0xFF, 0x2F, 0x00});
     midi.insert(midi.end(), {'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(events.size())});
     midi.insert(midi.end(), events.begin(), events.end());
@@ -106,6 +124,8 @@ TEST(MidiSummary, ReadsRunningStatusSysExProgramsAndTimecodeDivision) {
     EXPECT_NEAR(summary.lastEventSeconds, 3.0, 1e-9);
     EXPECT_EQ(groupsOf(summary, 2), "0/60: 1, 1.500\n0/64: 1, 2.000\n14/60: 1, 1.000\n");
     EXPECT_EQ(summary.keysTogether, 1u << 9 | 1u << 5);
+    EXPECT_TRUE(summary.pedalled);
+    EXPECT_EQ(heldNotesOf(summary), "2/0: 0.000+1.500\n2/1: 0.000+2.000\n2/2: 2.000+1.000\n");
 }
 
 TEST(MidiSummary, RefusesWhatIsNotMidiAndSurvivesDamage) {
@@ -119,9 +139,13 @@ TEST(MidiSummary, RefusesWhatIsNotMidiAndSurvivesDamage) {
         const MidiSummary part =
             summarizeMidi(std::vector<std::uint8_t>(whole.begin(), whole.begin() + size));
         EXPECT_LE(part.lastEventTick, full.lastEventTick) << size;
+        std::size_t notes = 0;
         for (int c = 0; c < kMidiChannels; ++c) {
             EXPECT_LE(part.notes(c), full.notes(c)) << size;
+            notes += static_cast<std::size_t>(part.notes(c));
         }
+        // Notes cut off before their Note Off are held to the end.
+        EXPECT_EQ(part.heldNotes.size(), notes) << size;
     }
 }
 
