@@ -89,7 +89,8 @@ Score samplePiece() {
            note(4, {{3}})},
           {rest(1)}});
 
-    // Bass drum (-3), snare (1) and closed hi-hat (5).
+    // Drum-line positions -3, 1 and 5: General MIDI keys 54, 66 and 78 (tambourine, low timbale
+    // and mute cuica).
     const std::vector<Note> groove = {note(8, {{-3}, {5}}), note(8, {{5}}), note(8, {{1}, {5}}),
                                       note(8, {{5}})};
     std::vector<Note> accented = groove;
