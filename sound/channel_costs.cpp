@@ -91,8 +91,9 @@ class NoteProbe {
         fluid_synth_set_interp_method(synth_.get(), -1, FLUID_INTERP_NONE);
     }
 
-    // The cost of one note of `program` and `key` on `channel` held for `holdSeconds`, in
-    // seconds of one voice sounding, and whether its voices belong to an exclusive class.
+    // One note of `program` and `key` on `channel` held for `holdSeconds`: its cost in seconds
+    // of one voice sounding, whether its voices belong to an exclusive class, how many it
+    // starts and how long they last.
     NoteWeight noteCost(int channel, int program, int key, double holdSeconds) {
         // Drums sound on their own channel, every other program on any other.
         const int on = channel == kDrumChannel ? kDrumChannel : 0;
